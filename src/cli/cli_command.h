@@ -1,0 +1,37 @@
+#pragma once
+// The commands of vaultora-cli. Each command file registers its commands with a static
+// TCliRegistrar, so adding a command never touches another file.
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vaultora::cli {
+
+using TArgs = std::vector<std::string>;
+
+struct TCliCommand {
+  std::string Name;     // "archive create", "settings dump", ...
+  std::string Usage;    // arguments after the name
+  std::string Summary;  // one line for --help
+  // Returns the exit status: 0 only on success.
+  std::function<int(const TArgs& args)> Run;
+};
+
+std::map<std::string, TCliCommand>& Commands();
+
+struct TCliRegistrar {
+  explicit TCliRegistrar(TCliCommand command);
+};
+
+// Option helpers shared by the commands: "--name value" and "--flag".
+bool HasFlag(const TArgs& args, const std::string& flag);
+std::string OptionValue(const TArgs& args, const std::string& option, const std::string& def = "");
+// The arguments that are neither options nor option values, for the given value-taking options.
+TArgs Positional(const TArgs& args, const std::vector<std::string>& valueOptions);
+
+// Prints "vaultora-cli: " + text to standard error and returns exit status 1.
+int Fail(const std::string& text);
+
+}  // namespace vaultora::cli

@@ -1,0 +1,65 @@
+// vaultora-cli: the client without windows.
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "cli/cli_command.h"
+#include "platform/runtime/event_loop_hook.h"
+
+namespace {
+
+void PrintHelp() {
+  std::printf(
+      "Usage: vaultora-cli COMMAND [ARGUMENTS]\n\n"
+      "The Vaultora backup client without windows. The profile (settings, catalogue, logs,\n"
+      "working folder) is $VAULTORA_HOME when set, else the XDG folders of the user.\n\n"
+      "Commands:\n");
+  for (const auto& [name, command] : vaultora::cli::Commands())
+    std::printf("  %-24s %s\n    %s\n", name.c_str(), command.Usage.c_str(),
+                command.Summary.c_str());
+  std::printf("\n  --help                   this text\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("vaultora-cli");
+  vaultora::InstallEventLoopHook();
+
+  vaultora::cli::TArgs args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    PrintHelp();
+    return args.empty() ? 2 : 0;
+  }
+  // Commands have one or two words ("backup", "archive create"): the longest match wins.
+  auto& commands = vaultora::cli::Commands();
+  auto found = commands.end();
+  size_t used = 0;
+  if (args.size() >= 2) {
+    found = commands.find(args[0] + " " + args[1]);
+    used = 2;
+  }
+  if (found == commands.end()) {
+    found = commands.find(args[0]);
+    used = 1;
+  }
+  if (found == commands.end()) {
+    std::fprintf(stderr, "vaultora-cli: unknown command \"%s\" (see vaultora-cli --help)\n",
+                 args[0].c_str());
+    return 2;
+  }
+  vaultora::cli::TArgs rest(args.begin() + static_cast<long>(used), args.end());
+  if (vaultora::cli::HasFlag(rest, "--help")) {
+    std::printf("Usage: vaultora-cli %s %s\n  %s\n", found->first.c_str(),
+                found->second.Usage.c_str(), found->second.Summary.c_str());
+    return 0;
+  }
+  try {
+    return found->second.Run(rest);
+  } catch (const std::exception& e) {
+    return vaultora::cli::Fail(e.what());
+  }
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Every message box goes through one prompt interface: the desktop client shows a dialog, the
+// command-line client asks on the terminal, tests script the answers. Called on the thread that
+// owns the user interface.
+
+#include <string>
+
+namespace vaultora {
+
+enum class TPromptKind {
+  pkQuestion,             // Yes / No; true = Yes
+  pkInformation,          // OK
+  pkInformationOkCancel,  // OK / Cancel; true = OK
+  pkError,                // OK
+};
+
+class TPrompts {
+ public:
+  virtual ~TPrompts() = default;
+  virtual bool Prompt(TPromptKind kind, const std::string& text, const std::string& caption) = 0;
+};
+
+// The prompts in use; never null. Without one installed, texts go to standard error and every
+// question is answered No (Cancel).
+TPrompts& Prompts();
+// Installs prompts (nullptr restores the default); returns the previous ones.
+TPrompts* SetPrompts(TPrompts* prompts);
+
+extern const char* const kApplicationTitle;  // "Vaultora"
+
+bool AskQuestion(const std::string& text, const std::string& caption = kApplicationTitle);
+void ShowInformation(const std::string& text, const std::string& caption = kApplicationTitle);
+bool ConfirmOkCancel(const std::string& text, const std::string& caption = kApplicationTitle);
+void ShowError(const std::string& text, const std::string& caption = kApplicationTitle);
+
+}  // namespace vaultora

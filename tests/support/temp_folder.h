@@ -1,0 +1,27 @@
+#pragma once
+// Test fixtures over real files: a temporary folder removed at the end, and small file helpers.
+
+#include <string>
+
+namespace vaultora::test {
+
+class TTempFolder {
+ public:
+  TTempFolder();  // a new empty folder under $TMPDIR
+  ~TTempFolder();
+  TTempFolder(const TTempFolder&) = delete;
+  TTempFolder& operator=(const TTempFolder&) = delete;
+
+  // The folder with a trailing '/'.
+  const std::string& Path() const { return FPath; }
+  std::string operator/(const std::string& name) const { return FPath + name; }
+
+ private:
+  std::string FPath;
+};
+
+void WriteTextFile(const std::string& path, const std::string& content);
+std::string ReadTextFile(const std::string& path);
+void RemoveTree(const std::string& path);
+
+}  // namespace vaultora::test

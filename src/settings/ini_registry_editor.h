@@ -147,7 +147,7 @@ class TIniRegistryEditor : public TComponent {
   THive& Hive();
   std::string KeyPath(const std::string& section) const;
   std::optional<TRegistryValue> Get(const std::string& section, const std::string& name);
-  void Put(const std::string& section, const std::string& name, TRegistryValue value,
+  void Put(const std::string& section, const std::string& name, const TRegistryValue& value,
            bool keepString = false);
   bool IsAutostartKey(const std::string& path) const;
   void ChangesEnded();
@@ -161,6 +161,7 @@ class TIniRegistryEditor : public TComponent {
   // The key object: Filename and root as last opened, and the LazyWrite applied to the hive.
   bool FKeyOpen = false;
   std::string FOpenPath;
+  std::string FBasePath;  // FOpenPath normalised
   TRootKeys FOpenRoot = rtHKEY_CLASSES_ROOT;
   std::optional<bool> FLazyApplied;
   bool FAutostartTouched = false;  // the Run value changed in the running transaction

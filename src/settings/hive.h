@@ -22,6 +22,7 @@
 
 #include "platform/text.h"
 #include "settings/hive_format.h"
+#include "settings/key_path.h"
 #include "settings/registry_error.h"
 
 namespace vaultora {
@@ -96,9 +97,5 @@ class THive {
   std::vector<std::pair<const char*, sqlite3_stmt*>> FStatements;  // by SQL text address
   int FDepth = 0;
 };
-
-// "a\\b\\\\c\\" -> "a\\b\\c": empty segments dropped.
-std::string NormaliseKeyPath(const std::string& path);
-std::string JoinKeyPath(const std::string& base, const std::string& sub);
 
 }  // namespace vaultora

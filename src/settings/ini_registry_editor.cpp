@@ -148,7 +148,9 @@ bool TIniRegistryEditor::Open() {
     FOpenRoot = FRootKey;
     FKeyOpen = true;
   }
-  if (FKeyOpen && FLazyApplied != FLazyWrite) {
+  // The journal's safety level cannot change inside a transaction: it is applied at the next
+  // Open outside one.
+  if (FKeyOpen && FLazyApplied != FLazyWrite && FHive->Depth() == 0) {
     FHive->SetLazyWrite(FLazyWrite);
     FLazyApplied = FLazyWrite;
   }
@@ -207,6 +209,15 @@ bool TIniRegistryEditor::ValueExists(const std::string& section, const std::stri
     return FHive->HasValue(FRootKey, KeyPath(section), name);
   } catch (const EHiveError&) {
     throw ERegistryException(Format(kGetFailed, name.c_str()));
+  }
+}
+
+bool TIniRegistryEditor::KeyExists(const std::string& section) {
+  if (!Open()) return false;
+  try {
+    return FHive->FindKey(FRootKey, KeyPath(section)) != 0;
+  } catch (const EHiveError&) {
+    throw ERegistryException(Format(kGetFailed, section.c_str()));
   }
 }
 
@@ -506,6 +517,7 @@ void TIniRegistryEditor::SplitData(char character, bool keepRight) {
 }
 
 void TIniRegistryEditor::BeginTransaction() {
+  Open();
   try {
     Hive().Begin();
   } catch (const EHiveError& e) {

@@ -85,6 +85,8 @@ class TIniRegistryEditor : public TComponent {
   // True when the section key holds at least one value (sub-keys alone do not count).
   bool SectionExists(const std::string& section);
   bool ValueExists(const std::string& section, const std::string& name);
+  // True when the section key exists, with or without values.
+  bool KeyExists(const std::string& section);
 
   std::string ReadString(const std::string& section, const std::string& name,
                          const std::string& def);

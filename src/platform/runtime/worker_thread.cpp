@@ -33,12 +33,20 @@ void TThread::Resume() {
 }
 
 void TThread::Body() {
+  FNativeId = syscall(SYS_gettid);
   // Raising priority needs privileges; a refusal is ignored.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), NiceOf(FPriority));
+  setpriority(PRIO_PROCESS, static_cast<id_t>(FNativeId.load()), NiceOf(FPriority));
   Execute();
+  FNativeId = 0;
   FFinished = true;
   std::lock_guard<std::mutex> lock(FSyncMutex);
   FSyncDone.notify_all();
+}
+
+void TThread::SetPriority(TThreadPriority priority) {
+  FPriority = priority;
+  if (const long id = FNativeId.load())
+    setpriority(PRIO_PROCESS, static_cast<id_t>(id), NiceOf(priority));
 }
 
 void TThread::WaitFor() {

@@ -13,6 +13,10 @@ namespace vaultora {
 
 namespace {
 
+constexpr const char* kSetFailed = "Failed to set data for '%s'";
+constexpr const char* kCreateFailed = "Failed to create key %s";
+constexpr const char* kGetFailed = "Failed to get data for '%s'";
+
 constexpr const char* kRootKeyNames[] = {
     "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
     "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
@@ -24,6 +28,11 @@ std::string InvalidType(const std::string& name) {
 
 TRegistryValue StringValue(std::string text) {
   return {rdString, std::move(text), 0};
+}
+
+const std::string& RunKeyPath() {
+  static const std::string path = JoinKeyPath(keys::kWindowsCurrentVersionKey, keys::kRunSection);
+  return path;
 }
 
 TRegistryValue DoubleValue(double value) {
@@ -40,19 +49,19 @@ const char* RootKeyName(TRootKeys root) {
 }
 
 // One change: its own transaction unless the caller holds one. Hive failures become the
-// store's error text; a damaged file keeps the text that names it.
+// store's error text (built only when needed: writes are frequent); a damaged file keeps the
+// text that names it.
 class TIniRegistryEditor::TChange {
  public:
-  TChange(TIniRegistryEditor& store, std::string failure)
-      : FStore(store), FHive(store.Hive()), FFailure(std::move(failure)) {
-    if (FHive.Depth() == 0) {
-      try {
-        FHive.Begin();
-      } catch (const EHiveError&) {
-        throw ERegistryException(FFailure);
-      }
-      FOwn = true;
+  TChange(TIniRegistryEditor& store, const char* pattern, const std::string& argument)
+      : FStore(store), FHive(store.Hive()), FPattern(pattern), FArgument(argument) {
+    if (FHive.Depth() > 0) return;
+    try {
+      FHive.Begin();
+    } catch (const EHiveError&) {
+      throw ERegistryException(Format(FPattern, FArgument.c_str()));
     }
+    FOwn = true;
   }
   ~TChange() {
     if (FOwn && !FDone) {
@@ -67,13 +76,15 @@ class TIniRegistryEditor::TChange {
   TChange(const TChange&) = delete;
   TChange& operator=(const TChange&) = delete;
 
-  // Runs one step; a failure raises failure (or the text given for this step).
+  // Runs one step; a hive failure raises the change's text, or the one given for this step.
   template <class F>
-  auto Guard(F&& step, const std::string& failure = "") {
+  decltype(auto) Guard(F&& step, const char* pattern = nullptr,
+                       const std::string* argument = nullptr) {
     try {
       return step();
     } catch (const EHiveError&) {
-      throw ERegistryException(failure.empty() ? FFailure : failure);
+      throw ERegistryException(
+          Format(pattern ? pattern : FPattern, (argument ? *argument : FArgument).c_str()));
     }
   }
   void Done() {
@@ -87,7 +98,8 @@ class TIniRegistryEditor::TChange {
  private:
   TIniRegistryEditor& FStore;
   THive& FHive;
-  std::string FFailure;
+  const char* FPattern;
+  const std::string& FArgument;
   bool FOwn = false;
   bool FDone = false;
 };
@@ -112,8 +124,12 @@ THive& TIniRegistryEditor::Hive() {
   return *FHive;
 }
 
+// Below the key opened last (Open comes first in every operation).
 std::string TIniRegistryEditor::KeyPath(const std::string& section) const {
-  return JoinKeyPath(FFilename, section);
+  if (section.empty()) return FBasePath;
+  const bool plain = section.front() != '\\' && section.back() != '\\' &&
+                     section.find("\\\\") == std::string::npos;
+  return plain ? FBasePath + '\\' + section : JoinKeyPath(FBasePath, section);
 }
 
 bool TIniRegistryEditor::Open() {
@@ -123,15 +139,18 @@ bool TIniRegistryEditor::Open() {
     const std::string path = NormaliseKeyPath(FFilename);
     if (path.empty()) return false;
     if (!hive.FindKey(FRootKey, path)) {
-      TChange change(*this, Format("Failed to create key %s", FFilename.c_str()));
+      TChange change(*this, kCreateFailed, FFilename);
       change.Guard([&] { return hive.CreateKey(FRootKey, path); });
       change.Done();
     }
     FOpenPath = FFilename;
+    FBasePath = path;
     FOpenRoot = FRootKey;
     FKeyOpen = true;
   }
-  if (FKeyOpen && FLazyApplied != FLazyWrite) {
+  // The journal's safety level cannot change inside a transaction: it is applied at the next
+  // Open outside one.
+  if (FKeyOpen && FLazyApplied != FLazyWrite && FHive->Depth() == 0) {
     FHive->SetLazyWrite(FLazyWrite);
     FLazyApplied = FLazyWrite;
   }
@@ -144,27 +163,35 @@ std::optional<TRegistryValue> TIniRegistryEditor::Get(const std::string& section
   try {
     return FHive->GetValue(FRootKey, KeyPath(section), name);
   } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
+    throw ERegistryException(Format(kGetFailed, name.c_str()));
   }
 }
 
 void TIniRegistryEditor::Put(const std::string& section, const std::string& name,
-                             TRegistryValue value, bool keepString) {
+                             const TRegistryValue& value, bool keepString) {
   if (!Open()) return;
   const std::string path = KeyPath(section);
-  TChange change(*this, Format("Failed to set data for '%s'", name.c_str()));
-  const THiveKeyId key = change.Guard([&] { return FHive->CreateKey(FRootKey, path); },
-                                      Format("Failed to create key %s", section.c_str()));
-  change.Guard([&] {
-    if (keepString) {
-      const auto existing = FHive->GetValue(FRootKey, path, name);
-      if (existing && existing->Type == rdString)
-        value = StringValue(IntToStr(static_cast<int32_t>(value.Dword)));
+  const bool autostart = IsAutostartKey(path) && SameText(name, keys::kRunValue);
+  bool written = false;
+  if (FHive->Depth() == 0) {  // the usual case, a key that exists: one statement
+    try {
+      written = FHive->SetValue(FRootKey, path, name, value, keepString);
+    } catch (const EHiveError&) {
+      throw ERegistryException(Format(kSetFailed, name.c_str()));
     }
-    FHive->SetValue(key, name, value);
-  });
-  if (IsAutostartKey(path) && SameText(name, keys::kRunValue)) FAutostartTouched = true;
-  change.Done();
+  }
+  if (!written) {
+    TChange change(*this, kSetFailed, name);
+    change.Guard([&] { FHive->CreateKey(FRootKey, path); }, kCreateFailed, &section);
+    change.Guard([&] { FHive->SetValue(FRootKey, path, name, value, keepString); });
+    if (autostart) FAutostartTouched = true;
+    change.Done();
+    return;
+  }
+  if (autostart) {
+    FAutostartTouched = true;
+    ChangesEnded();
+  }
 }
 
 bool TIniRegistryEditor::SectionExists(const std::string& section) {
@@ -172,7 +199,7 @@ bool TIniRegistryEditor::SectionExists(const std::string& section) {
   try {
     return FHive->HasValues(FRootKey, KeyPath(section));
   } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", section.c_str()));
+    throw ERegistryException(Format(kGetFailed, section.c_str()));
   }
 }
 
@@ -181,7 +208,16 @@ bool TIniRegistryEditor::ValueExists(const std::string& section, const std::stri
   try {
     return FHive->HasValue(FRootKey, KeyPath(section), name);
   } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
+    throw ERegistryException(Format(kGetFailed, name.c_str()));
+  }
+}
+
+bool TIniRegistryEditor::KeyExists(const std::string& section) {
+  if (!Open()) return false;
+  try {
+    return FHive->FindKey(FRootKey, KeyPath(section)) != 0;
+  } catch (const EHiveError&) {
+    throw ERegistryException(Format(kGetFailed, section.c_str()));
   }
 }
 
@@ -324,7 +360,7 @@ void TIniRegistryEditor::WriteTyped(int kind, const std::string& section, const 
 void TIniRegistryEditor::DeleteValue(const std::string& section, const std::string& name) {
   if (!ValueExists(section, name)) return;
   const std::string path = KeyPath(section);
-  TChange change(*this, Format("Failed to set data for '%s'", name.c_str()));
+  TChange change(*this, kSetFailed, name);
   change.Guard([&] {
     if (const THiveKeyId key = FHive->FindKey(FRootKey, path)) FHive->DeleteValue(key, name);
   });
@@ -335,7 +371,7 @@ void TIniRegistryEditor::DeleteValue(const std::string& section, const std::stri
 void TIniRegistryEditor::EraseSection(const std::string& section) {
   if (!SectionExists(section)) return;
   const std::string path = KeyPath(section);
-  TChange change(*this, Format("Failed to set data for '%s'", section.c_str()));
+  TChange change(*this, kSetFailed, section);
   change.Guard([&] { FHive->DeleteKey(FRootKey, path); });
   if (IsAutostartKey(path)) FAutostartTouched = true;
   change.Done();
@@ -345,7 +381,7 @@ void TIniRegistryEditor::ClearSection(const std::string& section) {
   ReadValueNames(section);
   if (FData.empty()) return;
   const std::string path = KeyPath(section);
-  TChange change(*this, Format("Failed to set data for '%s'", section.c_str()));
+  TChange change(*this, kSetFailed, section);
   change.Guard([&] {
     if (const THiveKeyId key = FHive->FindKey(FRootKey, path)) FHive->ClearValues(key);
   });
@@ -360,7 +396,7 @@ void TIniRegistryEditor::ReadValueNames(const std::string& section) {
     if (const THiveKeyId key = FHive->FindKey(FRootKey, KeyPath(section)))
       FData = FHive->ValueNames(key);
   } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", section.c_str()));
+    throw ERegistryException(Format(kGetFailed, section.c_str()));
   }
 }
 
@@ -376,7 +412,7 @@ void TIniRegistryEditor::ReadSections(TStringList* list) {
       if (const THiveKeyId key = FHive->FindKey(FRootKey, KeyPath("")))
         FData = FHive->SubKeyNames(key);
     } catch (const EHiveError&) {
-      throw ERegistryException(Format("Failed to get data for '%s'", FFilename.c_str()));
+      throw ERegistryException(Format(kGetFailed, FFilename.c_str()));
     }
   }
   if (list) *list = FData;
@@ -389,7 +425,7 @@ void TIniRegistryEditor::MoveKey(const std::string& oldName, const std::string& 
   // A key cannot move into itself: the copy would be deleted with the original.
   const bool inside = SameText(to, from) || StartsWith(LowerCase(to), LowerCase(from + "\\"));
   if (from == NormaliseKeyPath(FFilename) || inside) return;
-  TChange change(*this, Format("Failed to create key %s", newName.c_str()));
+  TChange change(*this, kCreateFailed, newName);
   change.Guard([&] {
     if (!FHive->FindKey(FRootKey, from) || FHive->FindKey(FRootKey, to)) return;
     FHive->CopyKey(FRootKey, from, to);
@@ -437,7 +473,7 @@ void TIniRegistryEditor::WriteSectionData(const std::string& section, const TStr
 
 void TIniRegistryEditor::ApplyData() {
   if (!Open()) return;
-  TChange change(*this, "Failed to set data for the batch");
+  TChange change(*this, kSetFailed, FFilename);
   std::string section;
   bool inSection = false;
   int counter = 1;
@@ -481,6 +517,7 @@ void TIniRegistryEditor::SplitData(char character, bool keepRight) {
 }
 
 void TIniRegistryEditor::BeginTransaction() {
+  Open();
   try {
     Hive().Begin();
   } catch (const EHiveError& e) {
@@ -509,23 +546,22 @@ void TIniRegistryEditor::RollbackTransaction() {
 
 // The current user's Run key, or a key above it (erasing one of those removes the Run value).
 bool TIniRegistryEditor::IsAutostartKey(const std::string& path) const {
-  if (FRootKey != rtHKEY_CURRENT_USER) return false;
-  const std::string run =
-      LowerCase(JoinKeyPath(keys::kWindowsCurrentVersionKey, keys::kRunSection));
-  const std::string key = LowerCase(path);
-  return key == run || StartsWith(run, key + "\\");
+  const std::string& run = RunKeyPath();
+  if (FRootKey != rtHKEY_CURRENT_USER || path.size() > run.size()) return false;
+  if (path.size() < run.size() && run[path.size()] != '\\') return false;
+  return SameText(path, std::string_view(run).substr(0, path.size()));
 }
 
 // After the outermost transaction ends, the autostart entry follows the Run value as stored.
 void TIniRegistryEditor::ChangesEnded() {
   if (!FAutostartTouched || !FHive || FHive->Depth() > 0) return;
   FAutostartTouched = false;
-  const std::string run = JoinKeyPath(keys::kWindowsCurrentVersionKey, keys::kRunSection);
+  const std::string& run = RunKeyPath();
   std::optional<TRegistryValue> value;
   try {
     value = FHive->GetValue(rtHKEY_CURRENT_USER, run, keys::kRunValue);
   } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", keys::kRunValue));
+    throw ERegistryException(Format(kGetFailed, keys::kRunValue));
   }
   if (value && value->Type == rdString)
     WriteAutostartEntry(value->Bytes);

@@ -253,6 +253,14 @@ TEST_F(IniRegistryEditor, TransactionCommitsOrRollsBackTheWholeGroup) {
   }
   auto other = NewStore();
   EXPECT_FALSE(other->ValueExists("Connection", "Host"));
+  // A transaction may come first of all in a new instance.
+  auto fresh = NewStore();
+  {
+    TRegistryTransaction first(*fresh);
+    fresh->WriteString("Connection", "Host", "10.0.0.3");
+    first.Commit();
+  }
+  EXPECT_EQ(FStore->ReadString("Connection", "Host", ""), "10.0.0.3");
   EXPECT_FALSE(other->ValueExists("Connection", "Discarded"));
   EXPECT_EQ(other->ReadInteger("Connection", "ServerPort", 0), 4000);
 }

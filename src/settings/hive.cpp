@@ -287,8 +287,8 @@ bool THive::HasValues(int root, const std::string& path) {
   return q.Step();
 }
 
-TStringList THive::SubKeyNames(THiveKeyId key) {
-  TQuery q(*this, "SELECT name FROM reg_key WHERE parent = ?1 ORDER BY name");
+TStringList THive::Names(const char* sql, THiveKeyId key) {
+  TQuery q(*this, sql);
   q.Bind(1, key);
   TStringList names;
   while (q.Step())
@@ -296,13 +296,12 @@ TStringList THive::SubKeyNames(THiveKeyId key) {
   return names;
 }
 
+TStringList THive::SubKeyNames(THiveKeyId key) {
+  return Names("SELECT name FROM reg_key WHERE parent = ?1 ORDER BY name", key);
+}
+
 TStringList THive::ValueNames(THiveKeyId key) {
-  TQuery q(*this, "SELECT name FROM reg_value WHERE key = ?1 ORDER BY id");
-  q.Bind(1, key);
-  TStringList names;
-  while (q.Step())
-    names.push_back(q.Bytes(0));
-  return names;
+  return Names("SELECT name FROM reg_value WHERE key = ?1 ORDER BY id", key);
 }
 
 std::optional<TRegistryValue> THive::GetValue(int root, const std::string& path,

@@ -40,6 +40,24 @@ bool RoundToInt(double value, int32_t& out) {
   return true;
 }
 
+// The number a variant that is not text stands for (true counts -1, as variants count it).
+double NumberOf(const TVariant& value) {
+  switch (value.index()) {
+    case 2:
+      return std::get<bool>(value) ? -1 : 0;
+    case 3:
+      return std::get<int32_t>(value);
+    case 4:
+      return std::get<double>(value);
+    default:
+      return 0;
+  }
+}
+
+bool IsText(const TVariant& value) {
+  return std::holds_alternative<std::string>(value);
+}
+
 }  // namespace
 
 std::string VariantToText(const TVariant& value) {
@@ -58,18 +76,7 @@ std::string VariantToText(const TVariant& value) {
 }
 
 bool VariantToBool(const TVariant& value) {
-  switch (value.index()) {
-    case 0:
-      return false;
-    case 2:
-      return std::get<bool>(value);
-    case 3:
-      return std::get<int32_t>(value) != 0;
-    case 4:
-      return std::get<double>(value) != 0;
-    default:
-      break;
-  }
+  if (!IsText(value)) return NumberOf(value) != 0;
   const std::string& text = std::get<std::string>(value);
   if (SameText(text, "True")) return true;
   if (SameText(text, "False")) return false;
@@ -80,18 +87,9 @@ bool VariantToBool(const TVariant& value) {
 
 int32_t VariantToInt(const TVariant& value) {
   int32_t out = 0;
-  switch (value.index()) {
-    case 0:
-      return 0;
-    case 2:
-      return std::get<bool>(value) ? -1 : 0;
-    case 3:
-      return std::get<int32_t>(value);
-    case 4:
-      if (RoundToInt(std::get<double>(value), out)) return out;
-      CannotConvert(value, "Integer");
-    default:
-      break;
+  if (!IsText(value)) {
+    if (RoundToInt(NumberOf(value), out)) return out;
+    CannotConvert(value, "Integer");
   }
   const std::string& text = std::get<std::string>(value);
   long long whole = 0;
@@ -104,18 +102,7 @@ int32_t VariantToInt(const TVariant& value) {
 }
 
 double VariantToFloat(const TVariant& value) {
-  switch (value.index()) {
-    case 0:
-      return 0;
-    case 2:
-      return std::get<bool>(value) ? -1 : 0;
-    case 3:
-      return std::get<int32_t>(value);
-    case 4:
-      return std::get<double>(value);
-    default:
-      break;
-  }
+  if (!IsText(value)) return NumberOf(value);
   double number = 0;
   if (TextToFloat(std::get<std::string>(value), number)) return number;
   CannotConvert(value, "Double");

@@ -344,13 +344,13 @@ void TIniRegistryEditor::WriteTyped(int kind, const std::string& section, const 
       WriteFloat(section, name, VariantToFloat(value));
       break;
     case vkTime:
-      WriteTime(section, name, VariantToFloat(value));
+      WriteTime(section, name, VariantToDateTime(value));
       break;
     case vkDate:
-      WriteDate(section, name, VariantToFloat(value));
+      WriteDate(section, name, VariantToDateTime(value));
       break;
     case vkDateTime:
-      WriteDateTime(section, name, VariantToFloat(value));
+      WriteDateTime(section, name, VariantToDateTime(value));
       break;
     default:
       break;

@@ -22,6 +22,12 @@ constexpr const char* kRootKeyNames[] = {
     "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
 };
 
+// A failure of the file as a whole (locked, read-only, full disk), naming it.
+ERegistryException HiveFailure(const std::string& path, const EHiveError& error) {
+  return ERegistryException(
+      Format("The settings file \"%s\" cannot be changed: %s", path.c_str(), error.what()));
+}
+
 std::string InvalidType(const std::string& name) {
   return Format("Invalid data type for '%s'", name.c_str());
 }
@@ -138,7 +144,13 @@ bool TIniRegistryEditor::Open() {
     THive& hive = Hive();
     const std::string path = NormaliseKeyPath(FFilename);
     if (path.empty()) return false;
-    if (!hive.FindKey(FRootKey, path)) {
+    bool exists = false;
+    try {
+      exists = hive.FindKey(FRootKey, path) != 0;
+    } catch (const EHiveError&) {
+      throw ERegistryException(Format(kGetFailed, FFilename.c_str()));
+    }
+    if (!exists) {
       TChange change(*this, kCreateFailed, FFilename);
       change.Guard([&] { return hive.CreateKey(FRootKey, path); });
       change.Done();
@@ -151,7 +163,11 @@ bool TIniRegistryEditor::Open() {
   // The journal's safety level cannot change inside a transaction: it is applied at the next
   // Open outside one.
   if (FKeyOpen && FLazyApplied != FLazyWrite && FHive->Depth() == 0) {
-    FHive->SetLazyWrite(FLazyWrite);
+    try {
+      FHive->SetLazyWrite(FLazyWrite);
+    } catch (const EHiveError& e) {
+      throw HiveFailure(FHivePath, e);
+    }
     FLazyApplied = FLazyWrite;
   }
   return FKeyOpen;
@@ -521,8 +537,7 @@ void TIniRegistryEditor::BeginTransaction() {
   try {
     Hive().Begin();
   } catch (const EHiveError& e) {
-    throw ERegistryException(
-        Format("Cannot change the settings file \"%s\": %s", FHivePath.c_str(), e.what()));
+    throw HiveFailure(FHivePath, e);
   }
 }
 
@@ -532,8 +547,7 @@ void TIniRegistryEditor::CommitTransaction() {
     FHive->Commit();
   } catch (const EHiveError& e) {
     ChangesEnded();
-    throw ERegistryException(
-        Format("Cannot change the settings file \"%s\": %s", FHivePath.c_str(), e.what()));
+    throw HiveFailure(FHivePath, e);
   }
   ChangesEnded();
 }

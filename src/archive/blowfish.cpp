@@ -192,7 +192,7 @@ std::unique_ptr<TAtomicFile> TBlowfish::OpenOutput(const std::string& outName) {
 // so the layout is the one the chunks give; the larger piece only saves system calls. The end
 // counts as reached when the size found at the start has been read, or earlier when the file
 // is cut short while it is read.
-void TBlowfish::EncryptFile(const std::string& inName, const std::string& outName) {
+void TBlowfish::CipherFile(const std::string& inName, const std::string& outName, bool encrypt) {
   CheckReady();
   TFileStream in = OpenInput(inName);
   std::unique_ptr<TAtomicFile> out = OpenOutput(outName);
@@ -202,28 +202,25 @@ void TBlowfish::EncryptFile(const std::string& inName, const std::string& outNam
     size_t count = ReadChunk(in, data, kFileBufferSize);
     left -= static_cast<int64_t>(count);
     final = count < kFileBufferSize || left <= 0;
-    if (final) count = PadChunk(data, count);
-    Process(data, count, true);
-    if (FCipherTextSink) FCipherTextSink(data, count);
+    if (encrypt) {
+      if (final) count = PadChunk(data, count);
+      Process(data, count, true);
+      if (FCipherTextSink) FCipherTextSink(data, count);
+    } else {
+      if (FCipherTextSink) FCipherTextSink(data, count);
+      count = DecryptChunk(data, count, final);
+    }
     WriteChunk(out->Stream(), data, count);
   }
   out->Commit();
 }
 
+void TBlowfish::EncryptFile(const std::string& inName, const std::string& outName) {
+  CipherFile(inName, outName, true);
+}
+
 void TBlowfish::DecryptFile(const std::string& inName, const std::string& outName) {
-  CheckReady();
-  TFileStream in = OpenInput(inName);
-  std::unique_ptr<TAtomicFile> out = OpenOutput(outName);
-  uint8_t* data = FFileBuffer.get();
-  int64_t left = in.Size();
-  for (bool final = false; !final;) {
-    const size_t count = ReadChunk(in, data, kFileBufferSize);
-    left -= static_cast<int64_t>(count);
-    final = count < kFileBufferSize || left <= 0;
-    if (FCipherTextSink) FCipherTextSink(data, count);
-    WriteChunk(out->Stream(), data, DecryptChunk(data, count, final));
-  }
-  out->Commit();
+  CipherFile(inName, outName, false);
 }
 
 void TBlowfish::EncryptStream(TStream& in, TStream& out) {

@@ -124,6 +124,7 @@ class TBlowfish : public TComponent {
   // how many remain when the padding named by the last byte is dropped from the final chunk.
   size_t DecryptChunk(uint8_t* data, size_t count, bool final);
   size_t PadChunk(uint8_t* data, size_t count);
+  void CipherFile(const std::string& inName, const std::string& outName, bool encrypt);
   static std::unique_ptr<TAtomicFile> OpenOutput(const std::string& outName);
 
   TCipherMode FCipherMode = TCipherMode::CBC;

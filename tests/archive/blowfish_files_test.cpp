@@ -16,6 +16,7 @@ namespace {
 
 using test::PatternBytes;
 using test::ReadTextFile;
+using test::ThrownText;
 using test::WriteTextFile;
 
 class BlowfishFiles : public testing::Test {
@@ -120,19 +121,13 @@ TEST_F(BlowfishFiles, EncipheringInPlaceKeepsTheData) {
 TEST_F(BlowfishFiles, FailuresRaiseTheirTextsAndLeaveTheOutputAlone) {
   WriteTextFile(Folder / "out", "earlier");
   Key(FCipher);
-  try {
-    FCipher.EncryptFile(Folder / "missing", Folder / "out");
-    ADD_FAILURE();
-  } catch (const EFileError& e) {
-    EXPECT_STREQ(e.what(), kInputNotFoundError);
-  }
+  EXPECT_EQ(
+      ThrownText<EFileError>([&] { FCipher.EncryptFile(Folder / "missing", Folder / "out"); }),
+      kInputNotFoundError);
   WriteTextFile(Folder / "plain", "data");
-  try {
-    FCipher.DecryptFile(Folder / "plain", Folder / "no-such-folder/out");
-    ADD_FAILURE();
-  } catch (const EFileError& e) {
-    EXPECT_STREQ(e.what(), kOutputOpenError);
-  }
+  EXPECT_EQ(ThrownText<EFileError>(
+                [&] { FCipher.DecryptFile(Folder / "plain", Folder / "no-such-folder/out"); }),
+            kOutputOpenError);
   // An input that exists but cannot be opened raises the stream's own error.
   chmod((Folder / "plain").c_str(), 0);
   if (access((Folder / "plain").c_str(), R_OK) != 0) {  // root reads it anyway

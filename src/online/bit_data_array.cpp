@@ -48,7 +48,9 @@ void TBitDataArray::Assign(std::vector<uint8_t> bytes) {
   FBitCount = static_cast<int64_t>(FBytes.size()) * 8;
 }
 
-void TBitDataArray::LoadFromStream(TStream* stream) { Assign(RestOf(stream)); }
+void TBitDataArray::LoadFromStream(TStream* stream) {
+  Assign(RestOf(stream));
+}
 
 void TBitDataArray::AppendFromStream(TStream* stream) {
   const std::vector<uint8_t> more = RestOf(stream);

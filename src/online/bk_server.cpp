@@ -12,7 +12,9 @@ using namespace protocol;
 
 namespace {
 
-bool FirstByteSet(const std::vector<uint8_t>& item) { return !item.empty() && item[0] != 0; }
+bool FirstByteSet(const std::vector<uint8_t>& item) {
+  return !item.empty() && item[0] != 0;
+}
 
 // A reply item read as an integer: at most its first 4 bytes, missing bytes zero.
 int32_t LittleEndianPrefix(const std::vector<uint8_t>& item) {
@@ -103,9 +105,12 @@ bool TBkServer::ReadReply(int limit) {
     have += got;
     if (have < want) continue;
     const int64_t total = TDataInterleaveStream::SerialSize(reply.data(), have);
-    const int64_t next = total >= 0 ? total : 4 + 4 * static_cast<int64_t>(static_cast<uint32_t>(ReadInt32(reply.data())));
+    const int64_t next =
+        total >= 0 ? total
+                   : 4 + 4 * static_cast<int64_t>(static_cast<uint32_t>(ReadInt32(reply.data())));
     if (next > limit)
-      throw ETransferStreamError(Format("Invalid container: the reply is longer than %d bytes", limit));
+      throw ETransferStreamError(
+          Format("Invalid container: the reply is longer than %d bytes", limit));
     if (total >= 0 && have == total) break;
     want = next;
   }
@@ -155,7 +160,9 @@ bool TBkServer::InitBackup(const std::string& archiveName, const std::string& ti
   return RequestBoolean(cmBeginUpload);
 }
 
-int32_t TBkServer::RemoteSize() { return RequestInteger(cmRemoteSize, false); }
+int32_t TBkServer::RemoteSize() {
+  return RequestInteger(cmRemoteSize, false);
+}
 
 int64_t TBkServer::SendFile(TStream& stream, int bufferSize) {
   if (!OnBackup) return 0;
@@ -174,7 +181,8 @@ int64_t TBkServer::SendFile(TStream& stream, int bufferSize) {
   FBuffer.resize(kTransferBufferSize);
   int64_t count = 0;
   while (stream.Position() < size) {
-    const int64_t read = stream.Read(FBuffer.data(), std::min<int64_t>(chunk, size - stream.Position()));
+    const int64_t read =
+        stream.Read(FBuffer.data(), std::min<int64_t>(chunk, size - stream.Position()));
     if (read <= 0) throw EReadError("Stream read error");
     const int64_t sent = FSocket.SendSome(FBuffer.data(), read);
     if (sent <= 0) throw EBkServerError("Backup socket error [sendbuf]");
@@ -225,8 +233,8 @@ void TBkServer::ReceiveFile(int64_t start) {
   int64_t count = start;
   while (count < total) {
     // Never read past the total: the next reply must stay in the socket.
-    const int64_t got = FSocket.ReceiveSome(
-        FBuffer.data(), std::min<int64_t>(kTransferBufferSize, total - count));
+    const int64_t got =
+        FSocket.ReceiveSome(FBuffer.data(), std::min<int64_t>(kTransferBufferSize, total - count));
     if (got <= 0) return;
     count += got;
     piece.Clear();
@@ -247,7 +255,8 @@ bool TBkServer::EndRestore(TDateTime today) {
 bool TBkServer::DeleteBackups(const TStringList& archiveNames) {
   if (archiveNames.empty()) return false;
   FContainer.Clear();
-  for (const std::string& name : archiveNames) FContainer.AddString(name);
+  for (const std::string& name : archiveNames)
+    FContainer.AddString(name);
   return RequestBoolean(cmDeleteBackups);
 }
 

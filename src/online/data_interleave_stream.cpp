@@ -12,7 +12,9 @@ namespace {
 
 constexpr int64_t kLengthBits = 32;
 
-uint32_t ReadUInt32(const uint8_t* p) { return static_cast<uint32_t>(ReadInt32(p)); }
+uint32_t ReadUInt32(const uint8_t* p) {
+  return static_cast<uint32_t>(ReadInt32(p));
+}
 
 bool BitAt(const uint8_t* block, int64_t index) {
   return (block[index / 8] & (0x80u >> (index % 8))) != 0;
@@ -120,7 +122,9 @@ void TDataInterleaveStream::GetItemToStream(int index, TStream* stream) const {
   item.WriteToStream(stream);
 }
 
-std::string TDataInterleaveStream::GetItemAsString(int index) const { return At(index).AsString(); }
+std::string TDataInterleaveStream::GetItemAsString(int index) const {
+  return At(index).AsString();
+}
 
 const std::vector<uint8_t>& TDataInterleaveStream::Item(int index) const {
   return At(index).Bytes();
@@ -130,7 +134,8 @@ std::vector<uint8_t> TDataInterleaveStream::PackBytes() const {
   if (FItems.empty()) throw ETransferStreamError("Nil Stream or No Items Added");
   const int64_t n = Count();
   int64_t longest = 0;
-  for (const TBitDataArray& item : FItems) longest = std::max(longest, item.ByteCount());
+  for (const TBitDataArray& item : FItems)
+    longest = std::max(longest, item.ByteCount());
   std::vector<uint8_t> out(static_cast<size_t>(4 + 4 * n + n * longest), 0);
   WriteInt32(out.data(), static_cast<int32_t>(n));
   uint8_t* lengthBlock = out.data() + 4;

@@ -13,7 +13,8 @@ using TBytes = std::vector<uint8_t>;
 
 TBytes Packed(const std::vector<std::string>& items) {
   TDataInterleaveStream container;
-  for (const std::string& item : items) container.AddString(item);
+  for (const std::string& item : items)
+    container.AddString(item);
   return container.PackBytes();
 }
 
@@ -21,7 +22,8 @@ std::vector<std::string> Unpacked(const TBytes& bytes) {
   TDataInterleaveStream container;
   container.UnpackBytes(bytes.data(), static_cast<int64_t>(bytes.size()));
   std::vector<std::string> items;
-  for (int i = 0; i < container.Count(); ++i) items.push_back(container.GetItemAsString(i));
+  for (int i = 0; i < container.Count(); ++i)
+    items.push_back(container.GetItemAsString(i));
   return items;
 }
 
@@ -104,7 +106,8 @@ TEST(DataInterleaveStream, RoundTripsKeepEveryItemsOwnLength) {
       {std::string(300, '\xA5'), "1", std::string(17, '\0'), ""},
       {std::string(70000, 'z')},
   };
-  for (const auto& items : cases) EXPECT_EQ(Unpacked(Packed(items)), items);
+  for (const auto& items : cases)
+    EXPECT_EQ(Unpacked(Packed(items)), items);
 }
 
 TEST(DataInterleaveStream, ItemsOfEveryKind) {

@@ -91,6 +91,7 @@ class THive {
   TStringList Names(const char* sql, THiveKeyId key);
   [[noreturn]] void Fail(const char* what, int code);
   void CheckFile();
+  void Close();
   void CreateSchema();
 
   std::string FPath;

@@ -1,10 +1,8 @@
 #include "selection/file_list.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
+#include "platform/atomic_file.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/streams.h"
@@ -204,22 +202,10 @@ bool TFileList::SaveToFile(const std::string& fileName) {
   std::string text;
   for (const std::string& line : lines)
     text += line + kFileListLineEnd;
-  const std::string temp = fileName + ".tmp";
-  {
-    TFileStream out(temp, fmCreate);
-    try {
-      out.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
-      out.Flush();
-    } catch (...) {
-      DeleteFile(temp);
-      throw;
-    }
-  }
-  if (!ReplaceFile(temp, fileName)) {
-    const std::string reason = std::strerror(errno);
-    DeleteFile(temp);
-    throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
-  }
+  TAtomicFile file(fileName);
+  file.Stream().WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+  file.Stream().Flush();
+  file.Commit();
   FModified = false;
   return true;
 }

@@ -84,9 +84,9 @@ class TFileList {
   void RemoveNode(TFolderNode* node);
   bool RemoveEntry(const std::string& path);
 
-  // Writes the list, replacing the file atomically (temporary file beside it, then rename).
-  // Returns false when the list is empty: the file is then deleted instead. Raises
-  // EFCreateError / EWriteError when it cannot be written; the old file is then untouched.
+  // Writes the list, replacing the file in one step (TAtomicFile). Returns false when the list
+  // is empty: the file is then deleted instead. Raises EFCreateError / EWriteError when it
+  // cannot be written; the old file is then untouched.
   // Clears the modified flag when it succeeds.
   bool SaveToFile(const std::string& fileName);
   // The lines SaveToFile writes, without line ends.

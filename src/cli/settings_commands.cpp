@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "archive/blowfish.h"  // HexText
 #include "cli/cli_command.h"
 #include "platform/text.h"
 #include "settings/ini_registry_editor.h"
@@ -14,16 +15,6 @@ namespace {
 
 std::string KeyArgument(const std::string& text) {
   return NormaliseKeyPath(ReplaceAll(text, "/", "\\"));
-}
-
-std::string Hex(const std::string& bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
 }
 
 bool FromHex(const std::string& text, std::string& bytes) {
@@ -64,7 +55,7 @@ std::string DataText(const TRegistryValue& value) {
     case rdDword:
       return IntToStr(static_cast<int32_t>(value.Dword));
     case rdBinary:
-      return Hex(value.Bytes);
+      return HexText(reinterpret_cast<const uint8_t*>(value.Bytes.data()), value.Bytes.size());
     default:
       return Printable(value.Bytes);
   }

@@ -112,19 +112,27 @@ THive::THive(std::string path) : FPath(std::move(path)) {
     sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
     CheckFile();
     SetLazyWrite(false);
+  } catch (const EHiveError& e) {
+    Close();
+    throw ERegistryException(
+        Format("Cannot open the settings file \"%s\": %s", FPath.c_str(), e.what()));
   } catch (...) {
-    for (auto& [sql, stmt] : FStatements)
-      sqlite3_finalize(stmt);
-    sqlite3_close(FDb);
+    Close();
     throw;
   }
 }
 
-THive::~THive() {
+void THive::Close() {
   for (auto& [sql, stmt] : FStatements)
     sqlite3_finalize(stmt);
-  if (FDepth > 0) sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+  FStatements.clear();
   sqlite3_close(FDb);
+  FDb = nullptr;
+}
+
+THive::~THive() {
+  if (FDepth > 0) sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+  Close();
 }
 
 // Reads the header before anything may write: a file that is not ours is refused untouched.
@@ -150,12 +158,18 @@ void THive::CheckFile() {
   }
   // WAL lets readers go on while one writer commits; the mode is stored in the file, so only a
   // new file is switched (a damaged one must not be written to).
-  bool wal = false;
-  {
+  // Two processes may start on a new file at once: the one that loses the switch finds it done.
+  auto isWal = [this] {
     TQuery q(*this, "PRAGMA journal_mode");
-    wal = q.Step() && SameText(q.Bytes(0), "wal");
+    return q.Step() && SameText(q.Bytes(0), "wal");
+  };
+  if (!isWal()) {
+    try {
+      Exec("PRAGMA journal_mode=WAL");
+    } catch (const EHiveError&) {
+      if (!isWal()) throw;
+    }
   }
-  if (!wal) Exec("PRAGMA journal_mode=WAL");
   if (applicationId == 0) CreateSchema();
 }
 
@@ -287,8 +301,8 @@ bool THive::HasValues(int root, const std::string& path) {
   return q.Step();
 }
 
-TStringList THive::SubKeyNames(THiveKeyId key) {
-  TQuery q(*this, "SELECT name FROM reg_key WHERE parent = ?1 ORDER BY name");
+TStringList THive::Names(const char* sql, THiveKeyId key) {
+  TQuery q(*this, sql);
   q.Bind(1, key);
   TStringList names;
   while (q.Step())
@@ -296,13 +310,12 @@ TStringList THive::SubKeyNames(THiveKeyId key) {
   return names;
 }
 
+TStringList THive::SubKeyNames(THiveKeyId key) {
+  return Names("SELECT name FROM reg_key WHERE parent = ?1 ORDER BY name", key);
+}
+
 TStringList THive::ValueNames(THiveKeyId key) {
-  TQuery q(*this, "SELECT name FROM reg_value WHERE key = ?1 ORDER BY id");
-  q.Bind(1, key);
-  TStringList names;
-  while (q.Step())
-    names.push_back(q.Bytes(0));
-  return names;
+  return Names("SELECT name FROM reg_value WHERE key = ?1 ORDER BY id", key);
 }
 
 std::optional<TRegistryValue> THive::GetValue(int root, const std::string& path,

@@ -88,8 +88,10 @@ class THive {
   sqlite3_stmt* Prepare(const char* sql);
   void Exec(const char* sql);
   void Run(const char* sql);
+  TStringList Names(const char* sql, THiveKeyId key);
   [[noreturn]] void Fail(const char* what, int code);
   void CheckFile();
+  void Close();
   void CreateSchema();
 
   std::string FPath;

@@ -4,18 +4,14 @@
 
 #include "platform/folders.h"
 #include "platform/prompts.h"
-#include "settings/autostart_entry.h"
 #include "settings/hive.h"
+#include "settings/registry_change.h"
 #include "settings/registry_keys.h"
 #include "settings/variant_convert.h"
 
 namespace vaultora {
 
 namespace {
-
-constexpr const char* kSetFailed = "Failed to set data for '%s'";
-constexpr const char* kCreateFailed = "Failed to create key %s";
-constexpr const char* kGetFailed = "Failed to get data for '%s'";
 
 constexpr const char* kRootKeyNames[] = {
     "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
@@ -30,11 +26,6 @@ TRegistryValue StringValue(std::string text) {
   return {rdString, std::move(text), 0};
 }
 
-const std::string& RunKeyPath() {
-  static const std::string path = JoinKeyPath(keys::kWindowsCurrentVersionKey, keys::kRunSection);
-  return path;
-}
-
 TRegistryValue DoubleValue(double value) {
   std::string bytes(sizeof value, '\0');
   std::memcpy(bytes.data(), &value, sizeof value);
@@ -47,62 +38,6 @@ const char* RootKeyName(TRootKeys root) {
   const int index = static_cast<int>(root);
   return index >= 0 && index <= rtHKEY_DYN_DATA ? kRootKeyNames[index] : "";
 }
-
-// One change: its own transaction unless the caller holds one. Hive failures become the
-// store's error text (built only when needed: writes are frequent); a damaged file keeps the
-// text that names it.
-class TIniRegistryEditor::TChange {
- public:
-  TChange(TIniRegistryEditor& store, const char* pattern, const std::string& argument)
-      : FStore(store), FHive(store.Hive()), FPattern(pattern), FArgument(argument) {
-    if (FHive.Depth() > 0) return;
-    try {
-      FHive.Begin();
-    } catch (const EHiveError&) {
-      throw ERegistryException(Format(FPattern, FArgument.c_str()));
-    }
-    FOwn = true;
-  }
-  ~TChange() {
-    if (FOwn && !FDone) {
-      FHive.Rollback();
-      try {
-        FStore.ChangesEnded();
-      } catch (const ERegistryException&) {
-        // Already unwinding with the first failure, which is the one to report.
-      }
-    }
-  }
-  TChange(const TChange&) = delete;
-  TChange& operator=(const TChange&) = delete;
-
-  // Runs one step; a hive failure raises the change's text, or the one given for this step.
-  template <class F>
-  decltype(auto) Guard(F&& step, const char* pattern = nullptr,
-                       const std::string* argument = nullptr) {
-    try {
-      return step();
-    } catch (const EHiveError&) {
-      throw ERegistryException(
-          Format(pattern ? pattern : FPattern, (argument ? *argument : FArgument).c_str()));
-    }
-  }
-  void Done() {
-    if (FOwn) {
-      Guard([&] { FHive.Commit(); });
-      FDone = true;
-      FStore.ChangesEnded();
-    }
-  }
-
- private:
-  TIniRegistryEditor& FStore;
-  THive& FHive;
-  const char* FPattern;
-  const std::string& FArgument;
-  bool FOwn = false;
-  bool FDone = false;
-};
 
 TIniRegistryEditor::TIniRegistryEditor(TComponent* owner) : TComponent(owner) {}
 
@@ -138,7 +73,13 @@ bool TIniRegistryEditor::Open() {
     THive& hive = Hive();
     const std::string path = NormaliseKeyPath(FFilename);
     if (path.empty()) return false;
-    if (!hive.FindKey(FRootKey, path)) {
+    bool exists = false;
+    try {
+      exists = hive.FindKey(FRootKey, path) != 0;
+    } catch (const EHiveError&) {
+      throw ERegistryException(Format(kGetFailed, FFilename.c_str()));
+    }
+    if (!exists) {
       TChange change(*this, kCreateFailed, FFilename);
       change.Guard([&] { return hive.CreateKey(FRootKey, path); });
       change.Done();
@@ -151,7 +92,11 @@ bool TIniRegistryEditor::Open() {
   // The journal's safety level cannot change inside a transaction: it is applied at the next
   // Open outside one.
   if (FKeyOpen && FLazyApplied != FLazyWrite && FHive->Depth() == 0) {
-    FHive->SetLazyWrite(FLazyWrite);
+    try {
+      FHive->SetLazyWrite(FLazyWrite);
+    } catch (const EHiveError& e) {
+      throw HiveFailure(FHivePath, e);
+    }
     FLazyApplied = FLazyWrite;
   }
   return FKeyOpen;
@@ -344,13 +289,13 @@ void TIniRegistryEditor::WriteTyped(int kind, const std::string& section, const 
       WriteFloat(section, name, VariantToFloat(value));
       break;
     case vkTime:
-      WriteTime(section, name, VariantToFloat(value));
+      WriteTime(section, name, VariantToDateTime(value));
       break;
     case vkDate:
-      WriteDate(section, name, VariantToFloat(value));
+      WriteDate(section, name, VariantToDateTime(value));
       break;
     case vkDateTime:
-      WriteDateTime(section, name, VariantToFloat(value));
+      WriteDateTime(section, name, VariantToDateTime(value));
       break;
     default:
       break;
@@ -462,129 +407,6 @@ std::unique_ptr<TMemoryStream> TIniRegistryEditor::ReadBinary(const std::string&
 std::optional<TRegistryValue> TIniRegistryEditor::ReadValue(const std::string& section,
                                                             const std::string& name) {
   return Get(section, name);
-}
-
-void TIniRegistryEditor::WriteSectionData(const std::string& section, const TStringList* lines) {
-  if (lines) FData = *lines;
-  if (FData.empty()) return;
-  FData.insert(FData.begin(), "[" + section + "]");
-  ApplyData();
-}
-
-void TIniRegistryEditor::ApplyData() {
-  if (!Open()) return;
-  TChange change(*this, kSetFailed, FFilename);
-  std::string section;
-  bool inSection = false;
-  int counter = 1;
-  for (const std::string& raw : FData) {
-    std::string line = TrimRight(raw);
-    if (!line.empty() && line[0] == '[') {
-      section = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::string();
-      inSection = true;
-      counter = 1;
-      continue;
-    }
-    if (!inSection) continue;
-    int kind = vkString;
-    if (line.size() >= 2 && line[1] == '~') {
-      if (line[0] < '0' || line[0] > '9') continue;
-      kind = line[0] - '0';
-    } else {
-      line = "1~" + line;
-    }
-    if (kind == 0) continue;
-    std::string name, value;
-    if (const size_t equals = line.find('='); equals != std::string::npos) {
-      name = line.substr(2, equals - 2);
-      value = line.substr(equals + 1);
-    } else {
-      name = IntToStr(counter++);
-      value = line.substr(2);
-    }
-    DeleteValue(section, name);
-    WriteTyped(kind, section, name, value);
-  }
-  change.Done();
-}
-
-void TIniRegistryEditor::SplitData(char character, bool keepRight) {
-  for (std::string& line : FData) {
-    const size_t at = line.find(character);
-    if (at == std::string::npos) continue;
-    line = keepRight ? line.substr(at + 1) : line.substr(0, at);
-  }
-}
-
-void TIniRegistryEditor::BeginTransaction() {
-  Open();
-  try {
-    Hive().Begin();
-  } catch (const EHiveError& e) {
-    throw ERegistryException(
-        Format("Cannot change the settings file \"%s\": %s", FHivePath.c_str(), e.what()));
-  }
-}
-
-void TIniRegistryEditor::CommitTransaction() {
-  if (!FHive) return;
-  try {
-    FHive->Commit();
-  } catch (const EHiveError& e) {
-    ChangesEnded();
-    throw ERegistryException(
-        Format("Cannot change the settings file \"%s\": %s", FHivePath.c_str(), e.what()));
-  }
-  ChangesEnded();
-}
-
-void TIniRegistryEditor::RollbackTransaction() {
-  if (!FHive) return;
-  FHive->Rollback();
-  ChangesEnded();
-}
-
-// The current user's Run key, or a key above it (erasing one of those removes the Run value).
-bool TIniRegistryEditor::IsAutostartKey(const std::string& path) const {
-  const std::string& run = RunKeyPath();
-  if (FRootKey != rtHKEY_CURRENT_USER || path.size() > run.size()) return false;
-  if (path.size() < run.size() && run[path.size()] != '\\') return false;
-  return SameText(path, std::string_view(run).substr(0, path.size()));
-}
-
-// After the outermost transaction ends, the autostart entry follows the Run value as stored.
-void TIniRegistryEditor::ChangesEnded() {
-  if (!FAutostartTouched || !FHive || FHive->Depth() > 0) return;
-  FAutostartTouched = false;
-  const std::string& run = RunKeyPath();
-  std::optional<TRegistryValue> value;
-  try {
-    value = FHive->GetValue(rtHKEY_CURRENT_USER, run, keys::kRunValue);
-  } catch (const EHiveError&) {
-    throw ERegistryException(Format(kGetFailed, keys::kRunValue));
-  }
-  if (value && value->Type == rdString)
-    WriteAutostartEntry(value->Bytes);
-  else
-    RemoveAutostartEntry();
-}
-
-TRegistryTransaction::TRegistryTransaction(TIniRegistryEditor& store) : FStore(store) {
-  FStore.BeginTransaction();
-}
-
-TRegistryTransaction::~TRegistryTransaction() {
-  if (!FOpen) return;
-  try {
-    FStore.RollbackTransaction();
-  } catch (const ERegistryException&) {
-    // A destructor cannot report; the stored settings are as they were before the scope.
-  }
-}
-
-void TRegistryTransaction::Commit() {
-  FOpen = false;
-  FStore.CommitTransaction();
 }
 
 }  // namespace vaultora

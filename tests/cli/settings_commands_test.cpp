@@ -47,7 +47,7 @@ TEST(SettingsCommands, SetGetDumpAndDelete) {
             "string ShellCommand=run a=b\n"
             "string Enabled=1\n"
             "[Software\\Vaultora\\Registration]\n"
-            "binary RegistrationData=00ff7a\n");
+            "binary RegistrationData=00FF7A\n");
 
   EXPECT_EQ(Cli("settings delete Preferences Enabled").Status, 0);
   EXPECT_EQ(Cli("settings get Preferences Enabled").Status, 1);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/archive_flag.h"
 #include "platform/atomic_file.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
@@ -55,17 +56,25 @@ void TFileList::Clear() {
 
 void TFileList::LoadFromFile(const std::string& fileName) {
   Clear();
-  if (!Trim(fileName).empty())
+  if (!Trim(fileName).empty()) {
+    TArchiveFlags flags;
     for (const std::string& text : ReadFileListEntries(fileName))
-      AddText(text);
+      AddText(text, flags);
+  }
   FModified = false;
 }
 
 bool TFileList::AddText(const std::string& text) {
+  TArchiveFlags flags;
+  return AddText(text, flags);
+}
+
+bool TFileList::AddText(const std::string& text, TArchiveFlags& flags) {
   TDroppedFile entry;
   entry.Text = text;
   const std::string path(EntryPath(text));
-  if (!IsRuleText(text) && (!FindSearchRec(path, entry.SearchRec) || entry.SearchRec.Size == 0)) {
+  if (!IsRuleText(text) &&
+      (!FindSearchRec(path, entry.SearchRec, flags) || entry.SearchRec.Size == 0)) {
     entry.SearchRec = TSearchRec{};
     entry.SearchRec.Name = ExtractFileName(path);
   }

@@ -17,6 +17,8 @@
 
 namespace vaultora {
 
+class TArchiveFlags;
+
 struct TDroppedFile {
   TSearchRec SearchRec;  // empty for a monitoring rule
   std::string Text;      // full path or rule text, optionally TAB + recorded state
@@ -74,6 +76,7 @@ class TFileList {
   // Adds a file with its present search record (the name only when it is missing or empty), or
   // a monitoring rule.
   bool AddText(const std::string& text);
+  bool AddText(const std::string& text, TArchiveFlags& flags);
 
   // Adds what a picker returned: a monitoring rule unchanged; a folder's files found by the
   // file search with mask (and its subfolders when asked); a file with its search record.

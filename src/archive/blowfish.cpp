@@ -90,7 +90,8 @@ void TBlowCore::Burn() {
 
 // --- component ---
 
-TBlowfish::TBlowfish(TComponent* owner) : TComponent(owner) {}
+TBlowfish::TBlowfish(TComponent* owner)
+    : TComponent(owner), FFileBuffer(new uint8_t[kFileBufferSize + kBlowfishBlockSize]()) {}
 
 TBlowfish::~TBlowfish() {
   Destroying();
@@ -157,69 +158,71 @@ void TBlowfish::DecryptBuffer(size_t count) {
   Process(FBuffer, count, false);
 }
 
-size_t TBlowfish::PadChunk(size_t count) {
+size_t TBlowfish::PadChunk(uint8_t* data, size_t count) {
   // 1 to 8 bytes of value n; a whole block of 8s when the length is a multiple of 8.
   const size_t n = kBlowfishBlockSize - count % kBlowfishBlockSize;
-  std::memset(FBuffer + count, static_cast<int>(n), n);
+  std::memset(data + count, static_cast<int>(n), n);
   return count + n;
 }
 
-size_t TBlowfish::DecryptChunk(size_t count, bool final) {
+size_t TBlowfish::DecryptChunk(uint8_t* data, size_t count, bool final) {
   // A length that is not a whole number of blocks cannot have come from this cipher; the
   // broken block is deciphered with zero fill, which changes the MAC and so is caught.
   const size_t blocks = (count + kBlowfishBlockSize - 1) / kBlowfishBlockSize * kBlowfishBlockSize;
   if (blocks == 0) return 0;
-  std::memset(FBuffer + count, 0, blocks - count);
-  DecryptBuffer(blocks);
+  std::memset(data + count, 0, blocks - count);
+  CheckReady();
+  Process(data, blocks, false);
   if (!final) return blocks;
-  // A padding value outside 1 to 8 (wrong key, damaged file) never drops more than the chunk.
-  return blocks - std::min<size_t>(FBuffer[blocks - 1], blocks);
+  // A padding value outside 1 to 8 (wrong key, damaged file) never drops more than the
+  // 4096-byte chunk in which the data ends holds.
+  const size_t lastChunk = (blocks - 1) % kCipherChunkSize + 1;
+  return blocks - std::min<size_t>(data[blocks - 1], lastChunk);
+}
+
+std::unique_ptr<TAtomicFile> TBlowfish::OpenOutput(const std::string& outName) {
+  try {
+    return std::make_unique<TAtomicFile>(outName);
+  } catch (const EStreamError&) {
+    throw EFileError(kOutputOpenError);
+  }
+}
+
+// Files are read and written in pieces of kFileBufferSize, a whole number of 4096-byte chunks,
+// so the layout is the one the chunks give; the larger piece only saves system calls. The end
+// counts as reached when the size found at the start has been read, or earlier when the file
+// is cut short while it is read.
+void TBlowfish::CipherFile(const std::string& inName, const std::string& outName, bool encrypt) {
+  CheckReady();
+  TFileStream in = OpenInput(inName);
+  std::unique_ptr<TAtomicFile> out = OpenOutput(outName);
+  uint8_t* data = FFileBuffer.get();
+  const int64_t total = in.Size();
+  int64_t left = total;
+  for (bool final = false; !final;) {
+    size_t count = ReadChunk(in, data, kFileBufferSize);
+    left -= static_cast<int64_t>(count);
+    final = count < kFileBufferSize || left <= 0;
+    if (encrypt) {
+      if (final) count = PadChunk(data, count);
+      Process(data, count, true);
+      if (FCipherTextSink) FCipherTextSink(data, count);
+    } else {
+      if (FCipherTextSink) FCipherTextSink(data, count);
+      count = DecryptChunk(data, count, final);
+    }
+    WriteChunk(out->Stream(), data, count);
+    Fire(OnProgress, total - std::max<int64_t>(left, 0), total);
+  }
+  out->Commit();
 }
 
 void TBlowfish::EncryptFile(const std::string& inName, const std::string& outName) {
-  CheckReady();
-  TFileStream in = OpenInput(inName);
-  std::unique_ptr<TAtomicFile> out;
-  try {
-    out = std::make_unique<TAtomicFile>(outName);
-  } catch (const EStreamError&) {
-    throw EFileError(kOutputOpenError);
-  }
-  // The end counts as reached when the size found at the start has been read, or earlier
-  // when the file is cut short while it is read.
-  int64_t left = in.Size();
-  for (;;) {
-    size_t count = ReadChunk(in, FBuffer, kCipherChunkSize);
-    left -= static_cast<int64_t>(count);
-    const bool final = count < kCipherChunkSize || left <= 0;
-    if (final) count = PadChunk(count);
-    EncryptBuffer(count);
-    if (FCipherTextDigest) sha256_update(FCipherTextDigest, count, FBuffer);
-    WriteChunk(out->Stream(), FBuffer, count);
-    if (final) break;
-  }
-  out->Commit();
+  CipherFile(inName, outName, true);
 }
 
 void TBlowfish::DecryptFile(const std::string& inName, const std::string& outName) {
-  CheckReady();
-  TFileStream in = OpenInput(inName);
-  std::unique_ptr<TAtomicFile> out;
-  try {
-    out = std::make_unique<TAtomicFile>(outName);
-  } catch (const EStreamError&) {
-    throw EFileError(kOutputOpenError);
-  }
-  int64_t left = in.Size();
-  for (;;) {
-    const size_t count = ReadChunk(in, FBuffer, kCipherChunkSize);
-    left -= static_cast<int64_t>(count);
-    const bool final = count < kCipherChunkSize || left <= 0;
-    if (FCipherTextDigest) sha256_update(FCipherTextDigest, count, FBuffer);
-    WriteChunk(out->Stream(), FBuffer, DecryptChunk(count, final));
-    if (final) break;
-  }
-  out->Commit();
+  CipherFile(inName, outName, false);
 }
 
 void TBlowfish::EncryptStream(TStream& in, TStream& out) {
@@ -232,13 +235,13 @@ void TBlowfish::EncryptStream(TStream& in, TStream& out) {
     for (; left >= static_cast<int64_t>(kCipherChunkSize); left -= kCipherChunkSize) {
       in.ReadBuffer(FBuffer, kCipherChunkSize);
       EncryptBuffer(kCipherChunkSize);
-      if (FCipherTextDigest) sha256_update(FCipherTextDigest, kCipherChunkSize, FBuffer);
+      if (FCipherTextSink) FCipherTextSink(FBuffer, kCipherChunkSize);
       WriteChunk(out, FBuffer, kCipherChunkSize);
     }
     in.ReadBuffer(FBuffer, left);
-    const size_t count = PadChunk(static_cast<size_t>(left));
+    const size_t count = PadChunk(FBuffer, static_cast<size_t>(left));
     EncryptBuffer(count);
-    if (FCipherTextDigest) sha256_update(FCipherTextDigest, count, FBuffer);
+    if (FCipherTextSink) FCipherTextSink(FBuffer, count);
     WriteChunk(out, FBuffer, count);
   }
   out.SetSize(out.Position());
@@ -255,8 +258,8 @@ void TBlowfish::DecryptStream(TStream& in, TStream& out) {
     const size_t count = static_cast<size_t>(std::min<int64_t>(left, kCipherChunkSize));
     in.ReadBuffer(FBuffer, static_cast<int64_t>(count));
     left -= static_cast<int64_t>(count);
-    if (FCipherTextDigest) sha256_update(FCipherTextDigest, count, FBuffer);
-    WriteChunk(out, FBuffer, DecryptChunk(count, left == 0));
+    if (FCipherTextSink) FCipherTextSink(FBuffer, count);
+    WriteChunk(out, FBuffer, DecryptChunk(FBuffer, count, left == 0));
   }
   out.SetSize(out.Position());
 }
@@ -274,6 +277,7 @@ void TBlowfish::Burn() {
   FCore.Burn();
   explicit_bzero(FRegister, sizeof FRegister);
   explicit_bzero(FBuffer, sizeof FBuffer);
+  explicit_bzero(FFileBuffer.get(), kFileBufferSize + kBlowfishBlockSize);
   FKeySet = false;
   FIVSet = false;
 }

@@ -9,16 +9,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 #include <nettle/blowfish.h>
-#include <nettle/sha2.h>
 
 #include "platform/component.h"
 #include "platform/streams.h"
 
 namespace vaultora {
+
+class TAtomicFile;
 
 class EKeyError : public std::runtime_error {
  public:
@@ -43,6 +46,8 @@ inline constexpr size_t kMaxBlowfishKey = 56;
 // Files and streams move through this buffer; the room after it takes one padding block.
 inline constexpr size_t kCipherChunkSize = 4096;
 inline constexpr size_t kCipherBufferSize = kCipherChunkSize + 9;
+// Files are read and written in pieces of this many whole chunks' bytes.
+inline constexpr size_t kFileBufferSize = 16 * kCipherChunkSize;
 
 enum class TCipherMode { ECB = 0, CBC = 1, CFB = 2, OFB = 3 };
 enum class TStringMode { smEncode = 0, smNormal = 1 };  // stored only
@@ -103,9 +108,14 @@ class TBlowfish : public TComponent {
   const uint8_t* CBCMAC() const;
   std::string CBCMACText() const;  // 16 upper-case hexadecimal digits, first byte first
 
-  // When set, every ciphertext byte that the file and stream routines write or read is also fed
-  // to digest, so that a MAC can cover the whole ciphertext (cipher_helpers.h). Not owned.
-  void SetCipherTextDigest(sha256_ctx* digest) { FCipherTextDigest = digest; }
+  // When set, every ciphertext byte that the file and stream routines write or read is also
+  // handed to sink, so that a MAC can cover the whole ciphertext (cipher_helpers.h).
+  using TCipherTextSink = std::function<void(const uint8_t* data, size_t count)>;
+  void SetCipherTextSink(TCipherTextSink sink) { FCipherTextSink = std::move(sink); }
+
+  // Fired after every 64 KiB piece of EncryptFile and DecryptFile with the input bytes done so
+  // far and the input's size, so that a window can show progress (and process its messages).
+  std::function<void(int64_t done, int64_t total)> OnProgress;
 
   // Zeroes the core and the buffers and clears key-set and IV-set.
   void Burn();
@@ -116,8 +126,10 @@ class TBlowfish : public TComponent {
   void Process(uint8_t* data, size_t count, bool encrypt);
   // Deciphers count bytes of the buffer (rounded up to whole blocks with zero fill) and returns
   // how many remain when the padding named by the last byte is dropped from the final chunk.
-  size_t DecryptChunk(size_t count, bool final);
-  size_t PadChunk(size_t count);
+  size_t DecryptChunk(uint8_t* data, size_t count, bool final);
+  size_t PadChunk(uint8_t* data, size_t count);
+  void CipherFile(const std::string& inName, const std::string& outName, bool encrypt);
+  static std::unique_ptr<TAtomicFile> OpenOutput(const std::string& outName);
 
   TCipherMode FCipherMode = TCipherMode::CBC;
   TStringMode FStringMode = TStringMode::smEncode;
@@ -125,8 +137,9 @@ class TBlowfish : public TComponent {
   bool FIVSet = false;
   TBlowCore FCore;
   TCipherBlock FRegister{};
-  sha256_ctx* FCipherTextDigest = nullptr;
+  TCipherTextSink FCipherTextSink;
   alignas(16) uint8_t FBuffer[kCipherBufferSize]{};
+  std::unique_ptr<uint8_t[]> FFileBuffer;  // kFileBufferSize and one padding block
 };
 
 }  // namespace vaultora

@@ -34,7 +34,7 @@ std::string RunSealed(TBlowfish& cipher, const std::string& ivText, const std::s
   struct TCleanUp {
     TBlowfish& Cipher;
     ~TCleanUp() {
-      Cipher.SetCipherTextDigest(nullptr);
+      Cipher.SetCipherTextSink(nullptr);
       Cipher.Burn();
     }
   } cleanUp{cipher};
@@ -44,7 +44,8 @@ std::string RunSealed(TBlowfish& cipher, const std::string& ivText, const std::s
   cipher.InitialiseKey(key);
   sha256_ctx digest;
   sha256_init(&digest);
-  cipher.SetCipherTextDigest(&digest);
+  cipher.SetCipherTextSink(
+      [&digest](const uint8_t* data, size_t count) { sha256_update(&digest, count, data); });
   operation();
   return SealedMACText(digest, key);
 }

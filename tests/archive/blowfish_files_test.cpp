@@ -16,6 +16,7 @@ namespace {
 
 using test::PatternBytes;
 using test::ReadTextFile;
+using test::ThrownText;
 using test::WriteTextFile;
 
 class BlowfishFiles : public testing::Test {
@@ -44,7 +45,9 @@ class BlowfishFiles : public testing::Test {
 };
 
 TEST_F(BlowfishFiles, LengthsRoundUpToTheNextBlockAndComeBack) {
-  for (size_t n : {0, 1, 7, 8, 9, 4088, 4095, 4096, 4097, 8191, 8192, 10000}) {
+  // Files move in pieces of 64 KiB: lengths around those matter as much as the 4096 chunks.
+  for (size_t n :
+       {0, 1, 7, 8, 9, 4088, 4095, 4096, 4097, 8191, 8192, 10000, 65528, 65536, 65537, 140000}) {
     SCOPED_TRACE(n);
     const std::string plain = PatternBytes(n, static_cast<uint32_t>(n));
     const auto [cipherText, mac] = EncryptText(plain);
@@ -53,6 +56,15 @@ TEST_F(BlowfishFiles, LengthsRoundUpToTheNextBlockAndComeBack) {
     // Decryption leaves the same register as encryption: the last ciphertext block.
     EXPECT_EQ(FCipher.CBCMACText(), mac);
   }
+}
+
+TEST_F(BlowfishFiles, ProgressReachesTheInputSize) {
+  std::vector<std::pair<int64_t, int64_t>> seen;
+  FCipher.OnProgress = [&](int64_t done, int64_t total) { seen.emplace_back(done, total); };
+  EncryptText(PatternBytes(150000));
+  const std::vector<std::pair<int64_t, int64_t>> expected{
+      {65536, 150000}, {131072, 150000}, {150000, 150000}};
+  EXPECT_EQ(seen, expected);
 }
 
 TEST_F(BlowfishFiles, EdgeLengthsOfTheSpecification) {
@@ -74,7 +86,7 @@ TEST_F(BlowfishFiles, BadPaddingNeverDropsMoreThanTheLastChunkHolds) {
   // Build ciphertexts whose deciphered last byte is any value, the way a wrong key or damage
   // makes them, and check what is left.
   for (int last : {0, 1, 8, 9, 200, 255}) {
-    for (size_t length : {size_t{8}, size_t{16}, size_t{4096}, size_t{4104}}) {
+    for (size_t length : {8, 16, 4096, 4104, 65536, 65544}) {
       SCOPED_TRACE(testing::Message() << last << " in " << length);
       std::string plain = PatternBytes(length);
       plain.back() = static_cast<char>(last);
@@ -118,19 +130,13 @@ TEST_F(BlowfishFiles, EncipheringInPlaceKeepsTheData) {
 TEST_F(BlowfishFiles, FailuresRaiseTheirTextsAndLeaveTheOutputAlone) {
   WriteTextFile(Folder / "out", "earlier");
   Key(FCipher);
-  try {
-    FCipher.EncryptFile(Folder / "missing", Folder / "out");
-    ADD_FAILURE();
-  } catch (const EFileError& e) {
-    EXPECT_STREQ(e.what(), kInputNotFoundError);
-  }
+  EXPECT_EQ(
+      ThrownText<EFileError>([&] { FCipher.EncryptFile(Folder / "missing", Folder / "out"); }),
+      kInputNotFoundError);
   WriteTextFile(Folder / "plain", "data");
-  try {
-    FCipher.DecryptFile(Folder / "plain", Folder / "no-such-folder/out");
-    ADD_FAILURE();
-  } catch (const EFileError& e) {
-    EXPECT_STREQ(e.what(), kOutputOpenError);
-  }
+  EXPECT_EQ(ThrownText<EFileError>(
+                [&] { FCipher.DecryptFile(Folder / "plain", Folder / "no-such-folder/out"); }),
+            kOutputOpenError);
   // An input that exists but cannot be opened raises the stream's own error.
   chmod((Folder / "plain").c_str(), 0);
   if (access((Folder / "plain").c_str(), R_OK) != 0) {  // root reads it anyway

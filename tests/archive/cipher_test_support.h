@@ -27,6 +27,17 @@ inline std::string PatternBytes(size_t count, uint32_t salt = 1) {
   return bytes;
 }
 
+// The text of the exception of class E that run raises, or a note that it raised none.
+template <class E, class F>
+std::string ThrownText(F&& run) {
+  try {
+    run();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "(nothing raised)";
+}
+
 inline std::vector<uint8_t> AsBytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }

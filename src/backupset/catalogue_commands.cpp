@@ -86,4 +86,23 @@ TStringList TCatalogueCommands::ToggleRestoreRequest(const std::string& key, boo
   return keys;
 }
 
+void TCatalogueCommands::PrepareRestoreList() {
+  TCatalogue catalogue(FStore);
+  for (const TCatalogueEntry& entry : catalogue.EntriesToReceive())
+    if (std::find(FRestoreList.begin(), FRestoreList.end(), entry.Id) == FRestoreList.end())
+      FRestoreList.push_back(entry.Id);
+  for (size_t i = FRestoreList.size(); i-- > 0;) {
+    const std::string& id = FRestoreList[i];
+    // A name without a catalogue entry is left for the download to report as not registered;
+    // marking it would create an entry that holds nothing but a ReceivePosition.
+    if (!catalogue.Exists(id)) continue;
+    const TCatalogueEntry entry = catalogue.Entry(id);
+    // A download appends to the local archive: never to the only copy of an unsent backup.
+    if (entry.Deleted || (entry.NeedToSend && !entry.HasReceivePosition))
+      FRestoreList.erase(FRestoreList.begin() + static_cast<long>(i));
+    else
+      catalogue.MarkForFetching(id);
+  }
+}
+
 }  // namespace vaultora

@@ -34,6 +34,10 @@ class TCatalogueCommands {
   bool ClearCache();
   // Ticks or unticks the entry and every entry it is incremental upon; returns those keys.
   TStringList ToggleRestoreRequest(const std::string& key, bool ticked);
+  // Before a download: lists every entry being received, gives every requested entry a
+  // ReceivePosition (it moves to "Receiving Items") and drops the deleted ones, and the ones
+  // never sent, whose local archive is the only copy.
+  void PrepareRestoreList();
 
  private:
   void DeleteArchiveFiles(const std::string& key);

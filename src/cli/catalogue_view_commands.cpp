@@ -121,6 +121,16 @@ int MoveToSentCommand(const TArgs& args) {
   });
 }
 
+// The "Restore" box of "Sent Items" and the preparation of the next download in one step: the
+// backup and those it was appended to move to "Receiving Items".
+int RequestCommand(const TArgs& args) {
+  return OnEntry(args, [](TCatalogueCommands& commands, const std::string& key) {
+    commands.ToggleRestoreRequest(key, true);
+    commands.PrepareRestoreList();
+    return Report(key, "and the backups it needs moved to \"Receiving Items\"");
+  });
+}
+
 int ClearCacheCommand(const TArgs&) {
   TIniRegistryEditor store;
   TStringList restoreList;
@@ -143,6 +153,9 @@ const TCliRegistrar kUndo({"undo", "BACKUP", "take back the deletion mark of a b
 const TCliRegistrar kMoveToSent({"move-to-sent", "BACKUP",
                                  "forget the local copy of a received backup (\"Sent Items\")",
                                  MoveToSentCommand});
+const TCliRegistrar kRequest({"request", "BACKUP",
+                              "ask for a backup on the server (and those it was appended to)",
+                              RequestCommand});
 const TCliRegistrar kClearCache({"clear-cache", "[--yes]",
                                  "delete the archives kept on disk after restores",
                                  ClearCacheCommand});

@@ -189,6 +189,22 @@ TEST_F(CatalogueCommands, TickingAnIncrementalRequestsTheWholeChainAndUntickingD
   EXPECT_EQ(restoreList, TStringList{"46004.5"});
 }
 
+TEST_F(CatalogueCommands, PreparingTheRestoreListMarksRequestsAndDropsWhatCannotBeFetched) {
+  AddEntry("46000.5", {"ReceivePosition"});   // half-received, not yet listed
+  AddEntry("46001.5", {});                    // requested from "Sent Items"
+  AddEntry("46002.5", {"Deleted"});           // requested, then deleted
+  AddEntry("46003.5", {"NeedToSend"}, true);  // a base never sent, reached through the chain
+  restoreList = {"46001.5", "46002.5", "46003.5", "46009.5"};
+  commands.PrepareRestoreList();
+  EXPECT_EQ(restoreList, (TStringList{"46001.5", "46009.5", "46000.5"}));
+  store.SetFilename(keys::kBackupsKey);
+  EXPECT_EQ(store.ReadInteger("46001.5", "ReceivePosition", -1), 0);
+  EXPECT_EQ(store.ReadInteger("46000.5", "ReceivePosition", -1), 1536) << "kept as it was";
+  EXPECT_FALSE(HasValue("46003.5", "ReceivePosition"));
+  EXPECT_FALSE(store.SectionExists("46009.5")) << "no entry is made for an unknown name";
+  EXPECT_EQ(Keys(cvReceivingItems), (std::vector<std::string>{"46000.5", "46001.5"}));
+}
+
 TEST_F(CatalogueCommands, ClearingTheCacheAsksOnceAndKeepsEverythingOnNo) {
   test::WriteTextFile(work / "a.BFE", "a");
   test::WriteTextFile(work / "b.BFE", "b");

@@ -77,6 +77,13 @@ TEST_F(CliCatalogue, ViewsDeleteAndUndo) {
   ASSERT_EQ(RunCli("catalogue view deleted", out), 0);
   EXPECT_TRUE(Has(out, "0 item(s) to delete.")) << out;
 
+  // Asking for a backup on the server takes the backups it was appended to along.
+  Backup("46003.5", {{"c", "c"}}, "46002.5");
+  DeleteFile(work.Path() + "46003_5.BFE");
+  ASSERT_EQ(RunCli("request 46003.5", out), 0) << out;
+  ASSERT_EQ(RunCli("catalogue view receiving", out), 0);
+  EXPECT_TRUE(Has(out, "2 item(s) requested.")) << out;
+
   EXPECT_EQ(RunCli("delete 47000.5", out), 1);
   EXPECT_TRUE(Has(out, "unknown backup \"47000.5\"")) << out;
 }

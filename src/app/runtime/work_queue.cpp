@@ -4,6 +4,7 @@
 
 #include "app/runtime/main_messages.h"
 #include "backupset/catalogue.h"
+#include "backupset/catalogue_commands.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 
@@ -222,20 +223,7 @@ std::string TWorkQueue::ScheduleName(intptr_t place) {
 }
 
 void TWorkQueue::PrepareRestoreList() {
-  TCatalogue catalogue(FStore);
-  for (const TCatalogueEntry& entry : catalogue.EntriesToReceive())
-    if (std::find(FRestoreList.begin(), FRestoreList.end(), entry.Id) == FRestoreList.end())
-      FRestoreList.push_back(entry.Id);
-  for (size_t i = FRestoreList.size(); i-- > 0;) {
-    const std::string& id = FRestoreList[i];
-    // A name without a catalogue entry is left for the download to report as not registered;
-    // marking it would create an entry that holds nothing but a ReceivePosition.
-    if (!catalogue.Exists(id)) continue;
-    if (catalogue.Entry(id).Deleted)
-      FRestoreList.erase(FRestoreList.begin() + static_cast<long>(i));
-    else
-      catalogue.MarkForFetching(id);
-  }
+  TCatalogueCommands(FStore, FRestoreList).PrepareRestoreList();
 }
 
 // --- completion rules -----------------------------------------------------------------------

@@ -226,19 +226,6 @@ TEST_F(WorkQueue, ADownloadThatEndedDropsReceivedEntriesFromTheRestoreList) {
   EXPECT_EQ(restoreList, TStringList{"46003.5"});
 }
 
-TEST_F(WorkQueue, PreparingTheRestoreListMarksRequestsAndDropsDeletedOnes) {
-  AddEntry("46000.5", {"ReceivePosition"});  // half-received, not yet listed
-  AddEntry("46001.5", {});                   // requested from "Sent Items"
-  AddEntry("46002.5", {"Deleted"});          // requested, then deleted
-  restoreList = {"46001.5", "46002.5", "46009.5"};
-  queue.PrepareRestoreList();
-  EXPECT_EQ(restoreList, (TStringList{"46001.5", "46009.5", "46000.5"}));
-  EXPECT_TRUE(HasValue("46001.5", "ReceivePosition"));
-  store.SetFilename(keys::kBackupsKey);
-  EXPECT_EQ(store.ReadInteger("46001.5", "ReceivePosition", -1), 0);
-  EXPECT_FALSE(store.SectionExists("46009.5")) << "no entry is made for an unknown name";
-}
-
 TEST_F(WorkQueue, ADroppedLineStartsSendAndReceiveOnlyWhenNothingBarsIt) {
   AutoReconnect();
   AddEntry("46001.5", {"NeedToSend"});

@@ -2,6 +2,8 @@
 // and extract a backup of the catalogue.
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 
 #include "archive/restore_session.h"
@@ -13,6 +15,13 @@
 namespace vaultora::cli {
 
 namespace {
+
+// Ctrl-C (or SIGTERM) ends the running archive operation after its current block; the session
+// then closes as usual and removes what it deciphered.
+std::atomic<bool> gInterrupted{false};
+void Interrupt(int) {
+  gInterrupted = true;
+}
 
 const std::vector<std::string> kValueOptions = {"--to", "--mode", "--file"};
 
@@ -76,7 +85,10 @@ int RestoreCommand(const TArgs& args) {
   TRestoreSession session(nullptr, store, key);
   const bool terminal = isatty(STDOUT_FILENO);
   session.OnLog = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
-  session.OnProgress = [terminal](const std::string& file, int percent) {
+  std::signal(SIGINT, Interrupt);
+  std::signal(SIGTERM, Interrupt);
+  session.OnProgress = [terminal, &session](const std::string& file, int percent) {
+    if (gInterrupted) session.Cancel();
     if (!terminal || file.empty()) return;
     std::printf("\r%3d%% %s\033[K", percent, ExtractFileName(file).c_str());
     std::fflush(stdout);
@@ -94,6 +106,7 @@ int RestoreCommand(const TArgs& args) {
   }
   const bool ok = session.Extract(options);
   if (terminal) std::printf("\r\033[K");
+  if (gInterrupted) return Fail("restore stopped");
   return ok ? 0 : 1;
 }
 

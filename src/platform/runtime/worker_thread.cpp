@@ -32,9 +32,16 @@ void TThread::Resume() {
   FThread = std::thread([this] { Body(); });
 }
 
+void TThread::SetPriority(TThreadPriority priority) {
+  FPriority = priority;
+  const long tid = FTid.load();
+  if (tid != 0 && !FFinished) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceOf(priority));
+}
+
 void TThread::Body() {
+  FTid = syscall(SYS_gettid);
   // Raising priority needs privileges; a refusal is ignored.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), NiceOf(FPriority));
+  setpriority(PRIO_PROCESS, static_cast<id_t>(FTid.load()), NiceOf(FPriority));
   Execute();
   FFinished = true;
   std::lock_guard<std::mutex> lock(FSyncMutex);

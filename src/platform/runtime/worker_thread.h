@@ -34,8 +34,8 @@ class TThread {
   // meanwhile, so a worker blocked in Synchronize cannot dead-lock it.
   void WaitFor();
 
-  // Best effort, mapped to the thread's nice value when it starts.
-  void SetPriority(TThreadPriority priority) { FPriority = priority; }
+  // Best effort, mapped to the thread's nice value when it starts, or at once while it runs.
+  void SetPriority(TThreadPriority priority);
 
  protected:
   virtual void Execute() = 0;
@@ -56,6 +56,7 @@ class TThread {
   std::atomic<bool> FFinished{false};
   std::atomic<bool> FStarted{false};
   std::atomic<TThreadPriority> FPriority{tpNormal};
+  std::atomic<long> FTid{0};  // the running thread's kernel id, 0 before it starts
   std::thread::id FOwnerThread;
   QPointer<QObject> FContext;  // lives on the owner's thread, delivers Synchronize calls
 

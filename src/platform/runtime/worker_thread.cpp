@@ -32,20 +32,21 @@ void TThread::Resume() {
   FThread = std::thread([this] { Body(); });
 }
 
-void TThread::SetPriority(TThreadPriority priority) {
-  FPriority = priority;
-  const long tid = FTid.load();
-  if (tid != 0 && !FFinished) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceOf(priority));
-}
-
 void TThread::Body() {
-  FTid = syscall(SYS_gettid);
+  FNativeId = syscall(SYS_gettid);
   // Raising priority needs privileges; a refusal is ignored.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(FTid.load()), NiceOf(FPriority));
+  setpriority(PRIO_PROCESS, static_cast<id_t>(FNativeId.load()), NiceOf(FPriority));
   Execute();
+  FNativeId = 0;
   FFinished = true;
   std::lock_guard<std::mutex> lock(FSyncMutex);
   FSyncDone.notify_all();
+}
+
+void TThread::SetPriority(TThreadPriority priority) {
+  FPriority = priority;
+  if (const long id = FNativeId.load())
+    setpriority(PRIO_PROCESS, static_cast<id_t>(id), NiceOf(priority));
 }
 
 void TThread::WaitFor() {

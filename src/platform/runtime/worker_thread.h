@@ -34,8 +34,9 @@ class TThread {
   // meanwhile, so a worker blocked in Synchronize cannot dead-lock it.
   void WaitFor();
 
-  // Best effort, mapped to the thread's nice value when it starts, or at once while it runs.
+  // Best effort, mapped to the thread's nice value: when it starts, and at once when it runs.
   void SetPriority(TThreadPriority priority);
+  TThreadPriority Priority() const { return FPriority; }
 
  protected:
   virtual void Execute() = 0;
@@ -56,7 +57,7 @@ class TThread {
   std::atomic<bool> FFinished{false};
   std::atomic<bool> FStarted{false};
   std::atomic<TThreadPriority> FPriority{tpNormal};
-  std::atomic<long> FTid{0};  // the running thread's kernel id, 0 before it starts
+  std::atomic<long> FNativeId{0};  // the running thread's id for the scheduler, 0 when none
   std::thread::id FOwnerThread;
   QPointer<QObject> FContext;  // lives on the owner's thread, delivers Synchronize calls
 

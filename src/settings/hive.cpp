@@ -1,0 +1,359 @@
+#include "settings/hive.h"
+
+#include "platform/text.h"
+
+namespace vaultora {
+
+namespace {
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS reg_key(
+  id INTEGER PRIMARY KEY,
+  root INTEGER NOT NULL,
+  parent INTEGER NOT NULL,
+  name TEXT NOT NULL COLLATE NOCASE,
+  path TEXT NOT NULL COLLATE NOCASE,
+  UNIQUE(root, path));
+CREATE INDEX IF NOT EXISTS reg_key_parent ON reg_key(parent, name);
+CREATE TABLE IF NOT EXISTS reg_value(
+  id INTEGER PRIMARY KEY,
+  key INTEGER NOT NULL,
+  name TEXT NOT NULL COLLATE NOCASE,
+  type INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  UNIQUE(key, name));
+)sql";
+
+// The keys of a subtree: the key itself and every path that continues it with a backslash.
+// Under NOCASE, "p\..." sorts between "p\" and "p]" (']' follows '\'), so the index serves it.
+// A macro, so that the statements stay literals (the statement cache is keyed by their address).
+#define VAULTORA_SUBTREE "root = ?1 AND (path = ?2 OR (path >= ?3 AND path < ?4))"
+
+std::string DamagedText(const std::string& path, const std::string& detail) {
+  return Format(
+      "The settings file \"%s\" is damaged or is not a settings file (%s); it was left "
+      "unchanged",
+      path.c_str(), detail.c_str());
+}
+
+}  // namespace
+
+bool EHiveError::FileDamaged() const {
+  return FCode == SQLITE_CORRUPT || FCode == SQLITE_NOTADB;
+}
+
+// One use of a cached statement: bound, stepped, and reset (with its bindings cleared) when the
+// scope ends, so no read transaction outlives the call.
+class THive::TQuery {
+ public:
+  TQuery(THive& hive, const char* sql) : FHive(hive), FStmt(hive.Prepare(sql)) {}
+  ~TQuery() {
+    sqlite3_reset(FStmt);
+    sqlite3_clear_bindings(FStmt);
+  }
+  TQuery(const TQuery&) = delete;
+  TQuery& operator=(const TQuery&) = delete;
+
+  TQuery& Bind(int index, int64_t value) {
+    Check(sqlite3_bind_int64(FStmt, index, value));
+    return *this;
+  }
+  TQuery& Bind(int index, const std::string& text) {
+    Check(sqlite3_bind_text(FStmt, index, text.data(), static_cast<int>(text.size()),
+                            SQLITE_TRANSIENT));
+    return *this;
+  }
+  TQuery& BindBlob(int index, const std::string& bytes) {
+    Check(sqlite3_bind_blob(FStmt, index, bytes.data(), static_cast<int>(bytes.size()),
+                            SQLITE_TRANSIENT));
+    return *this;
+  }
+  TQuery& BindSubtree(int root, const std::string& path) {
+    return Bind(1, root).Bind(2, path).Bind(3, path + "\\").Bind(4, path + "]");
+  }
+  // True while a row is there.
+  bool Step() {
+    const int rc = sqlite3_step(FStmt);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    FHive.Fail("step", rc);
+  }
+  int64_t Int(int column) { return sqlite3_column_int64(FStmt, column); }
+  std::string Bytes(int column) {
+    const void* data = sqlite3_column_blob(FStmt, column);
+    const int size = sqlite3_column_bytes(FStmt, column);
+    return data ? std::string(static_cast<const char*>(data), static_cast<size_t>(size))
+                : std::string();
+  }
+
+ private:
+  void Check(int rc) {
+    if (rc != SQLITE_OK) FHive.Fail("bind", rc);
+  }
+  THive& FHive;
+  sqlite3_stmt* FStmt;
+};
+
+THive::THive(std::string path) : FPath(std::move(path)) {
+  const int rc =
+      sqlite3_open_v2(FPath.c_str(), &FDb,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string detail = FDb ? sqlite3_errmsg(FDb) : sqlite3_errstr(rc);
+    sqlite3_close(FDb);
+    throw ERegistryException(
+        Format("Cannot open the settings file \"%s\": %s", FPath.c_str(), detail.c_str()));
+  }
+  try {
+    sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+    CheckFile();
+    SetLazyWrite(false);
+  } catch (...) {
+    for (auto& [sql, stmt] : FStatements)
+      sqlite3_finalize(stmt);
+    sqlite3_close(FDb);
+    throw;
+  }
+}
+
+THive::~THive() {
+  for (auto& [sql, stmt] : FStatements)
+    sqlite3_finalize(stmt);
+  if (FDepth > 0) sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(FDb);
+}
+
+// Reads the header before anything may write: a file that is not ours is refused untouched.
+void THive::CheckFile() {
+  int32_t applicationId = 0, version = 0, objects = 0;
+  {
+    TQuery q(*this,
+             "SELECT (SELECT application_id FROM pragma_application_id),"
+             " (SELECT user_version FROM pragma_user_version),"
+             " (SELECT count(*) FROM sqlite_master)");
+    if (q.Step()) {
+      applicationId = static_cast<int32_t>(q.Int(0));
+      version = static_cast<int32_t>(q.Int(1));
+      objects = static_cast<int32_t>(q.Int(2));
+    }
+  }
+  if (applicationId == kHiveApplicationId) {
+    if (version > kHiveSchemaVersion)
+      throw ERegistryException(Format(
+          "The settings file \"%s\" was written by a newer version of Vaultora", FPath.c_str()));
+  } else if (applicationId != 0 || objects != 0) {
+    throw ERegistryException(DamagedText(FPath, "foreign database"));
+  }
+  // WAL lets readers go on while one writer commits; the mode is stored in the file, so only a
+  // new file is switched (a damaged one must not be written to).
+  bool wal = false;
+  {
+    TQuery q(*this, "PRAGMA journal_mode");
+    wal = q.Step() && SameText(q.Bytes(0), "wal");
+  }
+  if (!wal) Exec("PRAGMA journal_mode=WAL");
+  if (applicationId == 0) CreateSchema();
+}
+
+void THive::CreateSchema() {
+  Begin();
+  try {
+    Exec(kSchema);
+    Exec(Format("PRAGMA application_id=%d", kHiveApplicationId).c_str());
+    Exec(Format("PRAGMA user_version=%d", kHiveSchemaVersion).c_str());
+    Commit();
+  } catch (...) {
+    Rollback();
+    throw;
+  }
+}
+
+void THive::SetLazyWrite(bool lazy) {
+  Exec(lazy ? "PRAGMA synchronous=NORMAL" : "PRAGMA synchronous=FULL");
+}
+
+sqlite3_stmt* THive::Prepare(const char* sql) {
+  for (auto& [text, stmt] : FStatements)
+    if (text == sql) return stmt;
+  sqlite3_stmt* stmt = nullptr;
+  const int rc = sqlite3_prepare_v3(FDb, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+  if (rc != SQLITE_OK) Fail("prepare", rc);
+  FStatements.emplace_back(sql, stmt);
+  return stmt;
+}
+
+void THive::Exec(const char* sql) {
+  const int rc = sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) Fail(sql, rc);
+}
+
+void THive::Fail(const char* what, int code) {
+  const std::string detail = sqlite3_errmsg(FDb);
+  EHiveError error(Format("%s: %s", what, detail.c_str()), code & 0xFF);
+  if (error.FileDamaged()) throw ERegistryException(DamagedText(FPath, detail));
+  throw error;
+}
+
+void THive::Begin() {
+  Exec(FDepth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT inner");
+  ++FDepth;
+}
+
+void THive::Commit() {
+  if (FDepth == 0) return;
+  if (FDepth == 1) {
+    const int rc = sqlite3_exec(FDb, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+      FDepth = 0;
+      Fail("COMMIT", rc);
+    }
+  } else {
+    Exec("RELEASE inner");
+  }
+  --FDepth;
+}
+
+void THive::Rollback() {
+  if (FDepth == 0) return;
+  --FDepth;
+  sqlite3_exec(FDb, FDepth == 0 ? "ROLLBACK" : "ROLLBACK TO inner; RELEASE inner", nullptr, nullptr,
+               nullptr);
+}
+
+THiveKeyId THive::FindKey(int root, const std::string& path) {
+  TQuery q(*this, "SELECT id FROM reg_key WHERE root = ?1 AND path = ?2");
+  q.Bind(1, root).Bind(2, path);
+  return q.Step() ? q.Int(0) : 0;
+}
+
+THiveKeyId THive::CreateKey(int root, const std::string& path) {
+  if (path.empty()) throw EHiveError("a key needs a name", SQLITE_MISUSE);
+  if (const THiveKeyId found = FindKey(root, path)) return found;
+  const size_t slash = path.rfind('\\');
+  const THiveKeyId parent = slash == std::string::npos ? 0 : CreateKey(root, path.substr(0, slash));
+  TQuery q(*this, "INSERT INTO reg_key(root, parent, name, path) VALUES(?1, ?2, ?3, ?4)");
+  q.Bind(1, root).Bind(2, parent);
+  q.Bind(3, slash == std::string::npos ? path : path.substr(slash + 1)).Bind(4, path);
+  q.Step();
+  return sqlite3_last_insert_rowid(FDb);
+}
+
+void THive::DeleteKey(int root, const std::string& path) {
+  {
+    TQuery q(*this,
+             "DELETE FROM reg_value WHERE key IN (SELECT id FROM reg_key WHERE " VAULTORA_SUBTREE
+             ")");
+    q.BindSubtree(root, path).Step();
+  }
+  TQuery q(*this, "DELETE FROM reg_key WHERE " VAULTORA_SUBTREE);
+  q.BindSubtree(root, path).Step();
+}
+
+void THive::CopyKey(int root, const std::string& from, const std::string& to) {
+  std::vector<std::pair<THiveKeyId, std::string>> keys;
+  {
+    TQuery q(*this,
+             "SELECT id, path FROM reg_key WHERE " VAULTORA_SUBTREE " ORDER BY length(path)");
+    q.BindSubtree(root, from);
+    while (q.Step())
+      keys.emplace_back(q.Int(0), q.Bytes(1));
+  }
+  for (const auto& [id, path] : keys) {
+    const THiveKeyId copy = CreateKey(root, to + path.substr(from.size()));
+    TQuery q(*this,
+             "INSERT INTO reg_value(key, name, type, data) SELECT ?1, name, type, data "
+             "FROM reg_value WHERE key = ?2 ORDER BY id");
+    q.Bind(1, copy).Bind(2, id).Step();
+  }
+}
+
+bool THive::HasValues(int root, const std::string& path) {
+  TQuery q(*this,
+           "SELECT 1 FROM reg_value v JOIN reg_key k ON v.key = k.id "
+           "WHERE k.root = ?1 AND k.path = ?2 LIMIT 1");
+  q.Bind(1, root).Bind(2, path);
+  return q.Step();
+}
+
+TStringList THive::SubKeyNames(THiveKeyId key) {
+  TQuery q(*this, "SELECT name FROM reg_key WHERE parent = ?1 ORDER BY name");
+  q.Bind(1, key);
+  TStringList names;
+  while (q.Step())
+    names.push_back(q.Bytes(0));
+  return names;
+}
+
+TStringList THive::ValueNames(THiveKeyId key) {
+  TQuery q(*this, "SELECT name FROM reg_value WHERE key = ?1 ORDER BY id");
+  q.Bind(1, key);
+  TStringList names;
+  while (q.Step())
+    names.push_back(q.Bytes(0));
+  return names;
+}
+
+std::optional<TRegistryValue> THive::GetValue(int root, const std::string& path,
+                                              const std::string& name) {
+  TQuery q(*this,
+           "SELECT v.type, v.data FROM reg_value v JOIN reg_key k ON v.key = k.id "
+           "WHERE k.root = ?1 AND k.path = ?2 AND v.name = ?3");
+  q.Bind(1, root).Bind(2, path).Bind(3, name);
+  if (!q.Step()) return std::nullopt;
+  TRegistryValue value;
+  value.Type = static_cast<TRegDataType>(q.Int(0));
+  if (value.Type == rdDword)
+    value.Dword = static_cast<uint32_t>(q.Int(1));
+  else
+    value.Bytes = q.Bytes(1);
+  return value;
+}
+
+bool THive::HasValue(int root, const std::string& path, const std::string& name) {
+  TQuery q(*this,
+           "SELECT 1 FROM reg_value v JOIN reg_key k ON v.key = k.id "
+           "WHERE k.root = ?1 AND k.path = ?2 AND v.name = ?3");
+  q.Bind(1, root).Bind(2, path).Bind(3, name);
+  return q.Step();
+}
+
+void THive::SetValue(THiveKeyId key, const std::string& name, const TRegistryValue& value) {
+  TQuery q(*this,
+           "INSERT INTO reg_value(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
+           "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data");
+  q.Bind(1, key).Bind(2, name).Bind(3, static_cast<int64_t>(value.Type));
+  if (value.Type == rdDword)
+    q.Bind(4, static_cast<int64_t>(value.Dword));
+  else if (value.Type == rdString)
+    q.Bind(4, value.Bytes);
+  else
+    q.BindBlob(4, value.Bytes);
+  q.Step();
+}
+
+void THive::DeleteValue(THiveKeyId key, const std::string& name) {
+  TQuery q(*this, "DELETE FROM reg_value WHERE key = ?1 AND name = ?2");
+  q.Bind(1, key).Bind(2, name).Step();
+}
+
+void THive::ClearValues(THiveKeyId key) {
+  TQuery q(*this, "DELETE FROM reg_value WHERE key = ?1");
+  q.Bind(1, key).Step();
+}
+
+std::string NormaliseKeyPath(const std::string& path) {
+  std::string out;
+  for (const std::string& part : Split(path, '\\')) {
+    if (part.empty()) continue;
+    if (!out.empty()) out += '\\';
+    out += part;
+  }
+  return out;
+}
+
+std::string JoinKeyPath(const std::string& base, const std::string& sub) {
+  return NormaliseKeyPath(base + "\\" + sub);
+}
+
+}  // namespace vaultora

@@ -2,6 +2,10 @@
 
 #include "connect/runtime/shutdown_countdown.h"
 #include "connect/runtime/shutdown_intercept.h"
+#include "platform/system_names.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+#include "support/test_profile.h"
 
 namespace vaultora {
 namespace {
@@ -139,6 +143,109 @@ TEST_F(ShutDownInterceptTest, PowerEventsReachTheirEvents) {
   };
   EXPECT_EQ(intercept.PowerBroadcast(1), 1);  // OnPowerOff takes every event instead
   EXPECT_EQ(seen.back(), "1");
+}
+
+namespace prefs = keys::preferences;
+
+class ShutDownCountdownTest : public ::testing::Test {
+ protected:
+  ShutDownCountdownTest() {
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
+    countdown.OnClose = [this](TShutDownCountdown&, bool ended) { closes.push_back(ended); };
+  }
+  int StoredChoice() {
+    store.SetFilename(keys::kBaseKey);
+    return store.ReadInteger(keys::kPreferences, prefs::kShutDownWin, -1);
+  }
+
+  test::TTestProfile profile;
+  TIniRegistryEditor store;
+  TRecordingSessionAdapter adapter;
+  TShutDownItercept intercept{nullptr, &adapter};
+  TShutDownCountdown countdown{store, intercept};
+  std::vector<bool> closes;
+};
+
+TEST_F(ShutDownCountdownTest, DefaultsWithoutStoredOptions) {
+  countdown.Load();
+  EXPECT_EQ(countdown.Selected(), scShutDown);
+  EXPECT_EQ(countdown.SecondsLeft(), 30);
+  EXPECT_EQ(countdown.CountdownLabel(), "Seconds till shut down.");
+  EXPECT_FALSE(countdown.OptionVisible(scShellCommand));
+  EXPECT_EQ(countdown.OptionLabel(scLogOff), "Log off " + UserName() + "...");
+}
+
+TEST_F(ShutDownCountdownTest, EachChoiceIsStoredAndGivesItsFlags) {
+  store.WriteString(keys::kPreferences, prefs::kShellCommand, "Exit To Dos");
+  countdown.Load();
+  EXPECT_EQ(countdown.OptionLabel(scShellCommand), "Restart in Shell \"Exit To Dos\"");
+  struct TCase {
+    TShutDownChoice Choice;
+    int Flags;
+    const char* Label;
+  };
+  const TCase cases[] = {{scStandby, 8, "Seconds till standby."},
+                         {scShutDown, 17, "Seconds till shut down."},
+                         {scRestart, 82, "Seconds till restart."},
+                         {scShellCommand, 256, "Seconds till restart shell execute."},
+                         {scLogOff, 16, "Seconds till Log off."}};
+  for (const TCase& c : cases) {
+    countdown.Select(c.Choice);
+    EXPECT_EQ(StoredChoice(), c.Choice);
+    EXPECT_EQ(intercept.ExitWinType(), c.Flags);
+    EXPECT_EQ(countdown.CountdownLabel(), c.Label);
+  }
+}
+
+TEST_F(ShutDownCountdownTest, CountsDownThenHandsOverTheChoiceWithTheShellCommand) {
+  store.WriteInteger(keys::kPreferences, prefs::kShutdownTimeout, 2);
+  store.WriteInteger(keys::kPreferences, prefs::kShutDownWin, scShellCommand);
+  store.WriteString(keys::kPreferences, prefs::kShellCommand, "backup-done.sh");
+  countdown.Load();
+  countdown.Start();
+  countdown.Step();
+  EXPECT_EQ(countdown.SecondsLeft(), 1);
+  EXPECT_TRUE(closes.empty());
+  countdown.Step();
+  EXPECT_EQ(closes, std::vector<bool>{true});
+  EXPECT_EQ(intercept.ShellCommand, "backup-done.sh");
+  EXPECT_TRUE(intercept.Execute());
+  EXPECT_EQ(adapter.Calls, std::vector<std::string>{"shell backup-done.sh"});
+  EXPECT_FALSE(KeepsProgramRunning(intercept));
+}
+
+TEST_F(ShutDownCountdownTest, AnEmptySetAtTheEndShutsDown) {
+  countdown.Load();
+  countdown.Start();
+  intercept.SelectedShutDown = {};
+  countdown.Ok();
+  EXPECT_EQ(closes, std::vector<bool>{true});
+  EXPECT_EQ(intercept.ExitWinType(), 17);
+}
+
+TEST_F(ShutDownCountdownTest, ShutDownButtonAndCancel) {
+  store.WriteInteger(keys::kPreferences, prefs::kShutDownWin, scStandby);
+  countdown.Load();
+  EXPECT_TRUE(KeepsProgramRunning(intercept));
+  countdown.Start();
+  countdown.ShutDown();
+  EXPECT_EQ(StoredChoice(), scShutDown);
+  EXPECT_EQ(intercept.ExitWinType(), 17);
+  countdown.Start();
+  countdown.Cancel();
+  EXPECT_EQ(closes, (std::vector<bool>{true, false}));
+  EXPECT_EQ(intercept.ExitWinType(), -1);
+  EXPECT_FALSE(countdown.Running());
+}
+
+TEST_F(ShutDownCountdownTest, HiddenOrUnknownStoredChoiceFallsBackToShutDown) {
+  store.WriteInteger(keys::kPreferences, prefs::kShutDownWin, scShellCommand);
+  countdown.Load();  // no shell command stored: that option is hidden
+  EXPECT_EQ(countdown.Selected(), scShutDown);
+  store.WriteInteger(keys::kPreferences, prefs::kShutDownWin, 9);
+  countdown.Load();
+  EXPECT_EQ(countdown.Selected(), scShutDown);
 }
 
 }  // namespace

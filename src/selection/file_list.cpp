@@ -8,6 +8,7 @@
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/streams.h"
+#include "selection/win_seek.h"
 
 namespace vaultora {
 
@@ -86,6 +87,23 @@ bool TFileList::Add(const TDroppedFile& entry) {
   FLastAdded = node;
   FModified = true;
   return true;
+}
+
+int TFileList::AddSelected(const std::string& selected, const std::string& mask,
+                           bool includeSubFolders) {
+  if (IsRuleText(selected)) return Add(TDroppedFile{TSearchRec{}, selected}) ? 1 : 0;
+  if (!DirectoryExists(selected)) return AddText(selected) ? 1 : 0;
+  int added = 0;
+  TWinSeek seek;
+  seek.Root = selected;
+  seek.Mask = mask;
+  seek.IncludeSubFolders = includeSubFolders;
+  seek.SeekView = skFiles;
+  seek.OnFileFind = [&](TComponent*, const std::string& folder, const TSearchRec& found, bool&) {
+    if (Add(TDroppedFile{found, folder + found.Name})) ++added;
+  };
+  seek.Execute();
+  return added;
 }
 
 TFolderNode* TFileList::ForceNode(const std::string& folder) {

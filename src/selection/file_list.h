@@ -75,6 +75,11 @@ class TFileList {
   // a monitoring rule.
   bool AddText(const std::string& text);
 
+  // Adds what a picker returned: a monitoring rule unchanged; a folder's files found by the
+  // file search with mask (and its subfolders when asked); a file with its search record.
+  // Returns how many entries were added.
+  int AddSelected(const std::string& selected, const std::string& mask, bool includeSubFolders);
+
   // Removes a node with its entries and subnodes; removes one entry. Both set modified.
   void RemoveNode(TFolderNode* node);
   bool RemoveEntry(const std::string& path);

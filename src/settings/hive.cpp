@@ -58,18 +58,21 @@ class THive::TQuery {
     Check(sqlite3_bind_int64(FStmt, index, value));
     return *this;
   }
+  // Texts are bound without a copy: they outlive the query, whose bindings the scope clears.
   TQuery& Bind(int index, const std::string& text) {
-    Check(sqlite3_bind_text(FStmt, index, text.data(), static_cast<int>(text.size()),
-                            SQLITE_TRANSIENT));
+    Check(
+        sqlite3_bind_text(FStmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC));
     return *this;
   }
   TQuery& BindBlob(int index, const std::string& bytes) {
     Check(sqlite3_bind_blob(FStmt, index, bytes.data(), static_cast<int>(bytes.size()),
-                            SQLITE_TRANSIENT));
+                            SQLITE_STATIC));
     return *this;
   }
   TQuery& BindSubtree(int root, const std::string& path) {
-    return Bind(1, root).Bind(2, path).Bind(3, path + "\\").Bind(4, path + "]");
+    FBounds[0] = path + "\\";
+    FBounds[1] = path + "]";
+    return Bind(1, root).Bind(2, path).Bind(3, FBounds[0]).Bind(4, FBounds[1]);
   }
   // True while a row is there.
   bool Step() {
@@ -92,6 +95,7 @@ class THive::TQuery {
   }
   THive& FHive;
   sqlite3_stmt* FStmt;
+  std::string FBounds[2];  // of a subtree, bound by reference
 };
 
 THive::THive(std::string path) : FPath(std::move(path)) {
@@ -108,19 +112,27 @@ THive::THive(std::string path) : FPath(std::move(path)) {
     sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
     CheckFile();
     SetLazyWrite(false);
+  } catch (const EHiveError& e) {
+    Close();
+    throw ERegistryException(
+        Format("Cannot open the settings file \"%s\": %s", FPath.c_str(), e.what()));
   } catch (...) {
-    for (auto& [sql, stmt] : FStatements)
-      sqlite3_finalize(stmt);
-    sqlite3_close(FDb);
+    Close();
     throw;
   }
 }
 
-THive::~THive() {
+void THive::Close() {
   for (auto& [sql, stmt] : FStatements)
     sqlite3_finalize(stmt);
-  if (FDepth > 0) sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+  FStatements.clear();
   sqlite3_close(FDb);
+  FDb = nullptr;
+}
+
+THive::~THive() {
+  if (FDepth > 0) sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+  Close();
 }
 
 // Reads the header before anything may write: a file that is not ours is refused untouched.
@@ -146,12 +158,18 @@ void THive::CheckFile() {
   }
   // WAL lets readers go on while one writer commits; the mode is stored in the file, so only a
   // new file is switched (a damaged one must not be written to).
-  bool wal = false;
-  {
+  // Two processes may start on a new file at once: the one that loses the switch finds it done.
+  auto isWal = [this] {
     TQuery q(*this, "PRAGMA journal_mode");
-    wal = q.Step() && SameText(q.Bytes(0), "wal");
+    return q.Step() && SameText(q.Bytes(0), "wal");
+  };
+  if (!isWal()) {
+    try {
+      Exec("PRAGMA journal_mode=WAL");
+    } catch (const EHiveError&) {
+      if (!isWal()) throw;
+    }
   }
-  if (!wal) Exec("PRAGMA journal_mode=WAL");
   if (applicationId == 0) CreateSchema();
 }
 
@@ -194,24 +212,31 @@ void THive::Fail(const char* what, int code) {
   throw error;
 }
 
+// Transaction statements are cached like the others: a write costs no SQL parsing.
+void THive::Run(const char* sql) {
+  TQuery q(*this, sql);
+  q.Step();
+}
+
 void THive::Begin() {
-  Exec(FDepth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT inner");
+  Run(FDepth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT inner");
   ++FDepth;
 }
 
 void THive::Commit() {
   if (FDepth == 0) return;
-  if (FDepth == 1) {
-    const int rc = sqlite3_exec(FDb, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-      sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
-      FDepth = 0;
-      Fail("COMMIT", rc);
-    }
-  } else {
-    Exec("RELEASE inner");
+  if (FDepth > 1) {
+    Run("RELEASE inner");
+    --FDepth;
+    return;
   }
-  --FDepth;
+  FDepth = 0;
+  try {
+    Run("COMMIT");
+  } catch (...) {
+    if (!sqlite3_get_autocommit(FDb)) sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
 void THive::Rollback() {
@@ -232,9 +257,9 @@ THiveKeyId THive::CreateKey(int root, const std::string& path) {
   if (const THiveKeyId found = FindKey(root, path)) return found;
   const size_t slash = path.rfind('\\');
   const THiveKeyId parent = slash == std::string::npos ? 0 : CreateKey(root, path.substr(0, slash));
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   TQuery q(*this, "INSERT INTO reg_key(root, parent, name, path) VALUES(?1, ?2, ?3, ?4)");
-  q.Bind(1, root).Bind(2, parent);
-  q.Bind(3, slash == std::string::npos ? path : path.substr(slash + 1)).Bind(4, path);
+  q.Bind(1, root).Bind(2, parent).Bind(3, name).Bind(4, path);
   q.Step();
   return sqlite3_last_insert_rowid(FDb);
 }
@@ -276,8 +301,8 @@ bool THive::HasValues(int root, const std::string& path) {
   return q.Step();
 }
 
-TStringList THive::SubKeyNames(THiveKeyId key) {
-  TQuery q(*this, "SELECT name FROM reg_key WHERE parent = ?1 ORDER BY name");
+TStringList THive::Names(const char* sql, THiveKeyId key) {
+  TQuery q(*this, sql);
   q.Bind(1, key);
   TStringList names;
   while (q.Step())
@@ -285,13 +310,12 @@ TStringList THive::SubKeyNames(THiveKeyId key) {
   return names;
 }
 
+TStringList THive::SubKeyNames(THiveKeyId key) {
+  return Names("SELECT name FROM reg_key WHERE parent = ?1 ORDER BY name", key);
+}
+
 TStringList THive::ValueNames(THiveKeyId key) {
-  TQuery q(*this, "SELECT name FROM reg_value WHERE key = ?1 ORDER BY id");
-  q.Bind(1, key);
-  TStringList names;
-  while (q.Step())
-    names.push_back(q.Bytes(0));
-  return names;
+  return Names("SELECT name FROM reg_value WHERE key = ?1 ORDER BY id", key);
 }
 
 std::optional<TRegistryValue> THive::GetValue(int root, const std::string& path,
@@ -318,18 +342,28 @@ bool THive::HasValue(int root, const std::string& path, const std::string& name)
   return q.Step();
 }
 
-void THive::SetValue(THiveKeyId key, const std::string& name, const TRegistryValue& value) {
+bool THive::SetValue(int root, const std::string& path, const std::string& name,
+                     const TRegistryValue& value, bool keepString) {
+  // The key is looked up inside the statement, so a value written outside a transaction is one
+  // statement, as cheap as a plain update. A DWORD over a string stays a string (decimal text).
   TQuery q(*this,
-           "INSERT INTO reg_value(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
-           "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data");
-  q.Bind(1, key).Bind(2, name).Bind(3, static_cast<int64_t>(value.Type));
+           keepString
+               ? "INSERT INTO reg_value(key, name, type, data) SELECT id, ?3, ?4, ?5 FROM reg_key "
+                 "WHERE root = ?1 AND path = ?2 ON CONFLICT(key, name) DO UPDATE SET "
+                 "data = CASE WHEN type = 1 THEN CAST(excluded.data AS TEXT) ELSE excluded.data "
+                 "END, type = CASE WHEN type = 1 THEN 1 ELSE excluded.type END"
+               : "INSERT INTO reg_value(key, name, type, data) SELECT id, ?3, ?4, ?5 FROM reg_key "
+                 "WHERE root = ?1 AND path = ?2 ON CONFLICT(key, name) DO UPDATE SET "
+                 "type = excluded.type, data = excluded.data");
+  q.Bind(1, root).Bind(2, path).Bind(3, name).Bind(4, static_cast<int64_t>(value.Type));
   if (value.Type == rdDword)
-    q.Bind(4, static_cast<int64_t>(value.Dword));
+    q.Bind(5, static_cast<int64_t>(static_cast<int32_t>(value.Dword)));
   else if (value.Type == rdString)
-    q.Bind(4, value.Bytes);
+    q.Bind(5, value.Bytes);
   else
-    q.BindBlob(4, value.Bytes);
+    q.BindBlob(5, value.Bytes);
   q.Step();
+  return sqlite3_changes(FDb) > 0;
 }
 
 void THive::DeleteValue(THiveKeyId key, const std::string& name) {
@@ -340,20 +374,6 @@ void THive::DeleteValue(THiveKeyId key, const std::string& name) {
 void THive::ClearValues(THiveKeyId key) {
   TQuery q(*this, "DELETE FROM reg_value WHERE key = ?1");
   q.Bind(1, key).Step();
-}
-
-std::string NormaliseKeyPath(const std::string& path) {
-  std::string out;
-  for (const std::string& part : Split(path, '\\')) {
-    if (part.empty()) continue;
-    if (!out.empty()) out += '\\';
-    out += part;
-  }
-  return out;
-}
-
-std::string JoinKeyPath(const std::string& base, const std::string& sub) {
-  return NormaliseKeyPath(base + "\\" + sub);
 }
 
 }  // namespace vaultora

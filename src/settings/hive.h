@@ -22,6 +22,7 @@
 
 #include "platform/text.h"
 #include "settings/hive_format.h"
+#include "settings/key_path.h"
 #include "settings/registry_error.h"
 
 namespace vaultora {
@@ -74,8 +75,11 @@ class THive {
   std::optional<TRegistryValue> GetValue(int root, const std::string& path,
                                          const std::string& name);
   bool HasValue(int root, const std::string& path, const std::string& name);
-  // Inserts the value, or replaces type and data keeping its place in the creation order.
-  void SetValue(THiveKeyId key, const std::string& name, const TRegistryValue& value);
+  // Inserts the value, or replaces type and data keeping its place in the creation order;
+  // false when the key does not exist. keepString: a DWORD over a string value is stored as
+  // its decimal text.
+  bool SetValue(int root, const std::string& path, const std::string& name,
+                const TRegistryValue& value, bool keepString = false);
   void DeleteValue(THiveKeyId key, const std::string& name);
   void ClearValues(THiveKeyId key);
 
@@ -83,8 +87,11 @@ class THive {
   class TQuery;
   sqlite3_stmt* Prepare(const char* sql);
   void Exec(const char* sql);
+  void Run(const char* sql);
+  TStringList Names(const char* sql, THiveKeyId key);
   [[noreturn]] void Fail(const char* what, int code);
   void CheckFile();
+  void Close();
   void CreateSchema();
 
   std::string FPath;
@@ -92,9 +99,5 @@ class THive {
   std::vector<std::pair<const char*, sqlite3_stmt*>> FStatements;  // by SQL text address
   int FDepth = 0;
 };
-
-// "a\\b\\\\c\\" -> "a\\b\\c": empty segments dropped.
-std::string NormaliseKeyPath(const std::string& path);
-std::string JoinKeyPath(const std::string& base, const std::string& sub);
 
 }  // namespace vaultora

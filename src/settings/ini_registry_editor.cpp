@@ -4,8 +4,8 @@
 
 #include "platform/folders.h"
 #include "platform/prompts.h"
-#include "settings/autostart_entry.h"
 #include "settings/hive.h"
+#include "settings/registry_change.h"
 #include "settings/registry_keys.h"
 #include "settings/variant_convert.h"
 
@@ -39,59 +39,6 @@ const char* RootKeyName(TRootKeys root) {
   return index >= 0 && index <= rtHKEY_DYN_DATA ? kRootKeyNames[index] : "";
 }
 
-// One change: its own transaction unless the caller holds one. Hive failures become the
-// store's error text; a damaged file keeps the text that names it.
-class TIniRegistryEditor::TChange {
- public:
-  TChange(TIniRegistryEditor& store, std::string failure)
-      : FStore(store), FHive(store.Hive()), FFailure(std::move(failure)) {
-    if (FHive.Depth() == 0) {
-      try {
-        FHive.Begin();
-      } catch (const EHiveError&) {
-        throw ERegistryException(FFailure);
-      }
-      FOwn = true;
-    }
-  }
-  ~TChange() {
-    if (FOwn && !FDone) {
-      FHive.Rollback();
-      try {
-        FStore.ChangesEnded();
-      } catch (const ERegistryException&) {
-        // Already unwinding with the first failure, which is the one to report.
-      }
-    }
-  }
-  TChange(const TChange&) = delete;
-  TChange& operator=(const TChange&) = delete;
-
-  // Runs one step; a failure raises failure (or the text given for this step).
-  template <class F>
-  auto Guard(F&& step, const std::string& failure = "") {
-    try {
-      return step();
-    } catch (const EHiveError&) {
-      throw ERegistryException(failure.empty() ? FFailure : failure);
-    }
-  }
-  void Done() {
-    if (FOwn) {
-      Guard([&] { FHive.Commit(); });
-      FDone = true;
-      FStore.ChangesEnded();
-    }
-  }
-
- private:
-  TIniRegistryEditor& FStore;
-  THive& FHive;
-  std::string FFailure;
-  bool FOwn = false;
-  bool FDone = false;
-};
-
 TIniRegistryEditor::TIniRegistryEditor(TComponent* owner) : TComponent(owner) {}
 
 TIniRegistryEditor::TIniRegistryEditor(TComponent* owner, std::string hivePath)
@@ -112,8 +59,12 @@ THive& TIniRegistryEditor::Hive() {
   return *FHive;
 }
 
+// Below the key opened last (Open comes first in every operation).
 std::string TIniRegistryEditor::KeyPath(const std::string& section) const {
-  return JoinKeyPath(FFilename, section);
+  if (section.empty()) return FBasePath;
+  const bool plain = section.front() != '\\' && section.back() != '\\' &&
+                     section.find("\\\\") == std::string::npos;
+  return plain ? FBasePath + '\\' + section : JoinKeyPath(FBasePath, section);
 }
 
 bool TIniRegistryEditor::Open() {
@@ -122,17 +73,30 @@ bool TIniRegistryEditor::Open() {
     THive& hive = Hive();
     const std::string path = NormaliseKeyPath(FFilename);
     if (path.empty()) return false;
-    if (!hive.FindKey(FRootKey, path)) {
-      TChange change(*this, Format("Failed to create key %s", FFilename.c_str()));
+    bool exists = false;
+    try {
+      exists = hive.FindKey(FRootKey, path) != 0;
+    } catch (const EHiveError&) {
+      throw ERegistryException(Format(kGetFailed, FFilename.c_str()));
+    }
+    if (!exists) {
+      TChange change(*this, kCreateFailed, FFilename);
       change.Guard([&] { return hive.CreateKey(FRootKey, path); });
       change.Done();
     }
     FOpenPath = FFilename;
+    FBasePath = path;
     FOpenRoot = FRootKey;
     FKeyOpen = true;
   }
-  if (FKeyOpen && FLazyApplied != FLazyWrite) {
-    FHive->SetLazyWrite(FLazyWrite);
+  // The journal's safety level cannot change inside a transaction: it is applied at the next
+  // Open outside one.
+  if (FKeyOpen && FLazyApplied != FLazyWrite && FHive->Depth() == 0) {
+    try {
+      FHive->SetLazyWrite(FLazyWrite);
+    } catch (const EHiveError& e) {
+      throw HiveFailure(FHivePath, e);
+    }
     FLazyApplied = FLazyWrite;
   }
   return FKeyOpen;
@@ -144,27 +108,35 @@ std::optional<TRegistryValue> TIniRegistryEditor::Get(const std::string& section
   try {
     return FHive->GetValue(FRootKey, KeyPath(section), name);
   } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
+    throw ERegistryException(Format(kGetFailed, name.c_str()));
   }
 }
 
 void TIniRegistryEditor::Put(const std::string& section, const std::string& name,
-                             TRegistryValue value, bool keepString) {
+                             const TRegistryValue& value, bool keepString) {
   if (!Open()) return;
   const std::string path = KeyPath(section);
-  TChange change(*this, Format("Failed to set data for '%s'", name.c_str()));
-  const THiveKeyId key = change.Guard([&] { return FHive->CreateKey(FRootKey, path); },
-                                      Format("Failed to create key %s", section.c_str()));
-  change.Guard([&] {
-    if (keepString) {
-      const auto existing = FHive->GetValue(FRootKey, path, name);
-      if (existing && existing->Type == rdString)
-        value = StringValue(IntToStr(static_cast<int32_t>(value.Dword)));
+  const bool autostart = IsAutostartKey(path) && SameText(name, keys::kRunValue);
+  bool written = false;
+  if (FHive->Depth() == 0) {  // the usual case, a key that exists: one statement
+    try {
+      written = FHive->SetValue(FRootKey, path, name, value, keepString);
+    } catch (const EHiveError&) {
+      throw ERegistryException(Format(kSetFailed, name.c_str()));
     }
-    FHive->SetValue(key, name, value);
-  });
-  if (IsAutostartKey(path) && SameText(name, keys::kRunValue)) FAutostartTouched = true;
-  change.Done();
+  }
+  if (!written) {
+    TChange change(*this, kSetFailed, name);
+    change.Guard([&] { FHive->CreateKey(FRootKey, path); }, kCreateFailed, &section);
+    change.Guard([&] { FHive->SetValue(FRootKey, path, name, value, keepString); });
+    if (autostart) FAutostartTouched = true;
+    change.Done();
+    return;
+  }
+  if (autostart) {
+    FAutostartTouched = true;
+    ChangesEnded();
+  }
 }
 
 bool TIniRegistryEditor::SectionExists(const std::string& section) {
@@ -172,7 +144,7 @@ bool TIniRegistryEditor::SectionExists(const std::string& section) {
   try {
     return FHive->HasValues(FRootKey, KeyPath(section));
   } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", section.c_str()));
+    throw ERegistryException(Format(kGetFailed, section.c_str()));
   }
 }
 
@@ -181,7 +153,16 @@ bool TIniRegistryEditor::ValueExists(const std::string& section, const std::stri
   try {
     return FHive->HasValue(FRootKey, KeyPath(section), name);
   } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
+    throw ERegistryException(Format(kGetFailed, name.c_str()));
+  }
+}
+
+bool TIniRegistryEditor::KeyExists(const std::string& section) {
+  if (!Open()) return false;
+  try {
+    return FHive->FindKey(FRootKey, KeyPath(section)) != 0;
+  } catch (const EHiveError&) {
+    throw ERegistryException(Format(kGetFailed, section.c_str()));
   }
 }
 
@@ -308,13 +289,13 @@ void TIniRegistryEditor::WriteTyped(int kind, const std::string& section, const 
       WriteFloat(section, name, VariantToFloat(value));
       break;
     case vkTime:
-      WriteTime(section, name, VariantToFloat(value));
+      WriteTime(section, name, VariantToDateTime(value));
       break;
     case vkDate:
-      WriteDate(section, name, VariantToFloat(value));
+      WriteDate(section, name, VariantToDateTime(value));
       break;
     case vkDateTime:
-      WriteDateTime(section, name, VariantToFloat(value));
+      WriteDateTime(section, name, VariantToDateTime(value));
       break;
     default:
       break;
@@ -324,7 +305,7 @@ void TIniRegistryEditor::WriteTyped(int kind, const std::string& section, const 
 void TIniRegistryEditor::DeleteValue(const std::string& section, const std::string& name) {
   if (!ValueExists(section, name)) return;
   const std::string path = KeyPath(section);
-  TChange change(*this, Format("Failed to set data for '%s'", name.c_str()));
+  TChange change(*this, kSetFailed, name);
   change.Guard([&] {
     if (const THiveKeyId key = FHive->FindKey(FRootKey, path)) FHive->DeleteValue(key, name);
   });
@@ -335,7 +316,7 @@ void TIniRegistryEditor::DeleteValue(const std::string& section, const std::stri
 void TIniRegistryEditor::EraseSection(const std::string& section) {
   if (!SectionExists(section)) return;
   const std::string path = KeyPath(section);
-  TChange change(*this, Format("Failed to set data for '%s'", section.c_str()));
+  TChange change(*this, kSetFailed, section);
   change.Guard([&] { FHive->DeleteKey(FRootKey, path); });
   if (IsAutostartKey(path)) FAutostartTouched = true;
   change.Done();
@@ -345,7 +326,7 @@ void TIniRegistryEditor::ClearSection(const std::string& section) {
   ReadValueNames(section);
   if (FData.empty()) return;
   const std::string path = KeyPath(section);
-  TChange change(*this, Format("Failed to set data for '%s'", section.c_str()));
+  TChange change(*this, kSetFailed, section);
   change.Guard([&] {
     if (const THiveKeyId key = FHive->FindKey(FRootKey, path)) FHive->ClearValues(key);
   });
@@ -360,7 +341,7 @@ void TIniRegistryEditor::ReadValueNames(const std::string& section) {
     if (const THiveKeyId key = FHive->FindKey(FRootKey, KeyPath(section)))
       FData = FHive->ValueNames(key);
   } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", section.c_str()));
+    throw ERegistryException(Format(kGetFailed, section.c_str()));
   }
 }
 
@@ -376,7 +357,7 @@ void TIniRegistryEditor::ReadSections(TStringList* list) {
       if (const THiveKeyId key = FHive->FindKey(FRootKey, KeyPath("")))
         FData = FHive->SubKeyNames(key);
     } catch (const EHiveError&) {
-      throw ERegistryException(Format("Failed to get data for '%s'", FFilename.c_str()));
+      throw ERegistryException(Format(kGetFailed, FFilename.c_str()));
     }
   }
   if (list) *list = FData;
@@ -389,7 +370,7 @@ void TIniRegistryEditor::MoveKey(const std::string& oldName, const std::string& 
   // A key cannot move into itself: the copy would be deleted with the original.
   const bool inside = SameText(to, from) || StartsWith(LowerCase(to), LowerCase(from + "\\"));
   if (from == NormaliseKeyPath(FFilename) || inside) return;
-  TChange change(*this, Format("Failed to create key %s", newName.c_str()));
+  TChange change(*this, kCreateFailed, newName);
   change.Guard([&] {
     if (!FHive->FindKey(FRootKey, from) || FHive->FindKey(FRootKey, to)) return;
     FHive->CopyKey(FRootKey, from, to);
@@ -426,129 +407,6 @@ std::unique_ptr<TMemoryStream> TIniRegistryEditor::ReadBinary(const std::string&
 std::optional<TRegistryValue> TIniRegistryEditor::ReadValue(const std::string& section,
                                                             const std::string& name) {
   return Get(section, name);
-}
-
-void TIniRegistryEditor::WriteSectionData(const std::string& section, const TStringList* lines) {
-  if (lines) FData = *lines;
-  if (FData.empty()) return;
-  FData.insert(FData.begin(), "[" + section + "]");
-  ApplyData();
-}
-
-void TIniRegistryEditor::ApplyData() {
-  if (!Open()) return;
-  TChange change(*this, "Failed to set data for the batch");
-  std::string section;
-  bool inSection = false;
-  int counter = 1;
-  for (const std::string& raw : FData) {
-    std::string line = TrimRight(raw);
-    if (!line.empty() && line[0] == '[') {
-      section = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::string();
-      inSection = true;
-      counter = 1;
-      continue;
-    }
-    if (!inSection) continue;
-    int kind = vkString;
-    if (line.size() >= 2 && line[1] == '~') {
-      if (line[0] < '0' || line[0] > '9') continue;
-      kind = line[0] - '0';
-    } else {
-      line = "1~" + line;
-    }
-    if (kind == 0) continue;
-    std::string name, value;
-    if (const size_t equals = line.find('='); equals != std::string::npos) {
-      name = line.substr(2, equals - 2);
-      value = line.substr(equals + 1);
-    } else {
-      name = IntToStr(counter++);
-      value = line.substr(2);
-    }
-    DeleteValue(section, name);
-    WriteTyped(kind, section, name, value);
-  }
-  change.Done();
-}
-
-void TIniRegistryEditor::SplitData(char character, bool keepRight) {
-  for (std::string& line : FData) {
-    const size_t at = line.find(character);
-    if (at == std::string::npos) continue;
-    line = keepRight ? line.substr(at + 1) : line.substr(0, at);
-  }
-}
-
-void TIniRegistryEditor::BeginTransaction() {
-  try {
-    Hive().Begin();
-  } catch (const EHiveError& e) {
-    throw ERegistryException(
-        Format("Cannot change the settings file \"%s\": %s", FHivePath.c_str(), e.what()));
-  }
-}
-
-void TIniRegistryEditor::CommitTransaction() {
-  if (!FHive) return;
-  try {
-    FHive->Commit();
-  } catch (const EHiveError& e) {
-    ChangesEnded();
-    throw ERegistryException(
-        Format("Cannot change the settings file \"%s\": %s", FHivePath.c_str(), e.what()));
-  }
-  ChangesEnded();
-}
-
-void TIniRegistryEditor::RollbackTransaction() {
-  if (!FHive) return;
-  FHive->Rollback();
-  ChangesEnded();
-}
-
-// The current user's Run key, or a key above it (erasing one of those removes the Run value).
-bool TIniRegistryEditor::IsAutostartKey(const std::string& path) const {
-  if (FRootKey != rtHKEY_CURRENT_USER) return false;
-  const std::string run =
-      LowerCase(JoinKeyPath(keys::kWindowsCurrentVersionKey, keys::kRunSection));
-  const std::string key = LowerCase(path);
-  return key == run || StartsWith(run, key + "\\");
-}
-
-// After the outermost transaction ends, the autostart entry follows the Run value as stored.
-void TIniRegistryEditor::ChangesEnded() {
-  if (!FAutostartTouched || !FHive || FHive->Depth() > 0) return;
-  FAutostartTouched = false;
-  const std::string run = JoinKeyPath(keys::kWindowsCurrentVersionKey, keys::kRunSection);
-  std::optional<TRegistryValue> value;
-  try {
-    value = FHive->GetValue(rtHKEY_CURRENT_USER, run, keys::kRunValue);
-  } catch (const EHiveError&) {
-    throw ERegistryException(Format("Failed to get data for '%s'", keys::kRunValue));
-  }
-  if (value && value->Type == rdString)
-    WriteAutostartEntry(value->Bytes);
-  else
-    RemoveAutostartEntry();
-}
-
-TRegistryTransaction::TRegistryTransaction(TIniRegistryEditor& store) : FStore(store) {
-  FStore.BeginTransaction();
-}
-
-TRegistryTransaction::~TRegistryTransaction() {
-  if (!FOpen) return;
-  try {
-    FStore.RollbackTransaction();
-  } catch (const ERegistryException&) {
-    // A destructor cannot report; the stored settings are as they were before the scope.
-  }
-}
-
-void TRegistryTransaction::Commit() {
-  FOpen = false;
-  FStore.CommitTransaction();
 }
 
 }  // namespace vaultora

@@ -85,6 +85,8 @@ class TIniRegistryEditor : public TComponent {
   // True when the section key holds at least one value (sub-keys alone do not count).
   bool SectionExists(const std::string& section);
   bool ValueExists(const std::string& section, const std::string& name);
+  // True when the section key exists, with or without values.
+  bool KeyExists(const std::string& section);
 
   std::string ReadString(const std::string& section, const std::string& name,
                          const std::string& def);
@@ -147,7 +149,7 @@ class TIniRegistryEditor : public TComponent {
   THive& Hive();
   std::string KeyPath(const std::string& section) const;
   std::optional<TRegistryValue> Get(const std::string& section, const std::string& name);
-  void Put(const std::string& section, const std::string& name, TRegistryValue value,
+  void Put(const std::string& section, const std::string& name, const TRegistryValue& value,
            bool keepString = false);
   bool IsAutostartKey(const std::string& path) const;
   void ChangesEnded();
@@ -161,6 +163,7 @@ class TIniRegistryEditor : public TComponent {
   // The key object: Filename and root as last opened, and the LazyWrite applied to the hive.
   bool FKeyOpen = false;
   std::string FOpenPath;
+  std::string FBasePath;  // FOpenPath normalised
   TRootKeys FOpenRoot = rtHKEY_CLASSES_ROOT;
   std::optional<bool> FLazyApplied;
   bool FAutostartTouched = false;  // the Run value changed in the running transaction

@@ -13,5 +13,7 @@ std::string VariantToText(const TVariant& value);
 bool VariantToBool(const TVariant& value);
 int32_t VariantToInt(const TVariant& value);
 double VariantToFloat(const TVariant& value);
+// Also reads the shown form "dd/mm/yyyy hh:mm:ss AM/PM" (or its date or time alone).
+double VariantToDateTime(const TVariant& value);
 
 }  // namespace vaultora

@@ -155,3 +155,28 @@ TEST(FileList, NewListNamesLieInTheWorkingFolderWithOnlyTheTimeDotReplaced) {
 
 }  // namespace
 }  // namespace vaultora
+
+namespace vaultora {
+namespace {
+
+TEST(FileList, SelectionsAddRulesFolderScansAndFiles) {
+  TTempFolder f;
+  WriteTextFile(f / "top.txt", "t");
+  WriteTextFile(f / "sub/inner.txt", "i");
+  WriteTextFile(f / "sub/inner.doc", "d");
+  TFileList list;
+  EXPECT_EQ(list.AddSelected(f.Path(), "*.txt", true), 2);
+  EXPECT_EQ(list.AddSelected(f.Path(), "*.txt", true), 0);  // nothing twice
+  EXPECT_EQ(list.AddSelected(f / "sub/inner.doc", "*.txt", false), 1);
+  EXPECT_EQ(list.AddSelected(RuleText(f.Path(), true, "*.log"), "*.*", false), 1);
+  const auto entries = list.Entries();
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_EQ(entries[0]->Text, f / "top.txt");
+  EXPECT_EQ(entries[0]->SearchRec.Size, 1);
+  EXPECT_EQ(entries[1]->Text, RuleText(f.Path(), true, "*.log"));  // same folder node
+  EXPECT_EQ(entries[2]->Text, f / "sub/inner.txt");
+  EXPECT_EQ(entries[3]->Text, f / "sub/inner.doc");
+}
+
+}  // namespace
+}  // namespace vaultora

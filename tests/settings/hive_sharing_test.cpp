@@ -68,6 +68,36 @@ TEST_F(HiveSharing, AnotherProcessSeesWhatWasCommitted) {
   EXPECT_EQ(FStore->ReadInteger("Connection", "ServerPort", 0), 5001);
 }
 
+TEST_F(HiveSharing, ProcessesStartingOnANewFileAtOnceAllGetIn) {
+  const std::string path = FFolder / "new.db";
+  std::vector<pid_t> children;
+  for (int i = 0; i < 4; ++i) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      int status = 1;
+      try {
+        TIniRegistryEditor store(nullptr, path);
+        store.SetFilename("Software\\Vaultora");
+        store.WriteInteger("Started", "Process" + IntToStr(i), i);
+        status = 0;
+      } catch (...) {
+      }
+      _exit(status);
+    }
+    children.push_back(child);
+  }
+  for (const pid_t child : children) {
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  TIniRegistryEditor store(nullptr, path);
+  store.SetFilename("Software\\Vaultora");
+  store.ReadValueNames("Started");
+  EXPECT_EQ(store.Data().size(), 4u);
+}
+
 // The error names the file; the file keeps every byte.
 void ExpectRefused(const std::string& path, const std::string& content) {
   {

@@ -98,6 +98,17 @@ TEST_F(IniRegistryEditor, WriteTypedConvertsOrRaises) {
   EXPECT_THROW(FStore->WriteTyped(vkInteger, "P", "Bad", std::string("twelve")), EVariantError);
   EXPECT_THROW(FStore->WriteTyped(vkInteger, "P", "Big", std::string("4294967296")), EVariantError);
   EXPECT_FALSE(FStore->ValueExists("P", "Bad"));
+  // Date-times take day numbers or the shown form.
+  FStore->WriteTyped(vkDateTime, "P", "When", std::string("08/12/2026 10:30:00 PM"));
+  EXPECT_DOUBLE_EQ(FStore->ReadDateTime("P", "When", 0),
+                   EncodeDate(2026, 12, 8) + EncodeTime(22, 30, 0));
+  FStore->WriteTyped(vkTime, "P", "At", std::string("12:15 AM"));
+  EXPECT_DOUBLE_EQ(FStore->ReadTime("P", "At", 0), EncodeTime(0, 15, 0));
+  FStore->WriteTyped(vkDate, "P", "On", std::string("45000.5"));
+  EXPECT_EQ(FStore->ReadDate("P", "On", 0), 45000.5);
+  for (const char* bad : {"31/02/2026", "10:61", "13:00 PM", "1/1/2026 x", "soon"})
+    EXPECT_THROW(FStore->WriteTyped(vkDateTime, "P", "Bad", std::string(bad)), EVariantError)
+        << bad;
   FStore->WriteTyped(9, "P", "Nothing", std::string("1"));
   EXPECT_FALSE(FStore->ValueExists("P", "Nothing"));
 }
@@ -253,6 +264,14 @@ TEST_F(IniRegistryEditor, TransactionCommitsOrRollsBackTheWholeGroup) {
   }
   auto other = NewStore();
   EXPECT_FALSE(other->ValueExists("Connection", "Host"));
+  // A transaction may come first of all in a new instance.
+  auto fresh = NewStore();
+  {
+    TRegistryTransaction first(*fresh);
+    fresh->WriteString("Connection", "Host", "10.0.0.3");
+    first.Commit();
+  }
+  EXPECT_EQ(FStore->ReadString("Connection", "Host", ""), "10.0.0.3");
   EXPECT_FALSE(other->ValueExists("Connection", "Discarded"));
   EXPECT_EQ(other->ReadInteger("Connection", "ServerPort", 0), 4000);
 }

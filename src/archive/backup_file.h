@@ -1,0 +1,199 @@
+#pragma once
+// TBackupFile: packs files into a backup archive (docs/archive_format.md) and unpacks, lists
+// and merges archives. Every operation runs on the calling (user-interface) thread, calls
+// ProcessMessages() after every block and file, and ends after the current block once Stop()
+// is called or a handler clears its continue flag. Failures are recorded as an error code and
+// reported once at the end through OnError, or with ShowError when no handler is set; the
+// structural read errors of ExtractArchive are raised as EArchiveError. Not for use by two
+// operations at once (Busy tells whether one runs).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/archive_errors.h"
+#include "archive/block_codec.h"
+#include "platform/component.h"
+#include "platform/file_attributes.h"
+#include "platform/streams.h"
+#include "platform/text.h"
+
+namespace vaultora {
+
+enum TBackupMode : int { bmAll = 0, bmIncremental = 1 };
+enum TCompressionLevel : int { clFastest = 0, clNone = 1, clDefault = 2, clMax = 3 };
+enum TRestoreMode : int {
+  rmAll = 0,
+  rmNoOverwrite = 1,
+  rmNewer = 2,
+  rmExisting = 3,
+  rmExistingNewer = 4,
+};
+
+using TPercentage = int;
+
+using TProgressEvent = std::function<void(TComponent* sender, const std::string& filename,
+                                          TPercentage percent, bool& canContinue)>;
+using TNeedDiskEvent = std::function<void(TComponent* sender, uint16_t diskId, bool& cont)>;
+using TRestoreFileEvent =
+    std::function<void(TComponent* sender, std::string& filename, const std::string& originalFile,
+                       int32_t fa, bool& doRestore)>;
+using TBackupErrorEvent =
+    std::function<void(TComponent* sender, int32_t error, const std::string& errString)>;
+using TAppendFileToStream =
+    std::function<void(TComponent* sender, const std::string& filename, bool& doAppendFile)>;
+
+// The zlib level of a compression level: 1, 0, -1 (zlib's default) and 9.
+int ZlibLevel(TCompressionLevel level);
+
+class TBufferedReader;
+class TBufferedWriter;
+class TArchiveFlags;
+class TRestoreTarget;
+
+class TBackupFile : public TComponent {
+ public:
+  explicit TBackupFile(TComponent* owner = nullptr);
+  ~TBackupFile() override;
+
+  // --- published properties ---
+  std::string Version() const { return "3.00"; }
+  void SetVersion(const std::string&) {}  // read-only: assigning has no effect
+  const std::string& BackupTitle() const { return FBackupTitle; }
+  void SetBackupTitle(const std::string& title) { FBackupTitle = title; }
+  TBackupMode BackupMode() const { return FBackupMode; }
+  // bmIncremental also sets SetArchiveFlag; bmAll leaves it as it is.
+  void SetBackupMode(TBackupMode mode);
+  TCompressionLevel CompressionLevel() const { return FCompressionLevel; }
+  void SetCompressionLevel(TCompressionLevel level) { FCompressionLevel = level; }
+  TRestoreMode RestoreMode() const { return FRestoreMode; }
+  void SetRestoreMode(TRestoreMode mode) { FRestoreMode = mode; }
+  // Volume size limit in bytes; 0 = no volumes.
+  int32_t MaxSize() const { return FMaxSize; }
+  void SetMaxSize(int32_t size) { FMaxSize = size; }
+  bool SetArchiveFlag() const { return FSetArchiveFlag; }
+  void SetSetArchiveFlag(bool value) { FSetArchiveFlag = value; }
+  bool RestoreFullPath() const { return FRestoreFullPath; }
+  void SetRestoreFullPath(bool value) { FRestoreFullPath = value; }
+  bool SaveFileID() const { return FSaveFileID; }
+  void SetSaveFileID(bool value) { FSaveFileID = value; }
+
+  TProgressEvent OnProgress;
+  TNeedDiskEvent OnNeedDisk;
+  TRestoreFileEvent OnRestoreFile;
+  TBackupErrorEvent OnError;
+  TAppendFileToStream OnAppendFile;
+
+  // --- writing ---
+  // Builds the archive file archiveName (":STREAM" writes into the SaveToStream stream). True
+  // when every record and the end word were written and no error was recorded. A source file
+  // that cannot be opened while the total size is taken raises EStreamError to the caller.
+  bool CreateArchive(const TStringList& fileSpecs, const std::string& archiveName);
+  // Writes the archive into stream from its position, without volumes; false for a missing
+  // stream or on any failure.
+  bool SaveToStream(const TStringList& fileSpecs, TStream* stream);
+  // The files a CreateArchive with these specifications would store, under the current mode.
+  TStringList ExpandFileSpec(const TStringList& fileSpecs, const std::string& archiveName = {});
+  // 100 - bytes archived * 100 / total size, for the last archive written.
+  int CompressionRate() const;
+
+  // --- reading ---
+  // Reads the header and, when fileList is given, the embedded file-ID list. A missing archive
+  // returns at once with an empty title; open and read failures are reported at once (3, 5).
+  void ReadArchiveInfo(const std::string& archiveName, TStringList* fileList, std::string& title);
+  // Restores the archive's files under RestoreMode; false when the archive does not exist, an
+  // error was recorded or the operation was stopped. Raises EArchiveError ("Cannot read
+  // archive", "Invalid archive type") for an archive that cannot be opened or is damaged.
+  bool ExtractArchive(const std::string& archiveName, const std::string& targetFolder);
+  // Builds the restore archive mergedName from the archives in order (a full backup and the
+  // incremental backups on it): their file-ID lists, then every record of each.
+  bool MergeArchives(const std::string& mergedName, const TStringList& archives);
+
+  bool Busy() const { return FBusy; }
+  void Stop() { FContinue = false; }
+
+  // --- run-time state of the last operation ---
+  int32_t TotalSize() const { return static_cast<int32_t>(static_cast<uint32_t>(FTotalSize)); }
+  int64_t TotalSize64() const { return FTotalSize; }  // not wrapped at 4 GiB
+  int32_t FileCount() const { return FFileCount; }
+  int FilesProcessed() const { return FFilesProcessed; }  // stored or restored
+  int64_t BytesProcessed() const { return FBytesProcessed; }
+  int64_t BytesArchived() const { return FBytesArchived; }
+  const std::string& CurrentFile() const { return FCurrentFile; }
+  int32_t LastError() const { return FLastError; }
+
+ private:
+  class TBlockSink;
+  class TFileSink;
+  class TMemorySink;
+  struct TWriteState;
+
+  // shared
+  void RecordError(int32_t code);
+  void ReportError();
+  void ReportNow(int32_t code);
+  void Progress(const std::string& filename, TPercentage percent);
+  void BlockDone(const std::string& filename);
+  bool AskForDisk(int volume);
+  TPercentage ProgressPercent() const;
+
+  // writing
+  bool WriteArchive(const TStringList& files, const std::string& archiveName, bool toStream,
+                    bool idHead, std::vector<std::pair<std::string, TFileStamp>>& stored);
+  bool WriteFileRecord(TWriteState& state, const std::string& path, const std::string& name,
+                       bool isFileList, TFileStamp& stamp);
+  void WriteBlockRun(TWriteState& state, TFileStream& source, int64_t& remaining);
+  bool StartNextVolume(TWriteState& state);
+
+  // reading
+  void ReadBlockRun(TBufferedReader& in, TBlockSink* sink);
+  void ReadZlibRun(TBufferedReader& in, TBlockSink* sink);
+  void ReadLegacyRun(TBufferedReader& in, TBlockSink* sink);
+  void DataRestored(TBlockSink* sink, int produced);
+  void RestoreRecord(TBufferedReader& in, const std::string& storedName, int32_t date,
+                     const std::string& folder, TRestoreTarget& pending);
+  void ReadIntoTarget(TBufferedReader& in, TRestoreTarget& pending);
+  bool FinishFile(TRestoreTarget& pending);
+  bool DecideRestore(const std::string& target, int32_t storedDate) const;
+  std::unique_ptr<TFileStream> OpenNextVolume(const std::string& archiveName,
+                                              const std::string& record);
+
+  // merging
+  bool CollectFileLists(const TStringList& archives, TStringList& lines);
+  bool AppendArchive(const std::string& archive, TBufferedWriter& out);
+  void CopyFileRecord(TBufferedReader& in, TBufferedWriter& out, const std::string& name,
+                      int32_t date);
+
+  std::string FBackupTitle;
+  TBackupMode FBackupMode = bmAll;
+  TCompressionLevel FCompressionLevel = clFastest;
+  TRestoreMode FRestoreMode = rmAll;
+  int32_t FMaxSize = 0;
+  bool FSetArchiveFlag = false;
+  bool FRestoreFullPath = false;
+  bool FSaveFileID = false;
+
+  int64_t FTotalSize = 0;
+  int32_t FFileCount = 0;
+  int FFilesProcessed = 0;
+  int64_t FBytesProcessed = 0;
+  int64_t FBytesArchived = 0;
+  std::string FCurrentFile;
+  bool FMergeMode = false;
+  bool FBusy = false;
+  bool FContinue = false;
+  int32_t FLastError = 0;
+  TStream* FStream = nullptr;
+
+  // Two fixed block buffers, reused by every operation; larger legacy blocks on demand.
+  std::vector<uint8_t> FData;
+  std::vector<uint8_t> FPacked;
+  std::vector<uint8_t> FLegacyIn;
+  std::vector<uint8_t> FLegacyOut;
+  std::unique_ptr<TBlockDeflater> FDeflater;
+  TBlockInflater FInflater;
+};
+
+}  // namespace vaultora

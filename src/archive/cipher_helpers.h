@@ -1,0 +1,51 @@
+#pragma once
+// The ways the program enciphers things, each in CBC mode: streams under a pass phrase (file
+// lists, settings images, the logon record) and whole archive files under the user's key.
+// Every helper burns the key material before it returns or raises.
+//
+// The MAC text these helpers return is the sealed MAC: the first 8 bytes of the SHA-256 digest
+// of the whole ciphertext, enciphered as one Blowfish block under the key, as 16 upper-case
+// hexadecimal digits. Enciphering and deciphering the same data give the same text; a wrong
+// key, or any change to the ciphertext (a flipped bit, a cut, an added block), gives another.
+// The chaining register alone (TBlowfish::CBCMACText) is the last ciphertext block whatever the
+// key and whatever came before it, so it would let both through. Layout: docs/encrypted_archive.md.
+
+#include <memory>
+#include <string>
+
+#include "archive/blowfish.h"
+#include "platform/streams.h"
+
+namespace vaultora {
+
+// The fixed pass phrase of the streams exchanged with the server.
+inline constexpr const char* kStreamPassphrase = "Palindrox";
+
+struct TEncryptedStream {
+  std::unique_ptr<TMemoryStream> Stream;  // positioned at 0; null when there was nothing to do
+  std::string MAC;                        // the sealed MAC of the ciphertext
+};
+
+// Enciphers stream (from its start) with IV text and key both the pass phrase. Nothing when
+// stream is null or empty or the trimmed pass phrase is empty. Raises EKeyError for a pass
+// phrase longer than 56 bytes.
+TEncryptedStream EncryptWithPassphrase(TStream* stream, const std::string& passphrase);
+// The reverse; null as above, and null when expectedMAC is not empty and differs.
+std::unique_ptr<TMemoryStream> DecryptWithPassphrase(TStream* stream, const std::string& passphrase,
+                                                     const std::string& expectedMAC = "");
+
+// The IV text of archive files: for each byte of key at position i (from 1), the decimal text
+// of i times its code followed by the decimal text of the key's length.
+std::string ArchiveIVText(const std::string& key);
+
+// Enciphers the archive archivePath into encryptedPath under the user's key (IV text
+// ArchiveIVText(key)) and returns the sealed MAC that the catalogue records. Raises EKeyError,
+// EFileError and the stream errors.
+std::string EncryptArchiveFile(TBlowfish& cipher, const std::string& key,
+                               const std::string& archivePath, const std::string& encryptedPath);
+// Deciphers encryptedPath into archivePath and returns the sealed MAC to compare with the
+// record.
+std::string DecryptArchiveFile(TBlowfish& cipher, const std::string& key,
+                               const std::string& encryptedPath, const std::string& archivePath);
+
+}  // namespace vaultora

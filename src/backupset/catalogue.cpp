@@ -1,0 +1,312 @@
+#include "backupset/catalogue.h"
+
+#include <algorithm>
+
+#include "platform/folders.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+namespace c = catalogue;
+
+const char* BackupStateText(TBackupState state) {
+  switch (state) {
+    case bsToSend:
+      return "To send";
+    case bsPartlySent:
+      return "Partly sent";
+    case bsSentNotCached:
+      return "Sent, not cached";
+    case bsSentCached:
+      return "Sent, cached";
+    case bsReceiving:
+      return "To receive";
+    case bsDeleted:
+      return "Marked for deletion";
+  }
+  return "";
+}
+
+const char* ViewCaption(TCatalogueView view) {
+  switch (view) {
+    case cvOutbox:
+      return "Outbox";
+    case cvInbox:
+      return "Inbox";
+    case cvSentItems:
+      return "Sent Items";
+    case cvReceivingItems:
+      return "Receiving Items";
+    case cvDeleted:
+      return "Deleted";
+  }
+  return "";
+}
+
+TBackupState TCatalogueEntry::State() const {
+  if (Deleted) return bsDeleted;
+  if (HasSendPosition) return bsPartlySent;
+  if (NeedToSend) return bsToSend;
+  if (HasReceivePosition) return bsReceiving;
+  return ArchiveExists ? bsSentCached : bsSentNotCached;
+}
+
+bool TCatalogueEntry::InView(TCatalogueView view) const {
+  switch (view) {
+    case cvOutbox:
+      return (NeedToSend || HasSendPosition) && !Deleted;
+    case cvInbox:
+      return !HasFlags() && ArchiveExists;
+    case cvSentItems:
+      return !HasFlags() && !ArchiveExists;
+    case cvReceivingItems:
+      return HasReceivePosition && !Deleted;
+    case cvDeleted:
+      return Deleted;
+  }
+  return false;
+}
+
+std::string BackupIdOf(TDateTime started) {
+  return FloatToText(started);
+}
+
+bool BackupIdTime(const std::string& id, TDateTime& started) {
+  return TextToFloat(id, started);
+}
+
+std::string BackupFileBase(const std::string& id) {
+  return ReplaceAll(id, ".", "_");
+}
+
+std::string BackupIdFromFileName(const std::string& path) {
+  std::string name = ExtractFileName(path);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.resize(dot);
+  return ReplaceAll(name, "_", ".");
+}
+
+TCatalogue::TCatalogue(TIniRegistryEditor& store) : FStore(store) {}
+
+TIniRegistryEditor& TCatalogue::Root() {
+  FStore.SetRootKey(rtHKEY_CURRENT_USER);
+  FStore.SetFilename(keys::kBaseKey);
+  return FStore;
+}
+
+TIniRegistryEditor& TCatalogue::Backups() {
+  FStore.SetRootKey(rtHKEY_CURRENT_USER);
+  FStore.SetFilename(keys::kBackupsKey);
+  return FStore;
+}
+
+std::string TCatalogue::WorkingFolder() {
+  const std::string folder =
+      Root().ReadString(keys::kPreferences, keys::preferences::kWorkingZipFolder, "");
+  return IncludeTrailingSlash(folder.empty() ? AppDataFolder() : folder);
+}
+
+std::string TCatalogue::ArchivePath(const std::string& id) {
+  return WorkingFolder() + BackupFileBase(id) + kEncryptedArchiveExt;
+}
+
+std::string TCatalogue::FileListPath(const std::string& id) {
+  return WorkingFolder() + BackupFileBase(id) + kFileListExt;
+}
+
+std::string TCatalogue::PlainArchivePath(const std::string& id) {
+  return WorkingFolder() + BackupFileBase(id) + kPlainArchiveExt;
+}
+
+std::string TCatalogue::MergedArchivePath(const std::string& id) {
+  return WorkingFolder() + BackupFileBase(id) + kMergedArchiveExt;
+}
+
+std::string TCatalogue::ZipCompanionPath(const std::string& id) {
+  return WorkingFolder() + BackupFileBase(id) + kZipCompanionExt;
+}
+
+TStringList TCatalogue::Ids() {
+  TStringList ids;
+  Backups().ReadSections(&ids);
+  return ids;
+}
+
+bool TCatalogue::Exists(const std::string& id) {
+  const TStringList ids = Ids();
+  return std::any_of(ids.begin(), ids.end(), [&](const std::string& x) { return SameText(x, id); });
+}
+
+TCatalogueEntry TCatalogue::Entry(const std::string& id) {
+  TIniRegistryEditor& store = Backups();
+  TCatalogueEntry e;
+  e.Id = id;
+  e.FinishDateTime = store.ReadString(id, c::kFinishDateTime, "");
+  e.Session = store.ReadString(id, c::kSession, "");
+  e.Size = store.ReadString(id, c::kSize, "");
+  e.User = store.ReadString(id, c::kUser, "");
+  e.MAC = store.ReadString(id, c::kMAC, "");
+  e.BackupTitle = store.ReadString(id, c::kBackupTitle, "");
+  e.Incremental = store.ReadString(id, c::kIncremental, "");
+  e.NeedToSend = store.ValueExists(id, c::kNeedToSend);
+  e.Deleted = store.ValueExists(id, c::kDeleted);
+  e.HasSendPosition = store.ValueExists(id, c::kSendPosition);
+  if (e.HasSendPosition) e.SendPosition = store.ReadInteger(id, c::kSendPosition, 0);
+  e.HasReceivePosition = store.ValueExists(id, c::kReceivePosition);
+  if (e.HasReceivePosition) e.ReceivePosition = store.ReadInteger(id, c::kReceivePosition, 0);
+  e.ArchiveExists = FileExists(ArchivePath(id));
+  return e;
+}
+
+std::vector<TCatalogueEntry> TCatalogue::Entries() {
+  std::vector<TCatalogueEntry> entries;
+  for (const std::string& id : Ids())
+    entries.push_back(Entry(id));
+  return entries;
+}
+
+namespace {
+
+template <class Predicate>
+std::vector<TCatalogueEntry> Select(std::vector<TCatalogueEntry> entries, Predicate keep) {
+  entries.erase(std::remove_if(entries.begin(), entries.end(),
+                               [&](const TCatalogueEntry& e) { return !keep(e); }),
+                entries.end());
+  return entries;
+}
+
+}  // namespace
+
+std::vector<TCatalogueEntry> TCatalogue::EntriesInView(TCatalogueView view) {
+  return Select(Entries(), [view](const TCatalogueEntry& e) { return e.InView(view); });
+}
+
+std::vector<TCatalogueEntry> TCatalogue::EntriesToSend() {
+  return Select(Entries(), [](const TCatalogueEntry& e) { return e.NeedToSend && !e.Deleted; });
+}
+
+std::vector<TCatalogueEntry> TCatalogue::EntriesToReceive() {
+  return Select(Entries(),
+                [](const TCatalogueEntry& e) { return e.HasReceivePosition && !e.Deleted; });
+}
+
+std::vector<TCatalogueEntry> TCatalogue::EntriesToDelete() {
+  return Select(Entries(), [](const TCatalogueEntry& e) { return e.Deleted; });
+}
+
+TStringList TCatalogue::RestoreChain(const std::string& id) {
+  const TStringList ids = Ids();
+  auto listed = [](const TStringList& list, const std::string& x) {
+    return std::any_of(list.begin(), list.end(),
+                       [&](const std::string& y) { return SameText(x, y); });
+  };
+  TStringList chain;
+  TStringList seen{id};
+  TIniRegistryEditor& store = Backups();
+  for (std::string link = store.ReadString(id, c::kIncremental, "");
+       !link.empty() && listed(ids, link) && !listed(seen, link);
+       link = store.ReadString(link, c::kIncremental, "")) {
+    chain.push_back(link);
+    seen.push_back(link);
+  }
+  chain.push_back(id);
+  return chain;
+}
+
+namespace {
+
+bool AnyHas(TIniRegistryEditor& store, const TStringList& ids, const char* name) {
+  return std::any_of(ids.begin(), ids.end(),
+                     [&](const std::string& id) { return store.ValueExists(id, name); });
+}
+
+}  // namespace
+
+bool TCatalogue::AnythingToSend() {
+  const TStringList ids = Ids();
+  return AnyHas(Backups(), ids, c::kNeedToSend);
+}
+
+bool TCatalogue::AnythingToReceive() {
+  const TStringList ids = Ids();
+  return AnyHas(Backups(), ids, c::kReceivePosition);
+}
+
+bool TCatalogue::AnythingToDelete() {
+  const TStringList ids = Ids();
+  return AnyHas(Backups(), ids, c::kDeleted);
+}
+
+void TCatalogue::RecordBackup(const std::string& id, const TBackupRecord& record) {
+  TIniRegistryEditor& store = Backups();
+  TRegistryTransaction transaction(store);
+  store.WriteString(id, c::kFinishDateTime, FloatToText(record.FinishDateTime));
+  store.WriteString(id, c::kSession, record.Session);
+  store.WriteString(id, c::kSize, IntToStr(record.Size));
+  store.WriteString(id, c::kUser, record.User);
+  store.WriteString(id, c::kMAC, record.MAC);
+  store.WriteString(id, c::kBackupTitle, record.BackupTitle);
+  store.WriteBool(id, c::kNeedToSend, true);
+  if (!record.Incremental.empty()) store.WriteString(id, c::kIncremental, record.Incremental);
+  transaction.Commit();
+}
+
+void TCatalogue::WriteSendPosition(const std::string& id, int32_t position) {
+  Backups().WriteInteger(id, c::kSendPosition, position);
+}
+
+void TCatalogue::MarkSent(const std::string& id) {
+  TIniRegistryEditor& store = Backups();
+  TRegistryTransaction transaction(store);
+  store.DeleteValue(id, c::kNeedToSend);
+  store.DeleteValue(id, c::kSendPosition);
+  transaction.Commit();
+}
+
+bool TCatalogue::MarkForFetching(const std::string& id) {
+  TIniRegistryEditor& store = Backups();
+  if (store.ValueExists(id, c::kReceivePosition) || store.ValueExists(id, c::kDeleted))
+    return false;
+  store.WriteInteger(id, c::kReceivePosition, 0);
+  return true;
+}
+
+void TCatalogue::WriteReceivePosition(const std::string& id, int32_t position) {
+  Backups().WriteInteger(id, c::kReceivePosition, position);
+}
+
+void TCatalogue::ClearReceivePosition(const std::string& id) {
+  Backups().DeleteValue(id, c::kReceivePosition);
+}
+
+void TCatalogue::MarkDeleted(const std::string& id) {
+  Backups().WriteBool(id, c::kDeleted, true);
+}
+
+void TCatalogue::UndoDelete(const std::string& id) {
+  Backups().DeleteValue(id, c::kDeleted);
+}
+
+void TCatalogue::Erase(const std::string& id) {
+  Backups().EraseSection(id);
+}
+
+void TCatalogue::AddToDelCache(const std::string& id, const std::string& archivePath) {
+  Root().WriteString(keys::kDelCache, id, archivePath);
+}
+
+std::vector<std::pair<std::string, std::string>> TCatalogue::DelCacheEntries() {
+  TStringList names;
+  Root().ReadSection(keys::kDelCache, &names);
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const std::string& name : names)
+    entries.emplace_back(name, FStore.ReadString(keys::kDelCache, name, ""));
+  return entries;
+}
+
+void TCatalogue::EraseDelCache() {
+  Root().EraseSection(keys::kDelCache);
+}
+
+}  // namespace vaultora

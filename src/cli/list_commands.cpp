@@ -1,0 +1,130 @@
+// vaultora-cli list create|add|show: backup file lists without the editor window.
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/cli_command.h"
+#include "platform/folders.h"
+#include "platform/size_text.h"
+#include "selection/file_list.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora::cli {
+
+namespace {
+
+const std::vector<std::string> kValueOptions = {"--mask", "--schedule", "--folder"};
+
+std::string WorkingFolderOf(TIniRegistryEditor& store) {
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBaseKey);
+  const std::string folder =
+      store.ReadString(keys::kPreferences, keys::preferences::kWorkingZipFolder, "");
+  return folder.empty() ? AppDataFolder() : IncludeTrailingSlash(folder);
+}
+
+// Adds each path as the editor adds a picker's selection; --rule makes folders monitoring rules.
+int AddPaths(TFileList& list, const TArgs& paths, const TArgs& args) {
+  const std::string mask = OptionValue(args, "--mask", "*.*");
+  const bool subfolders = HasFlag(args, "--subfolders");
+  int added = 0;
+  for (const std::string& given : paths) {
+    const std::string path =
+        ExcludeTrailingSlash(std::filesystem::absolute(given).lexically_normal());
+    if (!FileExists(path) && !DirectoryExists(path)) {
+      std::fprintf(stderr, "vaultora-cli: \"%s\" does not exist\n", path.c_str());
+      return -1;
+    }
+    if (HasFlag(args, "--rule") && DirectoryExists(path))
+      added += list.AddSelected(RuleText(path, subfolders, mask), mask, subfolders);
+    else
+      added += list.AddSelected(path, mask, subfolders);
+  }
+  return added;
+}
+
+int Save(TFileList& list, const std::string& name, int added) {
+  if (!list.SaveToFile(name)) return Fail("the list is empty: \"" + name + "\" not written");
+  std::printf("%s\n%d entr%s added\n", name.c_str(), added, added == 1 ? "y" : "ies");
+  return 0;
+}
+
+int ListCreate(const TArgs& args) {
+  TIniRegistryEditor store;
+  const std::string folder = OptionValue(args, "--folder", WorkingFolderOf(store));
+  ForceDirectories(folder);
+  const std::string name = NewFileListName(folder);
+  TFileList list;
+  const int added = AddPaths(list, Positional(args, kValueOptions), args);
+  if (added < 0) return 1;
+  if (const int status = Save(list, name, added)) return status;
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  if (HasFlag(args, "--wizard")) {
+    store.SetFilename(keys::kBaseKey);
+    store.WriteString(keys::kBackupWizard, keys::wizard::kSession, name);
+  }
+  if (const std::string schedule = OptionValue(args, "--schedule"); !schedule.empty()) {
+    store.SetFilename(keys::kScheduleKey);
+    store.WriteString(schedule, "DefaultSession", name);
+  }
+  return 0;
+}
+
+int ListAdd(const TArgs& args) {
+  TArgs positional = Positional(args, kValueOptions);
+  if (positional.size() < 2) return Fail("usage: list add LIST PATH...");
+  const std::string name = positional[0];
+  TFileList list;
+  list.LoadFromFile(name);
+  const int added = AddPaths(list, TArgs(positional.begin() + 1, positional.end()), args);
+  if (added < 0) return 1;
+  return Save(list, name, added);
+}
+
+std::string Describe(const TDroppedFile& entry) {
+  TMonitoringRule rule;
+  if (ParseRule(entry.Text, rule))
+    return std::string(rule.IncludeSubFolders()
+                           ? "<Monitoring for new files including subfolders, folder mask="
+                           : "<Monitoring for new files, folder mask=") +
+           "\"" + rule.Mask + "\">";
+  const std::string path(EntryPath(entry.Text));
+  std::string line = "  " + ExtractFileName(path);
+  if (entry.SearchRec.Size > 0) line += "  " + KBSizeText(entry.SearchRec.Size);
+  TRecordedState state;
+  if (ParseRecordedState(EntrySuffix(entry.Text), state))
+    line += "  [taken " + DateTimeText(state.Time) + ", " + IntToStr(state.Size) + " bytes]";
+  return line;
+}
+
+int ListShow(const TArgs& args) {
+  const TArgs positional = Positional(args, kValueOptions);
+  if (positional.size() != 1) return Fail("usage: list show LIST");
+  if (!FileExists(positional[0])) return Fail("\"" + positional[0] + "\" does not exist");
+  TFileList list;
+  list.LoadFromFile(positional[0]);
+  std::string folder;
+  for (const TDroppedFile* entry : list.Entries()) {
+    if (EntryFolder(entry->Text) != folder) {
+      folder = EntryFolder(entry->Text);
+      std::printf("%s\n", folder.c_str());
+    }
+    std::printf("%s\n", Describe(*entry).c_str());
+  }
+  std::printf("%zu object(s)\n", list.Count());
+  return 0;
+}
+
+const TCliRegistrar kCreate({"list create",
+                             "[PATH...] [--mask M] [--subfolders] [--rule] [--wizard] "
+                             "[--schedule NAME] [--folder F]",
+                             "start a new file list in the working folder and add paths to it",
+                             ListCreate});
+const TCliRegistrar kAdd({"list add", "LIST PATH... [--mask M] [--subfolders] [--rule]",
+                          "add files, folders (scanned) or monitoring rules to a file list",
+                          ListAdd});
+const TCliRegistrar kShow({"list show", "LIST", "print a file list folder by folder", ListShow});
+
+}  // namespace
+
+}  // namespace vaultora::cli

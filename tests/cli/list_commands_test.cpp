@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "support/temp_folder.h"
+#include "support/test_profile.h"
+
+namespace vaultora {
+namespace {
+
+using test::ReadTextFile;
+using test::TTempFolder;
+using test::TTestProfile;
+using test::WriteTextFile;
+
+// Runs vaultora-cli with the profile of the test; returns the exit status and the output.
+int Cli(const std::string& arguments, std::string& output) {
+  FILE* pipe = popen((std::string(VAULTORA_CLI_PATH) + " " + arguments + " 2>&1").c_str(), "r");
+  output.clear();
+  std::array<char, 4096> buffer{};
+  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
+    output.append(buffer.data(), n);
+  return WEXITSTATUS(pclose(pipe));
+}
+
+TEST(ListCommands, CreateAddAndShowAListInTheWorkingFolder) {
+  TTestProfile profile;
+  TTempFolder data;
+  WriteTextFile(data / "a.txt", "a");
+  WriteTextFile(data / "sub/b.txt", "b");
+  std::string out;
+  ASSERT_EQ(Cli("list create '" + data / "a.txt" + "'", out), 0) << out;
+  const std::string name = out.substr(0, out.find('\n'));
+  EXPECT_EQ(name.rfind(profile.Home(), 0), 0u);
+  EXPECT_EQ(ReadTextFile(name), data.Path() + "\r\na.txt\r\n");
+
+  ASSERT_EQ(
+      Cli("list add '" + name + "' '" + data.Path() + "' --rule --subfolders --mask '*.doc'", out),
+      0)
+      << out;
+  ASSERT_EQ(Cli("list add '" + name + "' '" + data / "sub" + "'", out), 0) << out;
+  EXPECT_EQ(ReadTextFile(name),
+            data.Path() + "\r\na.txt\r\n/s\b*.doc\r\n" + data.Path() + "sub/\r\nb.txt\r\n");
+  ASSERT_EQ(Cli("show-nothing", out), 2);
+  ASSERT_EQ(Cli("list show '" + name + "'", out), 0);
+  EXPECT_NE(out.find("<Monitoring for new files including subfolders, folder mask=\"*.doc\">"),
+            std::string::npos);
+  EXPECT_NE(out.find("3 object(s)"), std::string::npos);
+  EXPECT_NE(Cli("list add '" + name + "' '" + data / "missing" + "'", out), 0);
+  EXPECT_NE(out.find("does not exist"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vaultora

@@ -1,0 +1,74 @@
+// vaultora-cli settings: the commands run as processes over a profile of their own.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/test_profile.h"
+
+namespace vaultora::test {
+namespace {
+
+struct TRun {
+  int Status;
+  std::string Output;  // standard output and error
+};
+
+TRun Cli(const std::string& arguments) {
+  const std::string command = std::string(VAULTORA_CLI_PATH) + " " + arguments + " 2>&1";
+  TRun run{-1, {}};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  size_t got = 0;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    run.Output.append(buffer, got);
+  const int status = pclose(pipe);
+  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(SettingsCommands, SetGetDumpAndDelete) {
+  TTestProfile profile;
+  EXPECT_EQ(Cli("settings set Preferences CompressionType 3 1").Status, 0);
+  EXPECT_EQ(Cli("settings set Preferences ShellCommand 1 'run a=b'").Status, 0);
+  EXPECT_EQ(Cli("settings set Preferences Enabled 2 True").Status, 0);
+  EXPECT_EQ(Cli("settings set Registration RegistrationData b 00ff7a").Status, 0);
+  EXPECT_EQ(Cli("settings set Backups/45000_5 BackupTitle 1 Monday").Status, 0);
+
+  EXPECT_EQ(Cli("settings get preferences compressiontype").Output, "1\n");
+  EXPECT_EQ(Cli("settings dump").Output,
+            "[Software\\Vaultora]\n"
+            "[Software\\Vaultora\\Backups]\n"
+            "[Software\\Vaultora\\Backups\\45000_5]\n"
+            "string BackupTitle=Monday\n"
+            "[Software\\Vaultora\\Preferences]\n"
+            "dword  CompressionType=1\n"
+            "string ShellCommand=run a=b\n"
+            "string Enabled=1\n"
+            "[Software\\Vaultora\\Registration]\n"
+            "binary RegistrationData=00FF7A\n");
+
+  EXPECT_EQ(Cli("settings delete Preferences Enabled").Status, 0);
+  EXPECT_EQ(Cli("settings get Preferences Enabled").Status, 1);
+  EXPECT_EQ(Cli("settings delete Backups/45000_5").Status, 0);
+  EXPECT_EQ(Cli("settings dump Software/Vaultora/Backups").Output,
+            "[Software\\Vaultora\\Backups]\n");
+}
+
+TEST(SettingsCommands, BadArgumentsAreRefusedInWords) {
+  TTestProfile profile;
+  EXPECT_EQ(Cli("settings set Preferences DialRetry 3 5").Status, 0);
+  const TRun bad = Cli("settings set Preferences DialRetry 3 five");
+  EXPECT_EQ(bad.Status, 1);
+  EXPECT_NE(bad.Output.find("\"five\" is not a value of kind 3"), std::string::npos) << bad.Output;
+  EXPECT_EQ(Cli("settings get Preferences DialRetry").Output, "5\n");  // left as it was
+  EXPECT_EQ(Cli("settings set Preferences DialRetry 0 5").Status, 1);
+  EXPECT_EQ(Cli("settings set Registration Data b 0g").Status, 1);
+  EXPECT_NE(Cli("settings dump Software/Missing").Output.find("no key Software\\Missing"),
+            std::string::npos);
+  EXPECT_EQ(Cli("settings delete Nowhere").Status, 1);
+}
+
+}  // namespace
+}  // namespace vaultora::test

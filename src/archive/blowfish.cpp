@@ -197,7 +197,8 @@ void TBlowfish::CipherFile(const std::string& inName, const std::string& outName
   TFileStream in = OpenInput(inName);
   std::unique_ptr<TAtomicFile> out = OpenOutput(outName);
   uint8_t* data = FFileBuffer.get();
-  int64_t left = in.Size();
+  const int64_t total = in.Size();
+  int64_t left = total;
   for (bool final = false; !final;) {
     size_t count = ReadChunk(in, data, kFileBufferSize);
     left -= static_cast<int64_t>(count);
@@ -211,6 +212,7 @@ void TBlowfish::CipherFile(const std::string& inName, const std::string& outName
       count = DecryptChunk(data, count, final);
     }
     WriteChunk(out->Stream(), data, count);
+    Fire(OnProgress, total - std::max<int64_t>(left, 0), total);
   }
   out->Commit();
 }

@@ -113,6 +113,10 @@ class TBlowfish : public TComponent {
   using TCipherTextSink = std::function<void(const uint8_t* data, size_t count)>;
   void SetCipherTextSink(TCipherTextSink sink) { FCipherTextSink = std::move(sink); }
 
+  // Fired after every 64 KiB piece of EncryptFile and DecryptFile with the input bytes done so
+  // far and the input's size, so that a window can show progress (and process its messages).
+  std::function<void(int64_t done, int64_t total)> OnProgress;
+
   // Zeroes the core and the buffers and clears key-set and IV-set.
   void Burn();
   const TBlowCore& Core() const { return FCore; }

@@ -58,6 +58,15 @@ TEST_F(BlowfishFiles, LengthsRoundUpToTheNextBlockAndComeBack) {
   }
 }
 
+TEST_F(BlowfishFiles, ProgressReachesTheInputSize) {
+  std::vector<std::pair<int64_t, int64_t>> seen;
+  FCipher.OnProgress = [&](int64_t done, int64_t total) { seen.emplace_back(done, total); };
+  EncryptText(PatternBytes(150000));
+  const std::vector<std::pair<int64_t, int64_t>> expected{
+      {65536, 150000}, {131072, 150000}, {150000, 150000}};
+  EXPECT_EQ(seen, expected);
+}
+
 TEST_F(BlowfishFiles, EdgeLengthsOfTheSpecification) {
   EXPECT_EQ(EncryptText(PatternBytes(4096)).first.size(), 4104u);
   EXPECT_EQ(DecryptText(EncryptText(PatternBytes(4096)).first), PatternBytes(4096));

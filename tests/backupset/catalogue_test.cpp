@@ -123,14 +123,6 @@ TEST_F(Catalogue, ArchiveRemovedByHandShowsAsSentItems) {
   EXPECT_EQ(ViewsOf("7.25"), std::vector<TCatalogueView>{cvSentItems});
 }
 
-TEST_F(Catalogue, EntryWithoutFinishTimeIsAFailedBackup) {
-  Store.SetFilename(keys::kBackupsKey);
-  Store.WriteString("8.5", c::kBackupTitle, "half done");
-  const TCatalogueEntry e = Backups.Entry("8.5");
-  EXPECT_TRUE(e.FinishDateTime.empty());
-  EXPECT_STREQ(kFailedBackupText, "Failed Backup");
-}
-
 TEST_F(Catalogue, FetchingAndDeletionMarksRespectEachOther) {
   Built("9.5");
   Backups.MarkSent("9.5");

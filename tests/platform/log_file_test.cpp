@@ -92,12 +92,5 @@ TEST_F(LogFile, AFailedWriteKeepsWhatWasThereAndTheLines) {
     EXPECT_FALSE(StartsWith(entry.path().filename().string(), ".Backup.log"));  // no temporary
 }
 
-TEST(LogFiles, SevenFilesInTheViewersOrder) {
-  ASSERT_EQ(std::size(kLogFiles), 7u);
-  EXPECT_STREQ(kLogFiles[0].Caption, "Backups");
-  EXPECT_STREQ(kLogFiles[5].FileName, "RegUpDate.log");
-  EXPECT_STREQ(kLogFiles[6].Caption, "Deleted Backups");
-}
-
 }  // namespace
 }  // namespace vaultora

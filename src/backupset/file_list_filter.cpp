@@ -16,10 +16,10 @@ namespace {
 // A regular file's size and local modification time as day number, rounded the way the list
 // records it so that an unchanged file compares equal to its recorded state.
 bool PresentState(const std::string& path, TRecordedState& state) {
-  TSearchRec rec;
-  if (!FindSearchRec(path, rec) || !S_ISREG(rec.FindData.st_mode)) return false;
-  state.Size = rec.Size;
-  return TextToFloat(FloatToText(rec.Time), state.Time);
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  state.Size = status.st_size;
+  return TextToFloat(FloatToText(ModificationTimeOf(status)), state.Time);
 }
 
 std::string Quoted(const std::string& path) {
@@ -58,10 +58,11 @@ void TFileListFilter::Filter(bool hasBase) {
     if (!path.empty()) files.push_back(std::move(path));
   files.insert(files.end(), FFound.begin(), FFound.end());
   FPlain = std::move(files);
-  // The updated list keeps the original order, with the found files after it.
+  // The updated list keeps the original order, with the found files after it. It is only
+  // written, so its entries need no search records.
   FUpdated.Clear();
   for (const std::string& entry : FEntries)
-    FUpdated.AddText(entry);
+    FUpdated.Add(TDroppedFile{TSearchRec{}, entry});
 }
 
 void TFileListFilter::ExpandRule(size_t index) {

@@ -2,9 +2,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "backupset/catalogue.h"
 #include "cli/cli_command.h"
 #include "platform/folders.h"
 #include "platform/size_text.h"
+#include "schedule/schedule_keys.h"
 #include "selection/file_list.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -14,14 +16,6 @@ namespace vaultora::cli {
 namespace {
 
 const std::vector<std::string> kValueOptions = {"--mask", "--schedule", "--folder"};
-
-std::string WorkingFolderOf(TIniRegistryEditor& store) {
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kBaseKey);
-  const std::string folder =
-      store.ReadString(keys::kPreferences, keys::preferences::kWorkingZipFolder, "");
-  return folder.empty() ? AppDataFolder() : IncludeTrailingSlash(folder);
-}
 
 // Adds each path as the editor adds a picker's selection; --rule makes folders monitoring rules.
 int AddPaths(TFileList& list, const TArgs& paths, const TArgs& args) {
@@ -51,7 +45,7 @@ int Save(TFileList& list, const std::string& name, int added) {
 
 int ListCreate(const TArgs& args) {
   TIniRegistryEditor store;
-  const std::string folder = OptionValue(args, "--folder", WorkingFolderOf(store));
+  const std::string folder = OptionValue(args, "--folder", TCatalogue(store).WorkingFolder());
   ForceDirectories(folder);
   const std::string name = NewFileListName(folder);
   TFileList list;
@@ -63,9 +57,9 @@ int ListCreate(const TArgs& args) {
     store.SetFilename(keys::kBaseKey);
     store.WriteString(keys::kBackupWizard, keys::wizard::kSession, name);
   }
-  if (const std::string schedule = OptionValue(args, "--schedule"); !schedule.empty()) {
+  if (const std::string scheduleName = OptionValue(args, "--schedule"); !scheduleName.empty()) {
     store.SetFilename(keys::kScheduleKey);
-    store.WriteString(schedule, "DefaultSession", name);
+    store.WriteString(scheduleName, schedule::kDefaultSession, name);
   }
   return 0;
 }

@@ -1,10 +1,9 @@
 #include "selection/file_list.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
+#include "platform/archive_flag.h"
+#include "platform/atomic_file.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/streams.h"
@@ -57,17 +56,25 @@ void TFileList::Clear() {
 
 void TFileList::LoadFromFile(const std::string& fileName) {
   Clear();
-  if (!Trim(fileName).empty())
+  if (!Trim(fileName).empty()) {
+    TArchiveFlags flags;
     for (const std::string& text : ReadFileListEntries(fileName))
-      AddText(text);
+      AddText(text, flags);
+  }
   FModified = false;
 }
 
 bool TFileList::AddText(const std::string& text) {
+  TArchiveFlags flags;
+  return AddText(text, flags);
+}
+
+bool TFileList::AddText(const std::string& text, TArchiveFlags& flags) {
   TDroppedFile entry;
   entry.Text = text;
   const std::string path(EntryPath(text));
-  if (!IsRuleText(text) && (!FindSearchRec(path, entry.SearchRec) || entry.SearchRec.Size == 0)) {
+  if (!IsRuleText(text) &&
+      (!FindSearchRec(path, entry.SearchRec, flags) || entry.SearchRec.Size == 0)) {
     entry.SearchRec = TSearchRec{};
     entry.SearchRec.Name = ExtractFileName(path);
   }
@@ -204,22 +211,10 @@ bool TFileList::SaveToFile(const std::string& fileName) {
   std::string text;
   for (const std::string& line : lines)
     text += line + kFileListLineEnd;
-  const std::string temp = fileName + ".tmp";
-  {
-    TFileStream out(temp, fmCreate);
-    try {
-      out.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
-      out.Flush();
-    } catch (...) {
-      DeleteFile(temp);
-      throw;
-    }
-  }
-  if (!ReplaceFile(temp, fileName)) {
-    const std::string reason = std::strerror(errno);
-    DeleteFile(temp);
-    throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
-  }
+  TAtomicFile file(fileName);
+  file.Stream().WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+  file.Stream().Flush();
+  file.Commit();
   FModified = false;
   return true;
 }

@@ -17,6 +17,8 @@
 
 namespace vaultora {
 
+class TArchiveFlags;
+
 struct TDroppedFile {
   TSearchRec SearchRec;  // empty for a monitoring rule
   std::string Text;      // full path or rule text, optionally TAB + recorded state
@@ -74,6 +76,7 @@ class TFileList {
   // Adds a file with its present search record (the name only when it is missing or empty), or
   // a monitoring rule.
   bool AddText(const std::string& text);
+  bool AddText(const std::string& text, TArchiveFlags& flags);
 
   // Adds what a picker returned: a monitoring rule unchanged; a folder's files found by the
   // file search with mask (and its subfolders when asked); a file with its search record.
@@ -84,9 +87,9 @@ class TFileList {
   void RemoveNode(TFolderNode* node);
   bool RemoveEntry(const std::string& path);
 
-  // Writes the list, replacing the file atomically (temporary file beside it, then rename).
-  // Returns false when the list is empty: the file is then deleted instead. Raises
-  // EFCreateError / EWriteError when it cannot be written; the old file is then untouched.
+  // Writes the list, replacing the file in one step (TAtomicFile). Returns false when the list
+  // is empty: the file is then deleted instead. Raises EFCreateError / EWriteError when it
+  // cannot be written; the old file is then untouched.
   // Clears the modified flag when it succeeds.
   bool SaveToFile(const std::string& fileName);
   // The lines SaveToFile writes, without line ends.

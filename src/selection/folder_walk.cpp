@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "platform/archive_flag.h"
 #include "platform/file_mask.h"
 #include "platform/folders.h"
 
@@ -70,8 +72,10 @@ class TWalker {
   // False when the report asked to stop.
   bool ReportEntry(const std::string& folder, const TListedEntry& entry) {
     if (entry.Name[0] == '.' || !MatchesMask(entry.Name, FRequest.Mask)) return true;
+    // One connection to the archive attributes for the walk, opened when first needed.
+    if (!FFlags) FFlags = std::make_unique<TArchiveFlags>();
     TSearchRec rec;
-    if (!FindSearchRec(folder + entry.Name, rec)) return true;  // vanished or a broken link
+    if (!FindSearchRec(folder + entry.Name, rec, *FFlags)) return true;  // vanished, broken link
     if (rec.Attr & faVolumeID) return true;
     const bool isFolder = (rec.Attr & faDirectory) != 0;
     if (FRequest.SeekView == skFiles && isFolder) return true;
@@ -82,6 +86,7 @@ class TWalker {
   const TSeekRequest& FRequest;
   const TWalkReport& FReport;
   const TWalkStopped& FStopped;
+  std::unique_ptr<TArchiveFlags> FFlags;
 };
 
 }  // namespace

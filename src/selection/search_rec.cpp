@@ -1,7 +1,6 @@
 #include "selection/search_rec.h"
 
-#include <unistd.h>
-
+#include "platform/archive_flag.h"
 #include "platform/folders.h"
 
 namespace vaultora {
@@ -10,20 +9,17 @@ TDateTime ModificationTimeOf(const struct stat& status) {
   return UnixToDateTime(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
 }
 
-bool FindSearchRec(const std::string& path, TSearchRec& rec) {
+bool FindSearchRec(const std::string& path, TSearchRec& rec, TArchiveFlags& flags) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) return false;
+  const int attr = FileGetAttr(path, flags);
+  if (attr < 0) return false;
   rec = TSearchRec{};
   rec.Name = ExtractFileName(ExcludeTrailingSlash(path));
-  rec.FindData = status;
+  rec.Size = S_ISDIR(status.st_mode) ? 0 : status.st_size;
+  rec.Attr = attr;
   rec.Time = ModificationTimeOf(status);
-  if (S_ISDIR(status.st_mode)) {
-    rec.Attr |= faDirectory;
-  } else {
-    rec.Size = status.st_size;
-  }
-  if ((status.st_mode & S_IWUSR) == 0) rec.Attr |= faReadOnly;
-  if (!rec.Name.empty() && rec.Name[0] == '.') rec.Attr |= faHidden;
+  rec.FindData = status;
   return true;
 }
 

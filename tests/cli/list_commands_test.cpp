@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
 
+#include "support/process_run.h"
 #include "support/temp_folder.h"
 #include "support/test_profile.h"
 
@@ -17,12 +16,9 @@ using test::WriteTextFile;
 
 // Runs vaultora-cli with the profile of the test; returns the exit status and the output.
 int Cli(const std::string& arguments, std::string& output) {
-  FILE* pipe = popen((std::string(VAULTORA_CLI_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-  output.clear();
-  std::array<char, 4096> buffer{};
-  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
-    output.append(buffer.data(), n);
-  return WEXITSTATUS(pclose(pipe));
+  const test::TProcessRun run = test::RunCommand(std::string(VAULTORA_CLI_PATH) + " " + arguments);
+  output = run.Output;
+  return run.Status;
 }
 
 TEST(ListCommands, CreateAddAndShowAListInTheWorkingFolder) {

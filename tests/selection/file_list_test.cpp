@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/folders.h"
+#include "platform/streams.h"
 #include "selection/file_list.h"
 #include "support/temp_folder.h"
 
@@ -56,7 +59,6 @@ TEST(FileList, EntriesAreGroupedByFolderInTheOrderFoldersFirstReceivedThem) {
             "/data/b/\r\none.txt\r\nthree.txt\t46000.5=3\r\n/data/a/\r\ntwo.txt\r\n");
   EXPECT_EQ(list.FirstAddedNode()->FolderPath(), "/data/b/");
   EXPECT_EQ(list.LastAddedNode()->FolderPath(), "/data/b/");
-  EXPECT_FALSE(FileExists(f / "list.bfl.tmp"));
 }
 
 TEST(FileList, PathsDifferingInCaseMakeSeparateBranches) {
@@ -176,6 +178,23 @@ TEST(FileList, SelectionsAddRulesFolderScansAndFiles) {
   EXPECT_EQ(entries[1]->Text, RuleText(f.Path(), true, "*.log"));  // same folder node
   EXPECT_EQ(entries[2]->Text, f / "sub/inner.txt");
   EXPECT_EQ(entries[3]->Text, f / "sub/inner.doc");
+}
+
+}  // namespace
+}  // namespace vaultora
+
+namespace vaultora {
+namespace {
+
+TEST(FileList, AFailedSaveRaisesAndLeavesNoTemporaryFile) {
+  TTempFolder f;
+  WriteTextFile(f / "list.bfl/inside", "a folder stands where the list should go");
+  TFileList list;
+  list.Add(Entry("/new/file"));
+  EXPECT_THROW(list.SaveToFile(f / "list.bfl"), EStreamError);
+  EXPECT_TRUE(list.Modified());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.Path()), {}), 1);
+  EXPECT_THROW(list.SaveToFile(f / "missing/list.bfl"), EStreamError);
 }
 
 }  // namespace

@@ -1,0 +1,314 @@
+#include "backupset/create_backup_set.h"
+
+#include <chrono>
+#include <exception>
+#include <thread>
+
+#include "archive/blowfish.h"
+#include "archive/cipher_helpers.h"
+#include "archive/encryption_key.h"
+#include "backupset/catalogue.h"
+#include "platform/atomic_file.h"
+#include "platform/date_time.h"
+#include "platform/folders.h"
+#include "platform/system_names.h"
+#include "platform/text.h"
+#include "schedule/schedule_keys.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+namespace {
+
+constexpr const char* kNoBase = "[None]";
+constexpr const char* kAutomatedBackup = "Automated Backup";
+constexpr const char* kAppendNext = "*";  // a schedule whose first backup is still to be made
+
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
+
+TCompressionLevel CompressionLevelOf(int32_t compressionType) {
+  switch (compressionType) {
+    case 0:
+      return clFastest;
+    case 1:
+      return clDefault;
+    default:
+      return clMax;
+  }
+}
+
+// The list's copy beside the archive, replaced in one step; false when it cannot be made.
+bool CopyListFile(const std::string& source, const std::string& target) {
+  try {
+    TFileStream in(source, fmOpenRead);
+    TAtomicFile out(target);
+    out.Stream().CopyFrom(in, 0);
+    out.Commit();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+TCreateBackupSet::TCreateBackupSet(TComponent* owner)
+    : TComponent(owner), FBackupFile(std::make_unique<TBackupFile>()) {
+  FBackupFile->SetBackupMode(bmAll);
+  FBackupFile->SetCompressionLevel(clMax);
+  FBackupFile->SetRestoreMode(rmAll);
+  FBackupFile->SetMaxSize(0);
+  FBackupFile->SetSetArchiveFlag(false);
+  FBackupFile->SetRestoreFullPath(true);
+  FBackupFile->SetSaveFileID(true);
+  FBackupFile->OnProgress = [this](TComponent*, const std::string& file, TPercentage percent,
+                                   bool& canContinue) {
+    Fire(OnBackupProgress, this, file, percent, canContinue);
+    if (FStopped) canContinue = false;
+  };
+  FBackupFile->OnError = [this](TComponent*, int32_t code, const std::string& text) {
+    Fire(OnBackupError, this, code, text);
+  };
+  FFilter.OnStatus = [this](const std::string& line) { Status(line); };
+  FFilter.OnAddFile = [this](const std::string& file, bool& stopScan) {
+    Fire(OnAddFile, this, file, stopScan);
+  };
+  FFilter.Stopped = [this] { return FStopped; };
+}
+
+TCreateBackupSet::~TCreateBackupSet() {
+  Destroying();
+  StopBackup(false);
+}
+
+bool TCreateBackupSet::Busy() const {
+  return FRunning || FBackupFile->Busy() || FFilter.Busy();
+}
+
+TIniRegistryEditor& TCreateBackupSet::Store() {
+  if (!RegistryEditor && Owner())
+    RegistryEditor = Owner()->FindComponentOfClass<TIniRegistryEditor>();
+  if (RegistryEditor) return *RegistryEditor;
+  if (!FOwnStore) FOwnStore = std::make_unique<TIniRegistryEditor>();
+  return *FOwnStore;
+}
+
+TBlowfish* TCreateBackupSet::Cipher() {
+  if (!Blowfish && Owner()) Blowfish = Owner()->FindComponentOfClass<TBlowfish>();
+  return Blowfish;
+}
+
+std::vector<TBackupItem> TCreateBackupSet::LoadBackupList() {
+  std::vector<TBackupItem> items;
+  for (const TCatalogueEntry& entry : TCatalogue(Store()).Entries())
+    items.push_back({entry.Id, entry.BackupTitle, entry.BackupTitle, entry.Session});
+  return items;
+}
+
+int TCreateBackupSet::FindAppendBackup(const std::string& setting) {
+  FBackupList = LoadBackupList();
+  if (FBackupList.empty() || setting.empty()) return -1;
+  for (size_t i = 0; i < FBackupList.size(); ++i)
+    if (FBackupList[i].BackupID == setting) return static_cast<int>(i);
+  return -1;
+}
+
+bool TCreateBackupSet::Execute() {
+  if (Busy()) return false;
+  FStopped = false;
+  FBackupID.clear();
+  FMACText.clear();
+  TIniRegistryEditor& store = Store();
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  bool hasAppendSetting = false;
+  if (IsScheduledBackup) {
+    store.SetFilename(keys::kScheduleKey);
+    FFileListName = store.ReadString(ScheduleName, schedule::kDefaultSession, "");
+    FBackupTitle = store.ValueExists(ScheduleName, schedule::kBackupTitle)
+                       ? store.ReadString(ScheduleName, schedule::kBackupTitle, "")
+                       : kAutomatedBackup;
+    hasAppendSetting = store.ValueExists(ScheduleName, schedule::kAppendBackup);
+    FAppendSetting = store.ReadString(ScheduleName, schedule::kAppendBackup, "");
+    if (store.ValueExists(ScheduleName, schedule::kIncludeBackupNo))
+      FBackupTitle += "_" + IntToStr(static_cast<long long>(LoadBackupList().size()) + 1);
+  } else {
+    store.SetFilename(keys::kBaseKey);
+    FFileListName = store.ReadString(keys::kBackupWizard, keys::wizard::kSession, "");
+    FBackupTitle = store.ReadString(keys::kBackupWizard, keys::wizard::kBackupTitle, "");
+    hasAppendSetting = store.ValueExists(keys::kBackupWizard, keys::wizard::kAppendBackup);
+    FAppendSetting = store.ReadString(keys::kBackupWizard, keys::wizard::kAppendBackup, "");
+  }
+  FAppendIndex = FindAppendBackup(hasAppendSetting ? FAppendSetting : "");
+
+  const bool hasTitle = !Trim(FBackupTitle).empty();
+  const bool hasList = !Trim(FFileListName).empty();
+  if (!hasTitle || !hasList) {
+    if (!hasTitle) Status("A backup title has not been defined");
+    if (!hasList) Status("A backup file list has not been selected");
+    return false;
+  }
+  FRunning = true;
+  bool ok = false;
+  try {
+    ok = BuildBackupSet();
+  } catch (const std::exception& e) {
+    // A failure no step reported by itself (the settings store, a file that vanished).
+    Fire(OnException, this, std::string(e.what()));
+    DeleteRunFiles(true);
+  }
+  FRunning = false;
+  Status(ok ? "Backup finished" : "Backup failed");
+  return ok;
+}
+
+bool TCreateBackupSet::BuildBackupSet() {
+  const std::string appending = FAppendIndex >= 0 ? FBackupList[FAppendIndex].Title : kNoBase;
+  Fire(OnStart, this, FBackupTitle, appending);
+  Status("Retrieving file(s) for Compression");
+  FArchiveFileName.clear();
+  FEncryptedFileName.clear();
+
+  if (FFilter.Load(FFileListName)) FFilter.Filter(FAppendIndex >= 0);
+  if (FStopped) return false;
+  const TStringList& files = FFilter.Files();
+  if (files.empty()) {
+    Status("No new file(s) have been added to this backup archive.");
+    Status("Backup stopped.");
+    return false;
+  }
+
+  TCatalogue catalogue(Store());
+  // Two runs in the same clock tick would share an ID and overwrite each other's backup.
+  FBackupID = BackupIdOf(Now());
+  while (catalogue.Exists(FBackupID) || FileExists(catalogue.ArchivePath(FBackupID))) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    FBackupID = BackupIdOf(Now());
+  }
+  FArchiveFileName = catalogue.PlainArchivePath(FBackupID);
+  FEncryptedFileName = catalogue.ArchivePath(FBackupID);
+  FBackupFile->SetBackupTitle(FBackupTitle);
+  TIniRegistryEditor& store = Store();
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBaseKey);
+  FBackupFile->SetCompressionLevel(
+      CompressionLevelOf(store.ReadInteger(keys::kPreferences, keys::preferences::kCompressionType,
+                                           keys::preferences::kDefaultCompressionType)));
+  Fire(OnFinished, this);
+  Status("Compressing File(s)");
+
+  bool created = false;
+  try {
+    created = FBackupFile->CreateArchive(files, FArchiveFileName) && !FStopped;
+  } catch (const std::exception& e) {
+    // A listed file that could not be opened while the archive's size was taken.
+    Fire(OnException, this, std::string(e.what()));
+  }
+  if (!created) {
+    DeleteRunFiles(true);
+    LoadArchiveStats();
+    Status("Compression Failed");
+    return false;
+  }
+  LoadArchiveStats();
+  if (!EncryptArchive() || FStopped) {
+    DeleteRunFiles(true);
+    return false;
+  }
+  RecordBackup();
+  DeleteFile(FArchiveFileName);
+  return true;
+}
+
+void TCreateBackupSet::LoadArchiveStats() {
+  Fire(BeforeLoadStats, this);
+  Status("Retrieving archive details");
+  const int32_t totalSize = FBackupFile->TotalSize();
+  const int rate = FBackupFile->CompressionRate();
+  std::string title;
+  FBackupFile->ReadArchiveInfo(FArchiveFileName, nullptr, title);
+  Fire(GetBackupStats, this, title, static_cast<int>(FBackupFile->FileCount()),
+       static_cast<int>(totalSize), rate);
+}
+
+bool TCreateBackupSet::EncryptArchive() {
+  Fire(BeforeEncrypt, this);
+  bool ok = false;
+  const std::string key = ReadEncryptionKey(Store());
+  TBlowfish* cipher = Cipher();
+  if (Trim(key).empty()) {
+    Status("Encryption key has not been defined in \"Options\"");
+    Status("Encryption failed");
+  } else if (!cipher) {
+    Status("Encryption failed, Blowfish not located for encryption");
+  } else {
+    try {
+      FMACText = EncryptArchiveFile(*cipher, key, FArchiveFileName, FEncryptedFileName);
+      Status(FMACText.empty() ? "Encrypting failed" : "Encrypting Completed");
+      ok = true;
+    } catch (const std::exception& e) {
+      Fire(OnException, this, "Encrytpion execption, " + std::string(e.what()));
+    }
+  }
+  if (cipher) cipher->Burn();
+  Fire(AfterEncrypt, this);
+  return ok;
+}
+
+void TCreateBackupSet::RecordBackup() {
+  TIniRegistryEditor& store = Store();
+  TCatalogue catalogue(store);
+  const std::string listCopy = catalogue.FileListPath(FBackupID);
+  {
+    // The entry and the schedule's pointer at it change together.
+    TRegistryTransaction transaction(store);
+    TBackupRecord record;
+    record.FinishDateTime = Now();
+    record.Session = listCopy;
+    record.Size = FileSizeOf(FArchiveFileName);
+    record.User = UserName();
+    record.MAC = FMACText;
+    record.BackupTitle = FBackupTitle;
+    if (FAppendIndex >= 0) record.Incremental = FBackupList[FAppendIndex].BackupID;
+    catalogue.RecordBackup(FBackupID, record);
+    if (IsScheduledBackup) {
+      store.SetRootKey(rtHKEY_CURRENT_USER);
+      store.SetFilename(keys::kScheduleKey);
+      if (store.ReadString(ScheduleName, schedule::kAppendBackup, "") == kAppendNext)
+        store.WriteString(ScheduleName, schedule::kAppendBackup, FBackupID);
+    }
+    transaction.Commit();
+  }
+  SaveFileList();
+  if (CopyListFile(FFileListName, listCopy))
+    Status("File list for " + Quoted(FBackupTitle) + " created");
+  else
+    Status("Failed to create a file list for " + Quoted(FBackupTitle));
+}
+
+void TCreateBackupSet::SaveFileList() {
+  // Only now, with the backup recorded, may the list say that these files are taken.
+  try {
+    FFilter.UpdatedList().SaveToFile(FFileListName);
+    Status("File list " + Quoted(FFileListName) + " updated");
+  } catch (const std::exception& e) {
+    Fire(OnException, this, std::string(e.what()));
+  }
+}
+
+void TCreateBackupSet::DeleteRunFiles(bool withEncrypted) {
+  if (!FArchiveFileName.empty()) DeleteFile(FArchiveFileName);
+  if (withEncrypted && !FEncryptedFileName.empty()) DeleteFile(FEncryptedFileName);
+}
+
+void TCreateBackupSet::StopBackup(bool deleteAll) {
+  if (!Busy()) return;
+  FStopped = true;
+  if (FBackupFile->Busy()) FBackupFile->Stop();
+  DeleteRunFiles(deleteAll);
+  Status("Backup stopped");
+}
+
+}  // namespace vaultora

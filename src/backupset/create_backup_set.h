@@ -1,0 +1,111 @@
+#pragma once
+// TCreateBackupSet: builds one backup set. It reads the title, file list and base backup of a
+// manual run (BackupWizard) or of a schedule, filters the list (rules expanded, files compared
+// with the state recorded at the base), packs the files into an archive in the working folder,
+// enciphers it with the user's key into the ".BFE" file, records the backup in the catalogue
+// and keeps a copy of the list beside it as ".bfl". Only after the backup is recorded is the
+// file list rewritten with the state of the files taken; a failed or stopped run leaves the
+// list file, the catalogue and the working folder as they were.
+//
+// Runs on the user-interface thread; long steps call ProcessMessages(), through which
+// StopBackup (from any event handler or a user action) gets in. One run at a time.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/backup_file.h"
+#include "backupset/file_list_filter.h"
+#include "platform/component.h"
+
+namespace vaultora {
+
+class TBlowfish;
+class TIniRegistryEditor;
+
+// One catalogued backup.
+struct TBackupItem {
+  std::string BackupID;  // the catalogue key name
+  std::string Title;
+  std::string Title2;  // a second copy of the title, kept for the lists that show it
+  std::string Session;
+};
+
+class TCreateBackupSet : public TComponent {
+ public:
+  using TNotifyEvent = std::function<void(TComponent* sender)>;
+  using TNotifyStart = std::function<void(TComponent* sender, const std::string& title,
+                                          const std::string& appending)>;
+  using TNotifyBackupState = std::function<void(TComponent* sender, const std::string& title,
+                                                int totalFiles, int size, int compressionRate)>;
+  using TNotifyAddFile =
+      std::function<void(TComponent* sender, const std::string& filename, bool& stopScan)>;
+  using TNotifyMessage = std::function<void(TComponent* sender, const std::string& message)>;
+
+  explicit TCreateBackupSet(TComponent* owner = nullptr);
+  ~TCreateBackupSet() override;  // stops a running build, keeping nothing but what was there
+
+  // Published, in declaration order.
+  TNotifyStart OnStart;     // Appending is the base backup's title or "[None]"
+  TNotifyEvent OnFinished;  // the file list is final; compression starts
+  TNotifyBackupState GetBackupStats;
+  TNotifyEvent BeforeEncrypt;
+  TNotifyEvent AfterEncrypt;  // also after a failed encryption
+  TProgressEvent OnBackupProgress;
+  TBackupErrorEvent OnBackupError;
+  TNotifyAddFile OnAddFile;  // a file found by a monitoring rule is added
+  TNotifyMessage OnException;
+  TNotifyMessage OnStatus;
+  TNotifyEvent BeforeLoadStats;
+  bool IsScheduledBackup = false;
+  std::string ScheduleName;
+  // Referenced, not owned; when unset, the first of its class owned by the builder's owner.
+  TIniRegistryEditor* RegistryEditor = nullptr;
+  TBlowfish* Blowfish = nullptr;
+
+  // Runs one backup set; true when it was recorded. False at once while a run is busy.
+  bool Execute();
+  // Asks a running build to stop. With deleteAll the archive and its ".BFE" go, otherwise the
+  // archive only; then "Backup stopped" is reported.
+  void StopBackup(bool deleteAll);
+  bool Busy() const;
+  const std::string& ArchiveFileName() const { return FArchiveFileName; }
+  // Every catalogued backup with its title and list.
+  std::vector<TBackupItem> LoadBackupList();
+  // The backup ID of the last recorded run ("" before one).
+  const std::string& BackupID() const { return FBackupID; }
+  TBackupFile& BackupFile() { return *FBackupFile; }
+
+ private:
+  bool BuildBackupSet();
+  int FindAppendBackup(const std::string& setting);
+  bool EncryptArchive();
+  void LoadArchiveStats();
+  void RecordBackup();
+  void SaveFileList();
+  void DeleteRunFiles(bool withEncrypted);
+  TIniRegistryEditor& Store();
+  TBlowfish* Cipher();
+  void Status(const std::string& line) { Fire(OnStatus, this, line); }
+  bool Stopped() const { return FStopped; }
+
+  std::unique_ptr<TBackupFile> FBackupFile;
+  std::unique_ptr<TIniRegistryEditor> FOwnStore;  // only when no store was given or found
+  TFileListFilter FFilter;
+
+  // Run state.
+  std::string FBackupTitle;
+  std::string FFileListName;
+  std::string FAppendSetting;
+  std::string FArchiveFileName;
+  std::string FEncryptedFileName;
+  std::string FBackupID;
+  std::string FMACText;
+  int FAppendIndex = -1;
+  std::vector<TBackupItem> FBackupList;
+  bool FRunning = false;
+  bool FStopped = false;
+};
+
+}  // namespace vaultora

@@ -1,0 +1,83 @@
+#include "backupset/creating_backup_run.h"
+
+#include "platform/folders.h"
+#include "platform/log_file.h"
+#include "platform/size_text.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+TCreatingBackupRun::TCreatingBackupRun(TIniRegistryEditor& store, TBlowfish* cipher)
+    : FStore(store), FBuilder(std::make_unique<TCreateBackupSet>()) {
+  FBuilder->RegistryEditor = &store;
+  FBuilder->Blowfish = cipher;
+  AttachHandlers();
+}
+
+TCreatingBackupRun::~TCreatingBackupRun() = default;
+
+void TCreatingBackupRun::Show(TBackupLineTag tag, const std::string& text) {
+  FLabels[tag] = text;
+  if (tag != btCurrentFile && tag != btPercent) FLines.push_back(text);
+  if (OnLine) OnLine(tag, text);
+}
+
+void TCreatingBackupRun::AttachHandlers() {
+  TCreateBackupSet& b = *FBuilder;
+  b.OnStart = [this](TComponent*, const std::string& title, const std::string& appending) {
+    Show(btTitle, "Backup Title: " + title);
+    Show(btAppended, "Append Backup: " + appending);
+    Show(btStatus, "Creating backup set");
+  };
+  b.OnBackupProgress = [this](TComponent*, const std::string& file, TPercentage percent,
+                              bool& canContinue) {
+    Show(btCurrentFile, file);
+    Show(btPercent, IntToStr(percent) + " %");
+    canContinue = !FCancelled;
+  };
+  b.OnBackupError = [this](TComponent*, int32_t code, const std::string& text) {
+    Show(btErrors, "Backup error [" + IntToStr(code) + "] " + text);
+  };
+  b.OnException = [this](TComponent*, const std::string& text) {
+    Show(btErrors, "Exception " + text);
+  };
+  b.OnStatus = [this](TComponent*, const std::string& text) { Show(btStatus, text); };
+  b.GetBackupStats = [this](TComponent*, const std::string&, int totalFiles, int size, int rate) {
+    Show(btSize, "Original Size = " + KBSizeText(static_cast<uint32_t>(size)));
+    Show(btSize, "Compressed size = " +
+                     KBSizeText(std::max<long long>(0, FileSizeOf(FBuilder->ArchiveFileName()))));
+    Show(btCompression, "Compression = " + IntToStr(rate) + " %");
+    Show(btFileCount, "File(s) = " + IntToStr(totalFiles));
+  };
+  b.BeforeEncrypt = [this](TComponent*) { Show(btStatus, "Encryption backup set."); };
+  b.OnAddFile = [this](TComponent*, const std::string& file, bool& stopScan) {
+    Show(btFileAdded, file);
+    if (FCancelled) stopScan = true;
+  };
+}
+
+bool TCreatingBackupRun::Run(const std::string& scheduleName) {
+  FCancelled = false;
+  FLabels.clear();
+  FLines.clear();
+  FBuilder->IsScheduledBackup = !scheduleName.empty();
+  FBuilder->ScheduleName = scheduleName;
+  const bool ok = FBuilder->Execute();
+  try {
+    TStringList lines = FLines;
+    WriteLogFile(kBackupLog, lines, FStore);  // only while KeepLogFiles is set
+  } catch (const std::exception& e) {
+    Show(btErrors, "Exception " + std::string(e.what()));
+  }
+  return ok;
+}
+
+void TCreatingBackupRun::Cancel() {
+  if (FCancelled || !FBuilder->Busy()) return;
+  FCancelled = true;
+  FBuilder->StopBackup(true);
+  Show(btStatus, "Backup Stopped.");
+}
+
+}  // namespace vaultora

@@ -92,5 +92,22 @@ TEST_F(CreatingBackupRunTest, CancelStopsTheBuildAndSaysSo) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Profile.Home() + "work"), {}), 0);
 }
 
+TEST_F(CreatingBackupRunTest, CancelWhileARuleIsExpandedLeavesTheListAsItWas) {
+  for (int i = 0; i < 5; ++i)
+    WriteTextFile(Data / ("docs/f" + std::to_string(i) + ".doc"), "d");
+  const std::string list = Data.Path() + "docs/\r\n/s\b*.doc\r\n";
+  WriteTextFile(Profile.Home() + "list.bfl", list);
+  TCreatingBackupRun run(Store, &Cipher);
+  int added = 0;
+  run.OnLine = [&](TBackupLineTag tag, const std::string&) {
+    if (tag == btFileAdded && ++added == 2) run.Cancel();
+  };
+  ASSERT_FALSE(run.Run());
+  EXPECT_EQ(added, 2);  // the search ended at once
+  EXPECT_EQ(ReadTextFile(Profile.Home() + "list.bfl"), list);
+  EXPECT_EQ(run.Labels().at(btStatus), "Backup failed");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Profile.Home() + "work"), {}), 0);
+}
+
 }  // namespace
 }  // namespace vaultora

@@ -13,7 +13,7 @@ namespace {
 
 using test::AsBytes;
 using test::AsText;
-using test::PatternBytes;
+using test::RandomBytes;
 using test::ReadTextFile;
 using test::WriteTextFile;
 
@@ -46,7 +46,7 @@ class ArchiveCipher : public testing::Test {
 TEST_F(ArchiveCipher, AnIndependentBlowfishReadsOurFilesAndWeReadItsFiles) {
   for (size_t n : {0, 5, 4096, 9001}) {
     SCOPED_TRACE(n);
-    const std::string plain = PatternBytes(n, 3);
+    const std::string plain = RandomBytes(n, 3);
     const std::string mac = Encrypt(plain);
     const std::string sealed = ReadTextFile(Folder / "a.BFE");
     EXPECT_EQ(AsText(test::ReferenceDecryptFile(AsBytes(sealed), Key)), plain);
@@ -64,7 +64,7 @@ TEST_F(ArchiveCipher, TheHelperBurnsTheCipher) {
 }
 
 TEST_F(ArchiveCipher, MacIsKeyedAndRepeatable) {
-  const std::string plain = PatternBytes(3000);
+  const std::string plain = RandomBytes(3000);
   const std::string mac = Encrypt(plain);
   EXPECT_EQ(mac.size(), 16u);
   EXPECT_EQ(mac.find_first_not_of("0123456789ABCDEF"), std::string::npos);
@@ -76,7 +76,7 @@ TEST_F(ArchiveCipher, MacIsKeyedAndRepeatable) {
 }
 
 TEST_F(ArchiveCipher, FlippingAnyBitChangesTheMac) {
-  const std::string mac = Encrypt(PatternBytes(61, 5));  // 64 enciphered bytes
+  const std::string mac = Encrypt(RandomBytes(61, 5));  // 64 enciphered bytes
   const std::string sealed = ReadTextFile(Folder / "a.BFE");
   for (size_t bit = 0; bit < sealed.size() * 8; ++bit) {
     std::string damaged = sealed;
@@ -86,7 +86,7 @@ TEST_F(ArchiveCipher, FlippingAnyBitChangesTheMac) {
 }
 
 TEST_F(ArchiveCipher, FlippingABitInEveryByteOfAWholeArchiveChangesTheMac) {
-  const std::string mac = Encrypt(PatternBytes(9000, 6));
+  const std::string mac = Encrypt(RandomBytes(9000, 6));
   const std::string sealed = ReadTextFile(Folder / "a.BFE");
   for (size_t at = 0; at < sealed.size(); at += 7) {
     std::string damaged = sealed;
@@ -96,7 +96,7 @@ TEST_F(ArchiveCipher, FlippingABitInEveryByteOfAWholeArchiveChangesTheMac) {
 }
 
 TEST_F(ArchiveCipher, CuttingAtAnyBlockBoundaryChangesTheMac) {
-  const std::string mac = Encrypt(PatternBytes(9000, 7));
+  const std::string mac = Encrypt(RandomBytes(9000, 7));
   const std::string sealed = ReadTextFile(Folder / "a.BFE");
   for (size_t length = 0; length < sealed.size(); length += 8)
     ASSERT_NE(DecryptMac(sealed.substr(0, length)), mac) << "cut at " << length;
@@ -127,7 +127,7 @@ TEST(PassphraseStreams, RoundTripWithMacAndNothingForEmptyInput) {
 
 TEST(PassphraseStreams, IvAndKeyAreBothThePassphrase) {
   // What the server side must reproduce: CBC with IV = the pass phrase folded into 8 bytes.
-  const std::string plain = PatternBytes(100);
+  const std::string plain = RandomBytes(100);
   TMemoryStream in(AsBytes(plain));
   TEncryptedStream sealed = EncryptWithPassphrase(&in, "Palindrox");
   std::vector<uint8_t> data = AsBytes(plain);

@@ -5,8 +5,11 @@
 #include <functional>
 #include <memory>
 
+#include "platform/folders.h"
+#include "platform/log_file.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
+#include "support/temp_folder.h"
 #include "support/test_profile.h"
 
 namespace vaultora {
@@ -19,14 +22,7 @@ class TransferSessionTest : public testing::Test {
     FStore.SetLazyWrite(true);
   }
   TTransferSession& Session(TTransferKind kind) {
-    FSession = std::make_unique<TTransferSession>(
-        kind, FStore,
-        [this](const std::string& file, TStringList& lines) {
-          FLogFile = file;
-          FLogged = lines;
-          lines.clear();
-        },
-        [this] { return FClock; });
+    FSession = std::make_unique<TTransferSession>(kind, FStore, [this] { return FClock; });
     FSession->Begin();
     return *FSession;
   }
@@ -43,8 +39,6 @@ class TransferSessionTest : public testing::Test {
   TIniRegistryEditor FStore;
   TDateTime FClock = 46000.5;
   std::unique_ptr<TTransferSession> FSession;
-  std::string FLogFile;
-  TStringList FLogged;
 };
 
 TEST_F(TransferSessionTest, UploadRunGivesItsLinesAndClosesByItself) {
@@ -69,7 +63,7 @@ TEST_F(TransferSessionTest, UploadRunGivesItsLinesAndClosesByItself) {
                          "Logon accepted", "Transfering Documents", "Internet transfer complete",
                          "Documents's progress 100 %", "Online Backup time [ 00:01:05 ]",
                          "Online backup closed"}));
-  EXPECT_TRUE(FLogged.empty());  // logging is off
+  EXPECT_FALSE(FileExists(LogFilePath("InternetBackup.log")));  // logging is off
 }
 
 struct TEventCase {
@@ -181,11 +175,10 @@ TEST_F(TransferSessionTest, KeptLinesGoToTheKindsLogFileWhenTheRunCloses) {
   s.Succeeded();
   s.Closed();
   EXPECT_TRUE(s.KeptLines().empty());
-  EXPECT_EQ(FLogFile, "InternetRestore.log");
-  ASSERT_EQ(FLogged.size(), 5u);
-  EXPECT_EQ(FLogged[0], "Retrieving Docs");
-  EXPECT_EQ(FLogged[2], "Docs's progress 100 %");
-  EXPECT_EQ(FLogged[4], "Online retrieval closed");
+  EXPECT_EQ(test::ReadTextFile(LogFilePath("InternetRestore.log")),
+            LogHeaderLine(FClock) +
+                "\r\nRetrieving Docs\r\nBackup retrieved from server\r\nDocs's progress 100 "
+                "%\r\nOnline Restore time [ 00:00:00 ]\r\nOnline retrieval closed\r\n");
   // A restarted window shows the lines kept since; none are left once written.
   s.Begin();
   EXPECT_TRUE(s.Lines().empty());

@@ -47,7 +47,8 @@ void WriteRandomFile(const std::string& path, int64_t size) {
   TFileStream out(path, fmCreate);
   std::vector<uint8_t> block(1 << 20);
   std::mt19937 random(7);
-  for (auto& b : block) b = static_cast<uint8_t>(random());
+  for (auto& b : block)
+    b = static_cast<uint8_t>(random());
   for (int64_t left = size; left > 0; left -= static_cast<int64_t>(block.size()))
     out.WriteBuffer(block.data(), std::min<int64_t>(left, static_cast<int64_t>(block.size())));
 }
@@ -180,23 +181,24 @@ int main(int argc, char** argv) {
   TCatalogue positions(writer);
   constexpr int kWrites = 2000;
   start = Clock::now();
-  for (int i = 0; i < kWrites; ++i) positions.WriteSendPosition(id, i * 4096);
+  for (int i = 0; i < kWrites; ++i)
+    positions.WriteSendPosition(id, i * 4096);
   const double perWrite = SecondsSince(start) / kWrites;
   const double interval = std::chrono::duration<double>(kTransferReportInterval).count();
   const double writesMade = componentUp / interval + 2;
   const double chunks = static_cast<double>(size) / 4096;
 
   std::printf("%-40s %10s %10s\n", "", "upload", "download");
-  std::printf("%-40s %7.1f MB/s %7.1f MB/s\n", "TBkServer alone (baseline)",
-              Rate(size, channelUp), Rate(size, channelDown));
+  std::printf("%-40s %7.1f MB/s %7.1f MB/s\n", "TBkServer alone (baseline)", Rate(size, channelUp),
+              Rate(size, channelDown));
   std::printf("%-40s %7.1f MB/s %7.1f MB/s\n", "online components (logon included)",
               Rate(size, componentUp), Rate(size, componentDown));
-  std::printf("%-40s %9.0f %% %9.0f %%\n", "components / channel",
-              100 * channelUp / componentUp, 100 * channelDown / componentDown);
-  std::printf("one position write: %.1f us; the upload wrote about %.0f (one per %.0f ms and at "
-              "its end): %.2f %% of its time\n",
-              perWrite * 1e6, writesMade, interval * 1000,
-              100 * writesMade * perWrite / componentUp);
+  std::printf("%-40s %9.0f %% %9.0f %%\n", "components / channel", 100 * channelUp / componentUp,
+              100 * channelDown / componentDown);
+  std::printf(
+      "one position write: %.1f us; the upload wrote about %.0f (one per %.0f ms and at "
+      "its end): %.2f %% of its time\n",
+      perWrite * 1e6, writesMade, interval * 1000, 100 * writesMade * perWrite / componentUp);
   std::printf("one write per 4 KB chunk would have cost %.2f s (%.0f %% of the upload's time)\n",
               chunks * perWrite, 100 * chunks * perWrite / componentUp);
 

@@ -107,6 +107,27 @@ bool TCreateBackupSet::Execute() {
   FStopped = false;
   FBackupID.clear();
   FMACText.clear();
+  FArchiveFileName.clear();
+  FEncryptedFileName.clear();
+  FRunning = true;
+  bool ok = false;
+  try {
+    if (ChooseBackupSet()) {
+      ok = BuildBackupSet();
+      Status(ok ? "Backup finished" : "Backup failed");
+    }
+  } catch (const std::exception& e) {
+    // A failure no step reported by itself (the settings store, a file that vanished).
+    Fire(OnException, this, std::string(e.what()));
+    DeleteRunFiles(true);
+    Status("Backup failed");
+  }
+  if (!ok) FBackupID.clear();
+  FRunning = false;
+  return ok;
+}
+
+bool TCreateBackupSet::ChooseBackupSet() {
   TIniRegistryEditor& store = Store();
   store.SetRootKey(rtHKEY_CURRENT_USER);
   bool hasAppendSetting = false;
@@ -131,31 +152,15 @@ bool TCreateBackupSet::Execute() {
 
   const bool hasTitle = !Trim(FBackupTitle).empty();
   const bool hasList = !Trim(FFileListName).empty();
-  if (!hasTitle || !hasList) {
-    if (!hasTitle) Status("A backup title has not been defined");
-    if (!hasList) Status("A backup file list has not been selected");
-    return false;
-  }
-  FRunning = true;
-  bool ok = false;
-  try {
-    ok = BuildBackupSet();
-  } catch (const std::exception& e) {
-    // A failure no step reported by itself (the settings store, a file that vanished).
-    Fire(OnException, this, std::string(e.what()));
-    DeleteRunFiles(true);
-  }
-  FRunning = false;
-  Status(ok ? "Backup finished" : "Backup failed");
-  return ok;
+  if (!hasTitle) Status("A backup title has not been defined");
+  if (!hasList) Status("A backup file list has not been selected");
+  return hasTitle && hasList;
 }
 
 bool TCreateBackupSet::BuildBackupSet() {
   const std::string appending = FAppendIndex >= 0 ? FBackupList[FAppendIndex].Title : kNoBase;
   Fire(OnStart, this, FBackupTitle, appending);
   Status("Retrieving file(s) for Compression");
-  FArchiveFileName.clear();
-  FEncryptedFileName.clear();
 
   if (FFilter.Load(FFileListName)) FFilter.Filter(FAppendIndex >= 0);
   if (FStopped) return false;

@@ -54,6 +54,7 @@ void TTransferSession::Begin() {
   FCountLabel.clear();
   FProgressPosition = 0;
   FStopping = false;
+  FSuccess = false;
   FLines = FKept;
 }
 
@@ -193,6 +194,7 @@ void TTransferSession::NoBackupsToDelete() {
 }
 
 void TTransferSession::Succeeded() {
+  FSuccess = true;
   AddLine(Texts().SuccessLine);
   if (FKind == tkUpload || FKind == tkDownload) FPercentLabel = "100 %";
 }

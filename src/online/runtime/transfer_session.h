@@ -86,6 +86,8 @@ class TTransferSession {
   bool Animating() const { return FAnimating; }
   // Stop was pressed: the button shows "Stopping" and is disabled until the run closes.
   bool Stopping() const { return FStopping; }
+  // The operation reported success (its success line was added).
+  bool Success() const { return FSuccess; }
 
   // Each new line, as the front end shows it (the window's list, the terminal).
   std::function<void(const std::string& line)> OnLine;
@@ -109,6 +111,7 @@ class TTransferSession {
   int FProgressPosition = 0;
   bool FAnimating = false;
   bool FStopping = false;
+  bool FSuccess = false;
 };
 
 }  // namespace vaultora

@@ -3,7 +3,14 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <functional>
+#include <thread>
 
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
@@ -24,6 +31,51 @@ namespace {
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
+
+// A peer that lets the client locate and connect, reads its logon request, runs duringLogon on
+// the test's thread while the client waits for the answer, and then hangs up without one.
+class THangUpAtLogon {
+ public:
+  explicit THangUpAtLogon(std::function<void()> duringLogon)
+      : FDuringLogon(std::move(duringLogon)) {
+    FListen = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(FListen, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(FListen, 4);
+    socklen_t length = sizeof address;
+    ::getsockname(FListen, reinterpret_cast<sockaddr*>(&address), &length);
+    FPort = ntohs(address.sin_port);
+    FThread = std::thread([this] { Serve(); });
+  }
+  ~THangUpAtLogon() {
+    FThread.join();
+    ::close(FListen);
+  }
+  int Port() const { return FPort; }
+
+ private:
+  void Serve() {
+    ::close(::accept(FListen, nullptr, nullptr));  // the client locating the server
+    const int peer = ::accept(FListen, nullptr, nullptr);
+    uint8_t announce[5];
+    if (::recv(peer, announce, sizeof announce, MSG_WAITALL) == 5) {
+      const uint32_t length = announce[1] | announce[2] << 8 | announce[3] << 16 |
+                              static_cast<uint32_t>(announce[4]) << 24;
+      ::send(peer, "d", 1, MSG_NOSIGNAL);
+      std::vector<uint8_t> message(length);
+      ::recv(peer, message.data(), length, MSG_WAITALL);
+      QMetaObject::invokeMethod(qApp, FDuringLogon, Qt::BlockingQueuedConnection);
+    }
+    ::close(peer);
+  }
+
+  std::function<void()> FDuringLogon;
+  int FListen = -1;
+  int FPort = 0;
+  std::thread FThread;
+};
 
 class OnlineOperationsTest : public OnlineTest {
  protected:
@@ -293,6 +345,25 @@ TEST_F(OnlineOperationsTest, LogonKeyLongerThanTheCipherTakesFailsTheLogon) {
                        "exception: Stream Encryption failed : Blowfish: Key must be between 1 "
                        "and 56 bytes"));
   EXPECT_TRUE(Contains(FEvents, "logon 0"));
+}
+
+TEST_F(OnlineOperationsTest, StopDuringTheLogonEndsItWithoutALogonEvent) {
+  TOnlineDeleteBackup remove;
+  THangUpAtLogon peer([&] { remove.Stop(); });
+  FStore->SetFilename(keys::kBaseKey);
+  FStore->WriteInteger(keys::kConnection, keys::connection::kServerPort, peer.Port());
+  const std::string entry = MakeBackup("Old", 100, 46008.5);
+  FStore->SetFilename(keys::kBackupsKey);
+  FStore->WriteBool(entry, "Deleted", true);
+  Record(remove);
+  bool failed = false;
+  remove.OnDeleteBackupFailed = [&](TComponent*) { failed = true; };
+  RunToClose(remove);
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(std::count(FEvents.begin(), FEvents.end(), "Stopping transfer"), 1);
+  EXPECT_TRUE(Contains(FEvents, "Logon stopped"));
+  EXPECT_FALSE(Contains(FEvents, "logon 0") || Contains(FEvents, "logon 1"));
+  EXPECT_TRUE(HasValue(entry, "Deleted"));  // nothing was deleted anywhere
 }
 
 TEST_F(OnlineOperationsTest, RefusedStartDoesNothing) {

@@ -1,5 +1,7 @@
 #include "online/runtime/transfer_session.h"
 
+#include "online/runtime/transfer_binding.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -192,6 +194,26 @@ TEST_F(TransferSessionTest, ConnectionNameFollowsTheLanSetting) {
   EXPECT_EQ(s.ConnectionName(), "Office dial-up");
   FStore.WriteBool(keys::kConnection, keys::connection::kUseLANServer, true);
   EXPECT_EQ(s.ConnectionName(), " LAN Server : 10.0.0.2");
+}
+
+TEST_F(TransferSessionTest, BindingLendsTheEventsAndGivesThemBack) {
+  TTransferSession& s = Session(tkUpload);
+  TOnLineBackup upload;
+  std::string own;
+  upload.OnStatus = [&](TComponent*, const std::string& text) { own = text; };
+  {
+    TTransferBinding binding(upload, s);
+    upload.OnStatus(&upload, "Deleting");
+    upload.OnFileNotFound(&upload, "/w/a.BFE");
+    upload.OnBackupOk(&upload);
+    EXPECT_TRUE(s.Success());
+  }
+  EXPECT_EQ(s.Lines(), (TStringList{"Deleting", "/w/a.BFE Cannot be found, Backup failed",
+                                    "Internet transfer complete"}));
+  upload.OnStatus(&upload, "mine again");
+  EXPECT_EQ(own, "mine again");
+  EXPECT_FALSE(upload.OnBackupOk);
+  EXPECT_FALSE(s.OnStopRequested);
 }
 
 }  // namespace

@@ -1,16 +1,195 @@
 // vaultora-server: the reference backup server.
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/text.h"
+#include "server/backup_server.h"
+
+using namespace vaultora;
+using namespace vaultora::server;
 
 namespace {
+
+using TArgs = std::vector<std::string>;
 
 void PrintHelp() {
   std::printf(
       "Usage: vaultora-server COMMAND [OPTIONS]\n\n"
-      "The Vaultora backup server.\n\n"
+      "The Vaultora backup server. Every command takes --storage DIR, the folder that holds\n"
+      "the accounts, the metadata and the archives.\n\n"
       "Commands:\n"
-      "  serve --storage DIR [--listen 127.0.0.1] [--port N]   serve backups from DIR\n"
-      "  --help                                                this text\n");
+      "  serve [--listen 127.0.0.1] [--port N]   serve clients (port 0 picks a free port)\n"
+      "        [--max-connections N] [--max-message BYTES] [--idle-timeout SECONDS]\n"
+      "  account add NAME [--iterations N]       add an account; password on standard input\n"
+      "  account password NAME [--iterations N]  set a new password from standard input\n"
+      "  account remove NAME                     remove an account and all its backups\n"
+      "  account list                            list the accounts\n"
+      "  backup list ACCOUNT                     list an account's backups\n"
+      "  backup to-storage ACCOUNT ARCHIVE       move a backup into storage\n"
+      "  backup from-storage ACCOUNT ARCHIVE     make a stored backup downloadable again\n"
+      "  --help                                  this text\n");
+}
+
+std::string Option(const TArgs& args, const std::string& name, const std::string& def = "") {
+  for (size_t i = 0; i + 1 < args.size(); ++i)
+    if (args[i] == name) return args[i + 1];
+  return def;
+}
+
+long long NumberOption(const TArgs& args, const std::string& name, long long def) {
+  const std::string text = Option(args, name);
+  long long value = def;
+  if (!text.empty() && (!TryStrToInt(text, value) || value < 0))
+    throw EServerError("Invalid value \"" + text + "\" for " + name);
+  return value;
+}
+
+// Arguments that are neither options nor their values.
+TArgs Positional(const TArgs& args) {
+  TArgs out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (StartsWith(args[i], "--")) {
+      ++i;
+      continue;
+    }
+    out.push_back(args[i]);
+  }
+  return out;
+}
+
+// The password: one line of standard input, without echo when it is a terminal.
+std::string ReadPassword() {
+  const bool terminal = isatty(STDIN_FILENO);
+  termios saved{};
+  if (terminal) {
+    std::fprintf(stderr, "Password: ");
+    tcgetattr(STDIN_FILENO, &saved);
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+  }
+  std::string password;
+  std::getline(std::cin, password);
+  if (terminal) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    std::fprintf(stderr, "\n");
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  return password;
+}
+
+std::string StorageOf(const TArgs& args) {
+  const std::string storage = Option(args, "--storage");
+  if (storage.empty()) throw EServerError("--storage DIR is required");
+  return storage;
+}
+
+TBackupServer* gServer = nullptr;
+
+int Serve(const TArgs& args) {
+  TServerLimits limits;
+  limits.MaxConnections = static_cast<int>(NumberOption(args, "--max-connections", 64));
+  limits.MaxMessage = NumberOption(args, "--max-message", limits.MaxMessage);
+  limits.IdleTimeoutMs = static_cast<int>(NumberOption(args, "--idle-timeout", 120) * 1000);
+  if (limits.MaxConnections < 1 || limits.MaxMessage < 64 || limits.IdleTimeoutMs < 1000)
+    throw EServerError("Limits too small: at least 1 connection, 64 bytes and 1 second");
+  TServerLog log;
+  TBackupServer server(StorageOf(args), limits, log);
+  const int port = server.Listen(Option(args, "--listen", "127.0.0.1"),
+                                 static_cast<int>(NumberOption(args, "--port", 0)));
+  std::printf("%d\n", port);
+  std::fflush(stdout);
+  // SIGINT and SIGTERM end the server in order: a thread waits for them and stops it.
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGINT);
+  sigaddset(&stop, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+  gServer = &server;
+  std::thread waiter([&stop] {
+    int signal = 0;
+    sigwait(&stop, &signal);
+    gServer->Stop();
+  });
+  server.Serve();
+  log.Line("stopping");
+  server.Stop();
+  pthread_kill(waiter.native_handle(), SIGTERM);
+  waiter.join();
+  return 0;
+}
+
+int AccountCommand(const TArgs& args) {
+  const TArgs words = Positional(args);
+  const std::string storage = StorageOf(args);
+  TServerDatabase db(MetadataPath(storage));
+  TAccountStore accounts(db);
+  const std::string verb = words.empty() ? "" : words[0];
+  const int iterations =
+      static_cast<int>(NumberOption(args, "--iterations", TAccountStore::kDefaultIterations));
+  if (verb == "list" && words.size() == 1) {
+    for (const std::string& name : accounts.List())
+      std::printf("%s\n", name.c_str());
+    return 0;
+  }
+  if (words.size() != 2)
+    throw EServerError("Usage: vaultora-server account add|password|remove NAME");
+  const std::string& name = words[1];
+  if (verb == "add") {
+    accounts.Add(name, ReadPassword(), std::max(iterations, 1));
+    std::printf("Account \"%s\" added\n", name.c_str());
+    return 0;
+  }
+  if (verb == "password") {
+    if (!accounts.SetPassword(name, ReadPassword(), std::max(iterations, 1)))
+      throw EServerError("There is no account \"" + name + "\"");
+    std::printf("Password of \"%s\" changed\n", name.c_str());
+    return 0;
+  }
+  if (verb == "remove") {
+    const int64_t id = accounts.IdOf(name);
+    if (id == 0 || !accounts.Remove(name))
+      throw EServerError("There is no account \"" + name + "\"");
+    TBackupStore(db, storage).RemoveAccountFiles(id);
+    std::printf("Account \"%s\" removed\n", name.c_str());
+    return 0;
+  }
+  throw EServerError("Unknown account command \"" + verb + "\"");
+}
+
+int BackupCommand(const TArgs& args) {
+  const TArgs words = Positional(args);
+  const std::string storage = StorageOf(args);
+  TServerDatabase db(MetadataPath(storage));
+  TAccountStore accounts(db);
+  TBackupStore backups(db, storage);
+  if (words.size() < 2)
+    throw EServerError(
+        "Usage: vaultora-server backup list|to-storage|from-storage ACCOUNT [ARCHIVE]");
+  const int64_t account = accounts.IdOf(words[1]);
+  if (account == 0) throw EServerError("There is no account \"" + words[1] + "\"");
+  if (words[0] == "list" && words.size() == 2) {
+    for (const TBackupInfo& info : backups.Complete(account))
+      std::printf("%s\t%lld\t%s\t%s\n", info.Name.c_str(), static_cast<long long>(info.Size),
+                  info.InStorage ? "in storage" : "online", info.Title.c_str());
+    return 0;
+  }
+  if ((words[0] == "to-storage" || words[0] == "from-storage") && words.size() == 3) {
+    const bool into = words[0] == "to-storage";
+    if (!backups.SetInStorage(account, words[2], into))
+      throw EServerError("\"" + words[1] + "\" holds no complete backup \"" + words[2] + "\"");
+    std::printf("\"%s\" is %s\n", words[2].c_str(), into ? "in storage" : "online again");
+    return 0;
+  }
+  throw EServerError("Unknown backup command \"" + words[0] + "\"");
 }
 
 }  // namespace
@@ -19,6 +198,16 @@ int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     PrintHelp();
     return argc < 2 ? 2 : 0;
+  }
+  const std::string command = argv[1];
+  const TArgs args(argv + 2, argv + argc);
+  try {
+    if (command == "serve") return Serve(args);
+    if (command == "account") return AccountCommand(args);
+    if (command == "backup") return BackupCommand(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vaultora-server: %s\n", e.what());
+    return 1;
   }
   std::fprintf(stderr, "vaultora-server: unknown command \"%s\" (see vaultora-server --help)\n",
                argv[1]);

@@ -1,0 +1,100 @@
+#include "online/tcp_socket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/text.h"
+
+namespace vaultora {
+
+void RaiseSocketError(int code, const char* api) {
+  throw ESocketError(
+      Format("Windows socket error: %s (%d), on API '%s'", std::strerror(code), code, api), code);
+}
+
+void TTcpSocket::Connect(const std::string& address, int port, int timeoutMs) {
+  Close();
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(static_cast<uint16_t>(port));
+  if (inet_pton(AF_INET, address.c_str(), &peer.sin_addr) != 1) RaiseSocketError(EINVAL, "connect");
+  const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (handle < 0) RaiseSocketError(errno, "socket");
+  FHandle = handle;
+  SetTimeout(timeoutMs);  // a send time-out also bounds the connect
+  if (::connect(handle, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+    const int code = errno;
+    Close();
+    RaiseSocketError(code, "connect");
+  }
+  SetNoDelay();
+}
+
+void TTcpSocket::Close() {
+  if (FHandle >= 0) ::close(FHandle);
+  FHandle = -1;
+}
+
+void TTcpSocket::SetTimeout(int timeoutMs) {
+  timeval tv{};
+  tv.tv_sec = timeoutMs / 1000;
+  tv.tv_usec = (timeoutMs % 1000) * 1000;
+  if (::setsockopt(FHandle, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0 ||
+      ::setsockopt(FHandle, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0)
+    RaiseSocketError(errno, "setsockopt");
+}
+
+void TTcpSocket::SetNoDelay() {
+  const int on = 1;
+  ::setsockopt(FHandle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+int64_t TTcpSocket::SendSome(const void* data, int64_t count) {
+  if (FHandle < 0) {
+    errno = ENOTCONN;
+    return -1;
+  }
+  ssize_t sent;
+  do {
+    sent = ::send(FHandle, data, static_cast<size_t>(count), MSG_NOSIGNAL);
+  } while (sent < 0 && errno == EINTR);
+  return sent;
+}
+
+void TTcpSocket::SendAll(const void* data, int64_t count) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  while (count > 0) {
+    const int64_t sent = SendSome(p, count);
+    if (sent <= 0) RaiseSocketError(sent == 0 ? EPIPE : errno, "send");
+    p += sent;
+    count -= sent;
+  }
+}
+
+int64_t TTcpSocket::ReceiveSome(void* data, int64_t count) {
+  if (FHandle < 0) RaiseSocketError(ENOTCONN, "recv");
+  ssize_t got;
+  do {
+    got = ::recv(FHandle, data, static_cast<size_t>(count), 0);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) RaiseSocketError(errno, "recv");
+  return got;
+}
+
+void TTcpSocket::ReceiveExact(void* data, int64_t count) {
+  auto* p = static_cast<uint8_t*>(data);
+  while (count > 0) {
+    const int64_t got = ReceiveSome(p, count);
+    if (got == 0) RaiseSocketError(ECONNRESET, "recv");
+    p += got;
+    count -= got;
+  }
+}
+
+}  // namespace vaultora

@@ -1,0 +1,60 @@
+#pragma once
+// TTcpSocket: one blocking IPv4 TCP socket with receive and send time-outs, so that no read
+// waits for ever on a peer that stopped answering. Failures raise ESocketError with the text
+// "Windows socket error: %s (%d), on API '%s'" (the system's message, errno and the call),
+// which peers and logs rely on. The client's data channel and the server share it. An instance
+// belongs to one thread.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace vaultora {
+
+class ESocketError : public std::runtime_error {
+ public:
+  ESocketError(const std::string& text, int code) : std::runtime_error(text), FCode(code) {}
+  int Code() const { return FCode; }
+
+ private:
+  int FCode;
+};
+
+// Raises ESocketError for errno `code` of the call `api`.
+[[noreturn]] void RaiseSocketError(int code, const char* api);
+
+class TTcpSocket {
+ public:
+  static constexpr int kDefaultTimeoutMs = 60000;
+
+  TTcpSocket() = default;
+  explicit TTcpSocket(int handle) : FHandle(handle) {}  // takes over an accepted socket
+  ~TTcpSocket() { Close(); }
+  TTcpSocket(const TTcpSocket&) = delete;
+  TTcpSocket& operator=(const TTcpSocket&) = delete;
+
+  // A dotted IPv4 address, converted without any name lookup.
+  void Connect(const std::string& address, int port, int timeoutMs);
+  void Close();
+  bool Connected() const { return FHandle >= 0; }
+  int Handle() const { return FHandle; }
+
+  // Applies to every later receive and send; 0 waits for ever.
+  void SetTimeout(int timeoutMs);
+  // Turns off the small-packet delay, so short requests and replies go out at once.
+  void SetNoDelay();
+
+  // One send call: the bytes taken, or -1 on failure (errno kept), never an exception.
+  int64_t SendSome(const void* data, int64_t count);
+  // Sends everything; raises on failure.
+  void SendAll(const void* data, int64_t count);
+  // One receive call: the bytes read, 0 when the peer closed; raises on failure or time-out.
+  int64_t ReceiveSome(void* data, int64_t count);
+  // Reads exactly count bytes; raises on failure, time-out or a peer that closes first.
+  void ReceiveExact(void* data, int64_t count);
+
+ private:
+  int FHandle = -1;
+};
+
+}  // namespace vaultora

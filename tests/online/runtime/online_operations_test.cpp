@@ -218,6 +218,33 @@ TEST_F(OnlineOperationsTest, DownloadContinuesAPartialFileAndRefusesALongerOne) 
   EXPECT_TRUE(HasValue(entry, "ReceivePosition"));
 }
 
+TEST_F(OnlineOperationsTest, ReceiveBufferSizeChangedDuringADownloadIsAnnouncedNext) {
+  const std::string first = MakeBackup("First", 400000, 46012.25);
+  const std::string second = MakeBackup("Second", 400000, 46012.5);
+  ASSERT_TRUE(Upload());
+  DeleteFile(ArchiveOf(first));
+  DeleteFile(ArchiveOf(second));
+  SetPreference(keys::preferences::kTrxInBufferSize, 1024);
+  {
+    TOnLineRestore restore;
+    Record(restore);
+    bool ok = false;
+    restore.OnRestoreOk = [&](TComponent*) { ok = true; };
+    // This thread's store writes the new size while the worker's store is downloading.
+    restore.OnTransferProgress = [&](TComponent*, const std::string&, const std::string& title, int,
+                                     int, double, double, double written) {
+      if (title == "First" && written > 0) SetPreference(keys::preferences::kTrxInBufferSize, 2048);
+    };
+    restore.SetRestoreList({first, second});
+    RunToClose(restore);
+    EXPECT_TRUE(ok);
+  }
+  const std::string log = FServer.Output();
+  const size_t before = log.find("receive buffer size: 1024");
+  ASSERT_NE(before, std::string::npos) << log;
+  EXPECT_NE(log.find("receive buffer size: 2048", before), std::string::npos) << log;
+}
+
 TEST_F(OnlineOperationsTest, DownloadReportsWhatCannotBeFetched) {
   bool none = false;
   {
@@ -325,6 +352,32 @@ TEST_F(OnlineOperationsTest, AvailableBackupsAreRegisteredElsewhereAndFetchedBac
   const std::string restored = FWorking + "restored.bck";
   EXPECT_EQ(DecryptArchiveFile(cipher, key, ArchiveOf(entry), restored), mac);
   EXPECT_TRUE(Bytes(restored) == plainBytes);
+}
+
+TEST_F(OnlineOperationsTest, AnEmptyFileListTravelsAsAnEmptyItemAndComesBackEmpty) {
+  const std::string entry = MakeBackup("Empty list", 3000, 46013.5);
+  const std::string list = FWorking + ReplaceAll(entry, ".", "_") + ".bfl";
+  test::WriteTextFile(list, "");
+  ASSERT_TRUE(Upload());
+  SetUpProfile();
+  std::vector<std::vector<uint8_t>> images;
+  {
+    TOnlineRegistryUpdate update;
+    update.OnItemsToRegister = [&](TComponent*, std::vector<uint8_t> item) {
+      images.push_back(std::move(item));
+    };
+    RunToClose(update);
+  }
+  ASSERT_EQ(images.size(), 1u);
+  const auto record = ParseAvailableBackup(images[0]);
+  ASSERT_TRUE(record);
+  EXPECT_TRUE(record->FileList.empty());
+  TAvailableBackupsImport import(*FStore);
+  ASSERT_TRUE(import.Add(images[0]));
+  import.Checked()[0] = true;
+  ASSERT_TRUE(import.Register());
+  EXPECT_TRUE(FileExists(FWorking + ReplaceAll(entry, ".", "_") + ".bfl"));
+  EXPECT_EQ(FileSizeOf(FWorking + ReplaceAll(entry, ".", "_") + ".bfl"), 0);
 }
 
 TEST_F(OnlineOperationsTest, MissingAccountRecordStopsBeforeAnyRequest) {

@@ -46,7 +46,8 @@ class HostileInput : public TServerFixture {
 };
 
 TEST_F(HostileInput, OversizedAnnouncementsAreRefused) {
-  for (const int64_t length : {int64_t{0x7FFFFFFF}, int64_t{-1}, int64_t{0}, int64_t{1024 * 1024 + 1}}) {
+  for (const int64_t length :
+       {int64_t{0x7FFFFFFF}, int64_t{-1}, int64_t{0}, int64_t{1024 * 1024 + 1}}) {
     auto socket = Raw();
     const TBytes head = Announce(length);
     socket->SendAll(head.data(), 5);
@@ -60,12 +61,12 @@ TEST_F(HostileInput, OversizedAnnouncementsAreRefused) {
 
 TEST_F(HostileInput, GarbageAndHostileContainersCloseTheConnection) {
   const std::vector<TBytes> messages = {
-      {0x00, 0x13, 0x37},                                        // not a request at all
-      {0x64, 5, 0, 0, 0},                                        // announced, then garbage:
-      {0x64, 9, 0, 0, 0},                                        // a container with N = 0
-      {0x64, 9, 0, 0, 0},                                        // N beyond the data
-      {0x64, 13, 0, 0, 0},                                       // a length beyond the data
-      {0x64, 3, 0, 0, 0},                                        // download data without start
+      {0x00, 0x13, 0x37},   // not a request at all
+      {0x64, 5, 0, 0, 0},   // announced, then garbage:
+      {0x64, 9, 0, 0, 0},   // a container with N = 0
+      {0x64, 9, 0, 0, 0},   // N beyond the data
+      {0x64, 13, 0, 0, 0},  // a length beyond the data
+      {0x64, 3, 0, 0, 0},   // download data without start
   };
   const std::vector<TBytes> bodies = {
       {},
@@ -102,22 +103,26 @@ TEST_F(HostileInput, AnnouncedBytesThatNeverComeDoNotHoldMemoryOrTheServer) {
 }
 
 TEST_F(HostileInput, ConnectionsOpenedAndDroppedAndSlowClients) {
-  for (int i = 0; i < 20; ++i) Raw();  // opened and dropped at once
+  for (int i = 0; i < 20; ++i)
+    Raw();  // opened and dropped at once
   // Their slots come free as soon as the server sees them closed.
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   std::vector<std::unique_ptr<TTcpSocket>> slow;
-  for (int i = 0; i < 4; ++i) slow.push_back(Raw());  // hold a connection, say nothing
-  slow[0]->SendAll("d", 1);                            // or half a header
+  for (int i = 0; i < 4; ++i)
+    slow.push_back(Raw());   // hold a connection, say nothing
+  slow[0]->SendAll("d", 1);  // or half a header
   ExpectServing();
   // Idle connections end at the limit, so they cannot hold the server for ever.
   const auto started = std::chrono::steady_clock::now();
-  for (auto& socket : slow) EXPECT_TRUE(ClosedByServer(*socket));
+  for (auto& socket : slow)
+    EXPECT_TRUE(ClosedByServer(*socket));
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
 }
 
 TEST_F(HostileInput, ConnectionsBeyondTheLimitAreRefusedUntilOthersEnd) {
   std::vector<std::unique_ptr<TTcpSocket>> held;
-  for (int i = 0; i < DefaultLimits().MaxConnections; ++i) held.push_back(Raw());
+  for (int i = 0; i < DefaultLimits().MaxConnections; ++i)
+    held.push_back(Raw());
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   auto extra = Raw();
   EXPECT_TRUE(ClosedByServer(*extra));
@@ -136,7 +141,8 @@ TEST_F(HostileInput, ManyClientsAtOnce) {
       if (Upload(*client, path) && Download(*client, ExtractFileName(path)) == ReadBytes(path))
         ++served;
     });
-  for (auto& t : clients) t.join();
+  for (auto& t : clients)
+    t.join();
   EXPECT_EQ(served, 6);
 }
 

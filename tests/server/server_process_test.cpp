@@ -42,14 +42,15 @@ class TServerProcess {
       dup2(quiet, STDERR_FILENO);  // the log lines
       close(out[0]);
       close(out[1]);
-      execl(kServer.c_str(), kServer.c_str(), "serve", "--storage", storage.c_str(), "--port",
-            "0", "--idle-timeout", "2", static_cast<char*>(nullptr));
+      execl(kServer.c_str(), kServer.c_str(), "serve", "--storage", storage.c_str(), "--port", "0",
+            "--idle-timeout", "2", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(out[1]);
     std::string line;
     char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    while (read(out[0], &c, 1) == 1 && c != '\n')
+      line += c;
     close(out[0]);
     FPort = std::atoi(line.c_str());
   }

@@ -70,6 +70,8 @@ std::string HexText(const uint8_t* bytes, size_t count) {
 // --- core ---
 
 void TBlowCore::SetKey(const std::string& key) {
+  if (key.size() < kMinBlowfishKey || key.size() > kMaxBlowfishKey)
+    throw EKeyError(kKeyLengthError);
   Burn();
   // The weak-key answer is of no use here: every key of 1 to 56 bytes is accepted.
   (void)blowfish_set_key(&FContext, key.size(), reinterpret_cast<const uint8_t*>(key.data()));
@@ -99,8 +101,6 @@ TBlowfish::~TBlowfish() {
 }
 
 void TBlowfish::InitialiseKey(const std::string& key) {
-  if (key.size() < kMinBlowfishKey || key.size() > kMaxBlowfishKey)
-    throw EKeyError(kKeyLengthError);
   FCore.SetKey(key);
   FKeySet = true;
 }

@@ -60,7 +60,7 @@ std::string HexText(const uint8_t* bytes, size_t count);
 // The key schedule (P-array and S-boxes, from nettle) and the current block.
 class TBlowCore {
  public:
-  void SetKey(const std::string& key);
+  void SetKey(const std::string& key);                    // 1 to 56 bytes, else EKeyError
   void EncryptBlocks(uint8_t* data, size_t count) const;  // ECB, in place
   void DecryptBlocks(uint8_t* data, size_t count) const;
   const blowfish_ctx& Context() const { return FContext; }

@@ -8,7 +8,6 @@
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
 #include "backupset/catalogue.h"
-#include "platform/atomic_file.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/system_names.h"
@@ -37,19 +36,6 @@ TCompressionLevel CompressionLevelOf(int32_t compressionType) {
       return clDefault;
     default:
       return clMax;
-  }
-}
-
-// The list's copy beside the archive, replaced in one step; false when it cannot be made.
-bool CopyListFile(const std::string& source, const std::string& target) {
-  try {
-    TFileStream in(source, fmOpenRead);
-    TAtomicFile out(target);
-    out.Stream().CopyFrom(in, 0);
-    out.Commit();
-    return true;
-  } catch (const std::exception&) {
-    return false;
   }
 }
 
@@ -121,6 +107,27 @@ bool TCreateBackupSet::Execute() {
   FStopped = false;
   FBackupID.clear();
   FMACText.clear();
+  FArchiveFileName.clear();
+  FEncryptedFileName.clear();
+  FRunning = true;
+  bool ok = false;
+  try {
+    if (ChooseBackupSet()) {
+      ok = BuildBackupSet();
+      Status(ok ? "Backup finished" : "Backup failed");
+    }
+  } catch (const std::exception& e) {
+    // A failure no step reported by itself (the settings store, a file that vanished).
+    Fire(OnException, this, std::string(e.what()));
+    DeleteRunFiles(true);
+    Status("Backup failed");
+  }
+  if (!ok) FBackupID.clear();
+  FRunning = false;
+  return ok;
+}
+
+bool TCreateBackupSet::ChooseBackupSet() {
   TIniRegistryEditor& store = Store();
   store.SetRootKey(rtHKEY_CURRENT_USER);
   bool hasAppendSetting = false;
@@ -145,31 +152,15 @@ bool TCreateBackupSet::Execute() {
 
   const bool hasTitle = !Trim(FBackupTitle).empty();
   const bool hasList = !Trim(FFileListName).empty();
-  if (!hasTitle || !hasList) {
-    if (!hasTitle) Status("A backup title has not been defined");
-    if (!hasList) Status("A backup file list has not been selected");
-    return false;
-  }
-  FRunning = true;
-  bool ok = false;
-  try {
-    ok = BuildBackupSet();
-  } catch (const std::exception& e) {
-    // A failure no step reported by itself (the settings store, a file that vanished).
-    Fire(OnException, this, std::string(e.what()));
-    DeleteRunFiles(true);
-  }
-  FRunning = false;
-  Status(ok ? "Backup finished" : "Backup failed");
-  return ok;
+  if (!hasTitle) Status("A backup title has not been defined");
+  if (!hasList) Status("A backup file list has not been selected");
+  return hasTitle && hasList;
 }
 
 bool TCreateBackupSet::BuildBackupSet() {
   const std::string appending = FAppendIndex >= 0 ? FBackupList[FAppendIndex].Title : kNoBase;
   Fire(OnStart, this, FBackupTitle, appending);
   Status("Retrieving file(s) for Compression");
-  FArchiveFileName.clear();
-  FEncryptedFileName.clear();
 
   if (FFilter.Load(FFileListName)) FFilter.Filter(FAppendIndex >= 0);
   if (FStopped) return false;
@@ -282,14 +273,26 @@ void TCreateBackupSet::RecordBackup() {
     transaction.Commit();
   }
   SaveFileList();
-  if (CopyListFile(FFileListName, listCopy))
+  // The copy holds the list as this backup took it, even when the user's file was kept.
+  bool copied = false;
+  try {
+    copied = FFilter.UpdatedList().SaveToFile(listCopy);
+  } catch (const std::exception&) {
+  }
+  if (copied)
     Status("File list for " + Quoted(FBackupTitle) + " created");
   else
     Status("Failed to create a file list for " + Quoted(FBackupTitle));
 }
 
 void TCreateBackupSet::SaveFileList() {
-  // Only now, with the backup recorded, may the list say that these files are taken.
+  // Only now, with the backup recorded, may the list say that these files are taken; a list
+  // the user changed during the run is kept as it is (the next run takes the files again).
+  if (FFilter.ChangedSinceLoad(FFileListName)) {
+    Fire(OnException, this,
+         "File list " + Quoted(FFileListName) + " was changed during the backup and is kept");
+    return;
+  }
   try {
     FFilter.UpdatedList().SaveToFile(FFileListName);
     Status("File list " + Quoted(FFileListName) + " updated");

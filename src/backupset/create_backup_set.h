@@ -73,11 +73,13 @@ class TCreateBackupSet : public TComponent {
   const std::string& ArchiveFileName() const { return FArchiveFileName; }
   // Every catalogued backup with its title and list.
   std::vector<TBackupItem> LoadBackupList();
-  // The backup ID of the last recorded run ("" before one).
+  // The backup ID of the run, once it is recorded ("" before, and after a failed run).
   const std::string& BackupID() const { return FBackupID; }
   TBackupFile& BackupFile() { return *FBackupFile; }
 
  private:
+  // Reads title, list and base of the run; false (with its messages) when one is missing.
+  bool ChooseBackupSet();
   bool BuildBackupSet();
   int FindAppendBackup(const std::string& setting);
   bool EncryptArchive();

@@ -33,13 +33,19 @@ bool TFileListFilter::Load(const std::string& fileName) {
   FPlain.clear();
   FFound.clear();
   FUpdated.Clear();
-  TStringList lines;
+  FLoaded.clear();
   std::string error;
-  if (!ReadListLines(fileName, lines, error)) return false;
-  FEntries = ExpandListLines(lines);
+  if (!ReadListLines(fileName, FLoaded, error)) return false;
+  FEntries = ExpandListLines(FLoaded);
   for (const std::string& entry : FEntries)
     FPlain.emplace_back(EntryPath(entry));
   return true;
+}
+
+bool TFileListFilter::ChangedSinceLoad(const std::string& fileName) const {
+  TStringList lines;
+  std::string error;
+  return !ReadListLines(fileName, lines, error) || lines != FLoaded;
 }
 
 void TFileListFilter::Filter(bool hasBase) {

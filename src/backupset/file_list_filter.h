@@ -32,6 +32,9 @@ class TFileListFilter {
   const TStringList& Files() const { return FPlain; }
   // The list with each taken file's present state; write it once the backup is recorded.
   TFileList& UpdatedList() { return FUpdated; }
+  // True when the list file no longer holds what Load read (the user edited it meanwhile): the
+  // updated list must then not replace it.
+  bool ChangedSinceLoad(const std::string& fileName) const;
   // True while Filter runs (a file search is part of it).
   bool Busy() const { return FBusy; }
 
@@ -43,6 +46,7 @@ class TFileListFilter {
   }
   bool IsStopped() const { return Stopped && Stopped(); }
 
+  TStringList FLoaded;   // the file's lines as Load read them
   TStringList FEntries;  // entry texts with their recorded state, as read
   TStringList FPlain;    // the same entries without state; "" once removed
   TStringList FFound;    // files the rules found, in the order found

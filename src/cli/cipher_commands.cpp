@@ -22,12 +22,21 @@ int Run(const TArgs& args, bool encrypt) {
   const std::string key = ReadEncryptionKey(store);
   if (key.empty()) return Fail(kNoEncryptionKeyText);
   TBlowfish cipher;
-  const std::string mac = encrypt ? EncryptArchiveFile(cipher, key, files[0], files[1])
-                                  : DecryptArchiveFile(cipher, key, files[0], files[1]);
+  if (encrypt) {
+    std::printf("%s\n", EncryptArchiveFile(cipher, key, files[0], files[1]).c_str());
+    return 0;
+  }
+  // Deciphered beside OUT first, so that a MAC that differs leaves an earlier OUT as it was.
+  const std::string pending = files[1] + ".partial";
+  const std::string mac = DecryptArchiveFile(cipher, key, files[0], pending);
   const std::string expected = OptionValue(args, "--mac");
-  if (!encrypt && !expected.empty() && !SameText(expected, mac)) {
-    DeleteFile(files[1]);
+  if (!expected.empty() && !SameText(expected, mac)) {
+    DeleteFile(pending);
     return Fail("Decryption failed, MAC mismatch");
+  }
+  if (!ReplaceFile(pending, files[1])) {
+    DeleteFile(pending);
+    return Fail("cannot write \"" + files[1] + "\"");
   }
   std::printf("%s\n", mac.c_str());
   return 0;
@@ -38,7 +47,7 @@ const TCliRegistrar kEncrypt({"archive encrypt", "IN OUT",
                               [](const TArgs& args) { return Run(args, true); }});
 const TCliRegistrar kDecrypt({"archive decrypt", "IN OUT [--mac MAC]",
                               "decipher an archive and print its MAC; with --mac, a different "
-                              "MAC fails and removes OUT",
+                              "MAC fails and leaves OUT alone",
                               [](const TArgs& args) { return Run(args, false); }});
 
 }  // namespace

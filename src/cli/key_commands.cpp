@@ -12,7 +12,7 @@
 namespace vaultora::cli {
 namespace {
 
-int KeySet(const TArgs&) {
+int KeySet(const TArgs& args) {
   std::string key;
   if (StdinIsTerminal()) {
     std::string again;
@@ -26,12 +26,18 @@ int KeySet(const TArgs&) {
   if (Trim(key).empty()) return Fail("the key is blank; nothing was changed");
   if (key.size() > kMaxBlowfishKey) return Fail(kKeyLengthError);
   TIniRegistryEditor store;
+  // Backups made under the stored key can only be restored with it.
+  const std::string stored = ReadEncryptionKey(store);
+  if (!stored.empty() && stored != key && !HasFlag(args, "--replace"))
+    return Fail(
+        "another encryption key is stored and the backups made with it need it; give "
+        "--replace to store this one instead");
   WriteEncryptionKey(store, key);
   std::printf("Encryption key stored.\n");
   return 0;
 }
 
-const TCliRegistrar kKeySet({"key set", "",
+const TCliRegistrar kKeySet({"key set", "[--replace]",
                              "store the encryption key (1 to 56 bytes) from the terminal or "
                              "standard input",
                              KeySet});

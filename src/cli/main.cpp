@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/cli_command.h"
+#include "cli/terminal_prompts.h"
 #include "platform/runtime/event_loop_hook.h"
 
 namespace {
@@ -19,7 +20,9 @@ void PrintHelp() {
   for (const auto& [name, command] : vaultora::cli::Commands())
     std::printf("  %-24s %s\n    %s\n", name.c_str(), command.Usage.c_str(),
                 command.Summary.c_str());
-  std::printf("\n  --help                   this text\n");
+  std::printf(
+      "\n  --help                   this text\n"
+      "  --yes, --no              answer every question (asked on the terminal otherwise)\n");
 }
 
 }  // namespace
@@ -57,6 +60,11 @@ int main(int argc, char** argv) {
                 found->second.Usage.c_str(), found->second.Summary.c_str());
     return 0;
   }
+  // Questions are asked on the terminal unless --yes or --no answers them.
+  using vaultora::cli::HasFlag;
+  vaultora::cli::TTerminalPrompts prompts(HasFlag(rest, "--yes")  ? vaultora::cli::apYes
+                                          : HasFlag(rest, "--no") ? vaultora::cli::apNo
+                                                                  : vaultora::cli::apAsk);
   try {
     return found->second.Run(rest);
   } catch (const std::exception& e) {

@@ -14,7 +14,7 @@
 namespace vaultora {
 namespace {
 
-using test::PatternBytes;
+using test::RandomBytes;
 using test::ReadTextFile;
 using test::ThrownText;
 using test::WriteTextFile;
@@ -49,7 +49,7 @@ TEST_F(BlowfishFiles, LengthsRoundUpToTheNextBlockAndComeBack) {
   for (size_t n :
        {0, 1, 7, 8, 9, 4088, 4095, 4096, 4097, 8191, 8192, 10000, 65528, 65536, 65537, 140000}) {
     SCOPED_TRACE(n);
-    const std::string plain = PatternBytes(n, static_cast<uint32_t>(n));
+    const std::string plain = RandomBytes(n, static_cast<uint32_t>(n));
     const auto [cipherText, mac] = EncryptText(plain);
     EXPECT_EQ(cipherText.size(), n / 8 * 8 + 8);
     EXPECT_EQ(DecryptText(cipherText), plain);
@@ -61,22 +61,22 @@ TEST_F(BlowfishFiles, LengthsRoundUpToTheNextBlockAndComeBack) {
 TEST_F(BlowfishFiles, ProgressReachesTheInputSize) {
   std::vector<std::pair<int64_t, int64_t>> seen;
   FCipher.OnProgress = [&](int64_t done, int64_t total) { seen.emplace_back(done, total); };
-  EncryptText(PatternBytes(150000));
+  EncryptText(RandomBytes(150000));
   const std::vector<std::pair<int64_t, int64_t>> expected{
       {65536, 150000}, {131072, 150000}, {150000, 150000}};
   EXPECT_EQ(seen, expected);
 }
 
 TEST_F(BlowfishFiles, EdgeLengthsOfTheSpecification) {
-  EXPECT_EQ(EncryptText(PatternBytes(4096)).first.size(), 4104u);
-  EXPECT_EQ(DecryptText(EncryptText(PatternBytes(4096)).first), PatternBytes(4096));
+  EXPECT_EQ(EncryptText(RandomBytes(4096)).first.size(), 4104u);
+  EXPECT_EQ(DecryptText(EncryptText(RandomBytes(4096)).first), RandomBytes(4096));
   const std::string empty = EncryptText("").first;
   EXPECT_EQ(empty.size(), 8u);
   EXPECT_EQ(DecryptText(empty), "");
 }
 
 TEST_F(BlowfishFiles, MacIsTheSameForTheSameKeyAndDiffersForAnother) {
-  const std::string plain = PatternBytes(5000);
+  const std::string plain = RandomBytes(5000);
   const std::string first = EncryptText(plain).second;
   EXPECT_EQ(EncryptText(plain).second, first);
   EXPECT_NE(EncryptText(plain, "another key").second, first);
@@ -88,7 +88,7 @@ TEST_F(BlowfishFiles, BadPaddingNeverDropsMoreThanTheLastChunkHolds) {
   for (int last : {0, 1, 8, 9, 200, 255}) {
     for (size_t length : {8, 16, 4096, 4104, 65536, 65544}) {
       SCOPED_TRACE(testing::Message() << last << " in " << length);
-      std::string plain = PatternBytes(length);
+      std::string plain = RandomBytes(length);
       plain.back() = static_cast<char>(last);
       Key(FCipher);
       std::string cipherText;
@@ -107,7 +107,7 @@ TEST_F(BlowfishFiles, BadPaddingNeverDropsMoreThanTheLastChunkHolds) {
 }
 
 TEST_F(BlowfishFiles, BrokenLastBlockIsDecipheredWithoutReadingPastTheData) {
-  const auto [cipherText, mac] = EncryptText(PatternBytes(100));
+  const auto [cipherText, mac] = EncryptText(RandomBytes(100));
   for (const std::string& damaged :
        {cipherText.substr(0, cipherText.size() - 3), cipherText + "xyz"}) {
     const std::string back = DecryptText(damaged);
@@ -117,7 +117,7 @@ TEST_F(BlowfishFiles, BrokenLastBlockIsDecipheredWithoutReadingPastTheData) {
 }
 
 TEST_F(BlowfishFiles, EncipheringInPlaceKeepsTheData) {
-  const std::string plain = PatternBytes(9000);
+  const std::string plain = RandomBytes(9000);
   WriteTextFile(Folder / "same", plain);
   Key(FCipher);
   FCipher.EncryptFile(Folder / "same", Folder / "same");
@@ -166,21 +166,21 @@ TEST(BlowfishStreams, LengthsRoundUpAndComeBackAlsoAtWholeChunks) {
     TBlowfish cipher;
     cipher.InitialiseIV("iv");
     cipher.InitialiseKey("key");
-    TMemoryStream plain(test::AsBytes(PatternBytes(n))), sealed, back;
+    TMemoryStream plain(test::AsBytes(RandomBytes(n))), sealed, back;
     plain.SetPosition(7);  // streams are taken from their start
     cipher.EncryptStream(plain, sealed);
     const std::string mac = cipher.CBCMACText();
     EXPECT_EQ(sealed.Size(), static_cast<int64_t>(n / 8 * 8 + 8));
     cipher.InitialiseIV("iv");
     cipher.DecryptStream(sealed, back);
-    EXPECT_EQ(back.AsString(), PatternBytes(n));
+    EXPECT_EQ(back.AsString(), RandomBytes(n));
     EXPECT_EQ(cipher.CBCMACText(), mac);
   }
 }
 
 TEST(BlowfishStreams, FilesAndStreamsAgreeOnTheLayout) {
   test::TTempFolder folder;
-  const std::string plain = PatternBytes(6000);
+  const std::string plain = RandomBytes(6000);
   WriteTextFile(folder / "plain", plain);
   TBlowfish cipher;
   cipher.InitialiseIV("iv");

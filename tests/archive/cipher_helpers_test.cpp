@@ -3,8 +3,11 @@
 #include "archive/cipher_helpers.h"
 
 #include <gtest/gtest.h>
+#include <nettle/sha2.h>
+#include <nettle/umac.h>
 
 #include "archive/cipher_test_support.h"
+#include "platform/text.h"
 #include "support/reference_blowfish.h"
 #include "support/temp_folder.h"
 
@@ -13,7 +16,7 @@ namespace {
 
 using test::AsBytes;
 using test::AsText;
-using test::PatternBytes;
+using test::RandomBytes;
 using test::ReadTextFile;
 using test::WriteTextFile;
 
@@ -46,7 +49,7 @@ class ArchiveCipher : public testing::Test {
 TEST_F(ArchiveCipher, AnIndependentBlowfishReadsOurFilesAndWeReadItsFiles) {
   for (size_t n : {0, 5, 4096, 9001}) {
     SCOPED_TRACE(n);
-    const std::string plain = PatternBytes(n, 3);
+    const std::string plain = RandomBytes(n, 3);
     const std::string mac = Encrypt(plain);
     const std::string sealed = ReadTextFile(Folder / "a.BFE");
     EXPECT_EQ(AsText(test::ReferenceDecryptFile(AsBytes(sealed), Key)), plain);
@@ -58,13 +61,39 @@ TEST_F(ArchiveCipher, AnIndependentBlowfishReadsOurFilesAndWeReadItsFiles) {
   }
 }
 
+TEST_F(ArchiveCipher, MacIsTheDocumentedSealedUmac) {
+  // Recomputed from the layout document with the tests' own Blowfish and nettle's UMAC-64.
+  const std::string mac = Encrypt(RandomBytes(70000, 9));
+  const std::string sealed = ReadTextFile(Folder / "a.BFE");
+  uint8_t digest[SHA256_DIGEST_SIZE];
+  sha256_ctx derive;
+  sha256_init(&derive);
+  const std::string material = "Vaultora archive MAC" + Key;
+  sha256_update(&derive, material.size(), reinterpret_cast<const uint8_t*>(material.data()));
+  sha256_digest(&derive, sizeof digest, digest);
+  umac64_ctx umac;
+  umac64_set_key(&umac, digest);
+  const uint8_t nonce[8] = {};
+  umac64_set_nonce(&umac, sizeof nonce, nonce);
+  umac64_update(&umac, sealed.size(), reinterpret_cast<const uint8_t*>(sealed.data()));
+  uint8_t tag[8];
+  umac64_digest(&umac, sizeof tag, tag);
+  uint32_t l = 0, r = 0;
+  for (int i = 0; i < 4; ++i) {
+    l = (l << 8) | tag[i];
+    r = (r << 8) | tag[4 + i];
+  }
+  test::TReferenceBlowfish(Key).EncryptBlock(l, r);
+  EXPECT_EQ(mac, Format("%08X%08X", l, r));
+}
+
 TEST_F(ArchiveCipher, TheHelperBurnsTheCipher) {
   Encrypt("data");
   EXPECT_THROW(Cipher.EncryptBuffer(8), EKeyError);
 }
 
 TEST_F(ArchiveCipher, MacIsKeyedAndRepeatable) {
-  const std::string plain = PatternBytes(3000);
+  const std::string plain = RandomBytes(3000);
   const std::string mac = Encrypt(plain);
   EXPECT_EQ(mac.size(), 16u);
   EXPECT_EQ(mac.find_first_not_of("0123456789ABCDEF"), std::string::npos);
@@ -76,7 +105,7 @@ TEST_F(ArchiveCipher, MacIsKeyedAndRepeatable) {
 }
 
 TEST_F(ArchiveCipher, FlippingAnyBitChangesTheMac) {
-  const std::string mac = Encrypt(PatternBytes(61, 5));  // 64 enciphered bytes
+  const std::string mac = Encrypt(RandomBytes(61, 5));  // 64 enciphered bytes
   const std::string sealed = ReadTextFile(Folder / "a.BFE");
   for (size_t bit = 0; bit < sealed.size() * 8; ++bit) {
     std::string damaged = sealed;
@@ -86,7 +115,7 @@ TEST_F(ArchiveCipher, FlippingAnyBitChangesTheMac) {
 }
 
 TEST_F(ArchiveCipher, FlippingABitInEveryByteOfAWholeArchiveChangesTheMac) {
-  const std::string mac = Encrypt(PatternBytes(9000, 6));
+  const std::string mac = Encrypt(RandomBytes(9000, 6));
   const std::string sealed = ReadTextFile(Folder / "a.BFE");
   for (size_t at = 0; at < sealed.size(); at += 7) {
     std::string damaged = sealed;
@@ -96,7 +125,7 @@ TEST_F(ArchiveCipher, FlippingABitInEveryByteOfAWholeArchiveChangesTheMac) {
 }
 
 TEST_F(ArchiveCipher, CuttingAtAnyBlockBoundaryChangesTheMac) {
-  const std::string mac = Encrypt(PatternBytes(9000, 7));
+  const std::string mac = Encrypt(RandomBytes(9000, 7));
   const std::string sealed = ReadTextFile(Folder / "a.BFE");
   for (size_t length = 0; length < sealed.size(); length += 8)
     ASSERT_NE(DecryptMac(sealed.substr(0, length)), mac) << "cut at " << length;
@@ -127,7 +156,7 @@ TEST(PassphraseStreams, RoundTripWithMacAndNothingForEmptyInput) {
 
 TEST(PassphraseStreams, IvAndKeyAreBothThePassphrase) {
   // What the server side must reproduce: CBC with IV = the pass phrase folded into 8 bytes.
-  const std::string plain = PatternBytes(100);
+  const std::string plain = RandomBytes(100);
   TMemoryStream in(AsBytes(plain));
   TEncryptedStream sealed = EncryptWithPassphrase(&in, "Palindrox");
   std::vector<uint8_t> data = AsBytes(plain);

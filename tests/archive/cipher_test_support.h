@@ -1,9 +1,12 @@
 #pragma once
-// Small helpers of the cipher tests: hex texts and repeatable pseudo-random contents.
+// Small helpers of the cipher tests: hex texts, raised texts and byte conversions; repeatable
+// pseudo-random contents come from the archive tests' RandomBytes.
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "archive/archive_test_util.h"
 
 namespace vaultora::test {
 
@@ -11,19 +14,6 @@ inline std::string FromHex(const std::string& hex) {
   std::string bytes;
   for (size_t i = 0; i + 1 < hex.size(); i += 2)
     bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return bytes;
-}
-
-// The same bytes for the same length and salt in every run.
-inline std::string PatternBytes(size_t count, uint32_t salt = 1) {
-  std::string bytes(count, '\0');
-  uint32_t x = 2463534242u ^ salt;
-  for (char& c : bytes) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x >> 24);
-  }
   return bytes;
 }
 

@@ -323,5 +323,21 @@ TEST_F(CreateBackupSetTest, StopDuringTheBuildLeavesOnlyWhatWasThere) {
   EXPECT_EQ(Store.Data().size(), 1u);
 }
 
+TEST_F(CreateBackupSetTest, AListEditedDuringTheRunIsKeptAndTheCopyHoldsWhatWasTaken) {
+  const std::string edited = Data.Path() + "\r\none.txt\r\n";
+  TCreateBackupSet builder;
+  std::string exception;
+  builder.OnException = [&](TComponent*, const std::string& text) { exception = text; };
+  builder.OnBackupProgress = [&](TComponent*, const std::string& file, TPercentage, bool&) {
+    if (!file.empty()) WriteTextFile(ListName, edited);
+  };
+  ASSERT_TRUE(Run(builder));
+  EXPECT_EQ(ReadTextFile(ListName), edited);
+  EXPECT_NE(exception.find("was changed during the backup"), std::string::npos);
+  const std::string copy = Work + ReplaceAll(builder.BackupID(), ".", "_") + ".bfl";
+  EXPECT_NE(ReadTextFile(copy).find("/s\b*.doc\r\n"), std::string::npos);
+  EXPECT_TRUE(Said("File list for \"Documents\" created"));
+}
+
 }  // namespace
 }  // namespace vaultora

@@ -10,6 +10,7 @@
 #include "platform/log_file.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
+#include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 #include "support/test_profile.h"
 
@@ -89,6 +90,38 @@ TEST_F(CreatingBackupRunTest, CancelStopsTheBuildAndSaysSo) {
   const TStringList& lines = run.Lines();
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Backup Stopped."), lines.end());
   EXPECT_EQ(lines.back(), "Backup failed");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Profile.Home() + "work"), {}), 0);
+}
+
+TEST_F(CreatingBackupRunTest, AbortIsAskedAndOnlyYesCancels) {
+  test::TScriptedPrompts prompts;
+  prompts.Answer(false);
+  prompts.Answer(true);
+  TCreatingBackupRun run(Store, &Cipher);
+  run.OnLine = [&](TBackupLineTag tag, const std::string&) {
+    if (tag == btCurrentFile) run.AskToAbort();
+  };
+  ASSERT_FALSE(run.Run());
+  EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Abort process ?", "Abort process ?"}));
+  EXPECT_TRUE(run.Cancelled());
+  run.AskToAbort();  // nothing runs: nothing is asked
+  EXPECT_EQ(prompts.Texts().size(), 2u);
+}
+
+TEST_F(CreatingBackupRunTest, CancelWhileARuleIsExpandedLeavesTheListAsItWas) {
+  for (int i = 0; i < 5; ++i)
+    WriteTextFile(Data / ("docs/f" + std::to_string(i) + ".doc"), "d");
+  const std::string list = Data.Path() + "docs/\r\n/s\b*.doc\r\n";
+  WriteTextFile(Profile.Home() + "list.bfl", list);
+  TCreatingBackupRun run(Store, &Cipher);
+  int added = 0;
+  run.OnLine = [&](TBackupLineTag tag, const std::string&) {
+    if (tag == btFileAdded && ++added == 2) run.Cancel();
+  };
+  ASSERT_FALSE(run.Run());
+  EXPECT_EQ(added, 2);  // the search ended at once
+  EXPECT_EQ(ReadTextFile(Profile.Home() + "list.bfl"), list);
+  EXPECT_EQ(run.Labels().at(btStatus), "Backup failed");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Profile.Home() + "work"), {}), 0);
 }
 

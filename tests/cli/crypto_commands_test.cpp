@@ -37,12 +37,15 @@ TEST(CryptoCommands, ArchivesNeedAStoredKeyAndComeBackWithTheirMac) {
   EXPECT_EQ(run.Output, mac + "\n");
   EXPECT_EQ(ReadTextFile(data / "b.bck"), ReadTextFile(data / "a.bck"));
 
-  // Another key deciphers to garbage and its MAC differs: the output is removed.
-  ASSERT_EQ(Cli("key set", "another key").Status, 0);
+  // Another key deciphers to garbage and its MAC differs: an earlier output stays as it was.
+  EXPECT_EQ(Cli("key set", "another key").Status, 1);
+  ASSERT_EQ(Cli("key set --replace", "another key").Status, 0);
+  WriteTextFile(data / "c.bck", "earlier");
   run = Cli("archive decrypt " + data / "a.BFE" + " " + data / "c.bck" + " --mac " + mac);
   EXPECT_EQ(run.Status, 1);
   EXPECT_EQ(run.Output, "vaultora-cli: Decryption failed, MAC mismatch\n");
-  EXPECT_FALSE(vaultora::FileExists(data / "c.bck"));
+  EXPECT_EQ(ReadTextFile(data / "c.bck"), "earlier");
+  EXPECT_FALSE(vaultora::FileExists(data / "c.bck.partial"));
 }
 
 TEST(CryptoCommands, KeysOutsideTheRulesAreRefusedAndTheOldKeyKept) {

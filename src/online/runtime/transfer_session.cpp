@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
+#include "platform/log_file.h"
 #include "platform/size_text.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -17,18 +19,18 @@ namespace err = keys::errors;
 constexpr size_t kMaxShownLines = 51;
 
 const TTransferKindTexts kKindTexts[] = {
-    {"Transfering backup:", keys::kBackupErrors, "InternetBackup.log", err::kUserStoppedBackup,
+    {"Transfering backup:", keys::kBackupErrors, kInternetBackupLog, err::kUserStoppedBackup,
      "Online Backup time [ ", "Online backup closed", "Internet transfer complete",
      "Online backup failed to transfer the backup(s)"},
-    {"Retrieving backup:", keys::kRestoreErrors, "InternetRestore.log", err::kUserStoppedRestore,
+    {"Retrieving backup:", keys::kRestoreErrors, kInternetRestoreLog, err::kUserStoppedRestore,
      "Online Restore time [ ", "Online retrieval closed", "Backup retrieved from server",
      "Online retrieval failed to restore the requested Backup(s)"},
-    {"Deleting backups:", keys::kDeleteErrors, "Delete.log", err::kUserStoppedDeleteBackup,
+    {"Deleting backups:", keys::kDeleteErrors, kDeleteLog, err::kUserStoppedDeleteBackup,
      "Online Deletion time [ ", "Online Deletion closed", "Internet delete complete",
      "Online delete failed to delete the backup(s)"},
-    {"Downloading Backups", keys::kRegUpdateErrors, "RegUpDate.log",
-     err::kUserStoppedRegistryUpdate, "Online Backup Download time [ ",
-     "Online Backup Download closed", "Internet Avaiable backup download completed",
+    {"Downloading Backups", keys::kRegUpdateErrors, kRegUpDateLog, err::kUserStoppedRegistryUpdate,
+     "Online Backup Download time [ ", "Online Backup Download closed",
+     "Internet Avaiable backup download completed",
      "Online backup download failed to download the available backups"},
 };
 
@@ -43,8 +45,8 @@ const TTransferKindTexts& TransferKindTexts(TTransferKind kind) {
 }
 
 TTransferSession::TTransferSession(TTransferKind kind, TIniRegistryEditor& store,
-                                   TLogWriter writeLog, std::function<TDateTime()> clock)
-    : FKind(kind), FStore(store), FWriteLog(std::move(writeLog)), FClock(std::move(clock)) {}
+                                   std::function<TDateTime()> clock)
+    : FKind(kind), FStore(store), FClock(std::move(clock)) {}
 
 void TTransferSession::Begin() {
   FStatusLabel.clear();
@@ -52,6 +54,7 @@ void TTransferSession::Begin() {
   FCountLabel.clear();
   FProgressPosition = 0;
   FStopping = false;
+  FSuccess = false;
   FLines = FKept;
 }
 
@@ -191,6 +194,7 @@ void TTransferSession::NoBackupsToDelete() {
 }
 
 void TTransferSession::Succeeded() {
+  FSuccess = true;
   AddLine(Texts().SuccessLine);
   if (FKind == tkUpload || FKind == tkDownload) FPercentLabel = "100 %";
 }
@@ -231,9 +235,12 @@ bool TTransferSession::Closed() {
 
 void TTransferSession::FlushLog() {
   if (FKept.empty()) return;
-  TStringList lines;
-  lines.swap(FKept);
-  if (FWriteLog) FWriteLog(Texts().LogFile, lines);
+  try {
+    WriteLogFile(Texts().LogFile, FKept, FStore, FClock());
+  } catch (const std::exception&) {
+    // A log that cannot be written is dropped for this run; the run itself is unaffected.
+  }
+  FKept.clear();
 }
 
 }  // namespace vaultora

@@ -16,10 +16,6 @@ namespace vaultora {
 
 class TIniRegistryEditor;
 
-// Hands a run's kept lines to the log writer (WriteLogFile with the program's store), which
-// empties them once written.
-using TLogWriter = std::function<void(const std::string& fileName, TStringList& lines)>;
-
 enum TTransferKind { tkUpload, tkDownload, tkDelete, tkRegistryUpdate };
 
 // The fixed texts and names by which the four kinds of transfer differ.
@@ -38,7 +34,7 @@ const TTransferKindTexts& TransferKindTexts(TTransferKind kind);
 class TTransferSession {
  public:
   // The store is the owner thread's own; the session sets its Filename for each access.
-  TTransferSession(TTransferKind kind, TIniRegistryEditor& store, TLogWriter writeLog,
+  TTransferSession(TTransferKind kind, TIniRegistryEditor& store,
                    std::function<TDateTime()> clock = Now);
 
   TTransferKind Kind() const { return FKind; }
@@ -90,6 +86,8 @@ class TTransferSession {
   bool Animating() const { return FAnimating; }
   // Stop was pressed: the button shows "Stopping" and is disabled until the run closes.
   bool Stopping() const { return FStopping; }
+  // The operation reported success (its success line was added).
+  bool Success() const { return FSuccess; }
 
   // Each new line, as the front end shows it (the window's list, the terminal).
   std::function<void(const std::string& line)> OnLine;
@@ -104,7 +102,6 @@ class TTransferSession {
 
   TTransferKind FKind;
   TIniRegistryEditor& FStore;
-  TLogWriter FWriteLog;
   std::function<TDateTime()> FClock;
   TStringList FLines;
   TStringList FKept;
@@ -114,6 +111,7 @@ class TTransferSession {
   int FProgressPosition = 0;
   bool FAnimating = false;
   bool FStopping = false;
+  bool FSuccess = false;
 };
 
 }  // namespace vaultora

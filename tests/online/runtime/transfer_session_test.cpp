@@ -1,12 +1,17 @@
 #include "online/runtime/transfer_session.h"
 
+#include "online/runtime/transfer_binding.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 
+#include "platform/folders.h"
+#include "platform/log_file.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
+#include "support/temp_folder.h"
 #include "support/test_profile.h"
 
 namespace vaultora {
@@ -19,14 +24,7 @@ class TransferSessionTest : public testing::Test {
     FStore.SetLazyWrite(true);
   }
   TTransferSession& Session(TTransferKind kind) {
-    FSession = std::make_unique<TTransferSession>(
-        kind, FStore,
-        [this](const std::string& file, TStringList& lines) {
-          FLogFile = file;
-          FLogged = lines;
-          lines.clear();
-        },
-        [this] { return FClock; });
+    FSession = std::make_unique<TTransferSession>(kind, FStore, [this] { return FClock; });
     FSession->Begin();
     return *FSession;
   }
@@ -43,8 +41,6 @@ class TransferSessionTest : public testing::Test {
   TIniRegistryEditor FStore;
   TDateTime FClock = 46000.5;
   std::unique_ptr<TTransferSession> FSession;
-  std::string FLogFile;
-  TStringList FLogged;
 };
 
 TEST_F(TransferSessionTest, UploadRunGivesItsLinesAndClosesByItself) {
@@ -69,7 +65,7 @@ TEST_F(TransferSessionTest, UploadRunGivesItsLinesAndClosesByItself) {
                          "Logon accepted", "Transfering Documents", "Internet transfer complete",
                          "Documents's progress 100 %", "Online Backup time [ 00:01:05 ]",
                          "Online backup closed"}));
-  EXPECT_TRUE(FLogged.empty());  // logging is off
+  EXPECT_FALSE(FileExists(LogFilePath("InternetBackup.log")));  // logging is off
 }
 
 struct TEventCase {
@@ -181,11 +177,10 @@ TEST_F(TransferSessionTest, KeptLinesGoToTheKindsLogFileWhenTheRunCloses) {
   s.Succeeded();
   s.Closed();
   EXPECT_TRUE(s.KeptLines().empty());
-  EXPECT_EQ(FLogFile, "InternetRestore.log");
-  ASSERT_EQ(FLogged.size(), 5u);
-  EXPECT_EQ(FLogged[0], "Retrieving Docs");
-  EXPECT_EQ(FLogged[2], "Docs's progress 100 %");
-  EXPECT_EQ(FLogged[4], "Online retrieval closed");
+  EXPECT_EQ(test::ReadTextFile(LogFilePath("InternetRestore.log")),
+            LogHeaderLine(FClock) +
+                "\r\nRetrieving Docs\r\nBackup retrieved from server\r\nDocs's progress 100 "
+                "%\r\nOnline Restore time [ 00:00:00 ]\r\nOnline retrieval closed\r\n");
   // A restarted window shows the lines kept since; none are left once written.
   s.Begin();
   EXPECT_TRUE(s.Lines().empty());
@@ -199,6 +194,26 @@ TEST_F(TransferSessionTest, ConnectionNameFollowsTheLanSetting) {
   EXPECT_EQ(s.ConnectionName(), "Office dial-up");
   FStore.WriteBool(keys::kConnection, keys::connection::kUseLANServer, true);
   EXPECT_EQ(s.ConnectionName(), " LAN Server : 10.0.0.2");
+}
+
+TEST_F(TransferSessionTest, BindingLendsTheEventsAndGivesThemBack) {
+  TTransferSession& s = Session(tkUpload);
+  TOnLineBackup upload;
+  std::string own;
+  upload.OnStatus = [&](TComponent*, const std::string& text) { own = text; };
+  {
+    TTransferBinding binding(upload, s);
+    upload.OnStatus(&upload, "Deleting");
+    upload.OnFileNotFound(&upload, "/w/a.BFE");
+    upload.OnBackupOk(&upload);
+    EXPECT_TRUE(s.Success());
+  }
+  EXPECT_EQ(s.Lines(), (TStringList{"Deleting", "/w/a.BFE Cannot be found, Backup failed",
+                                    "Internet transfer complete"}));
+  upload.OnStatus(&upload, "mine again");
+  EXPECT_EQ(own, "mine again");
+  EXPECT_FALSE(upload.OnBackupOk);
+  EXPECT_FALSE(s.OnStopRequested);
 }
 
 }  // namespace

@@ -1,0 +1,288 @@
+#include "app/runtime/work_queue.h"
+
+#include <algorithm>
+
+#include "app/runtime/main_messages.h"
+#include "backupset/catalogue.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+namespace {
+
+using namespace messages;
+
+struct TKindInfo {
+  const char* Caption;
+  unsigned DoMessage;
+  unsigned DoneMessage;  // 0: none
+  const char* ErrorSection;
+};
+
+// Indexed by TWorkKind: the queue's entries in their order.
+constexpr TKindInfo kKinds[] = {
+    {"TWM_DODELETEBACKUPS", TWM_DODELETEBACKUPS, TWM_DELETEDONE, keys::kDeleteErrors},
+    {"TWM_DOBACKUPSEND", TWM_DOBACKUPSEND, TWM_BACKUPSENDDONE, keys::kBackupErrors},
+    {"TWM_DORESTORERECEIVE", TWM_DORESTORERECEIVE, TWM_RESTOREDONE, keys::kRestoreErrors},
+    {"TWM_DOREGISTRYUPDATE", TWM_DOREGISTRYUPDATE, TWM_REGISTRYUPDATEDONE, keys::kRegUpdateErrors},
+};
+
+constexpr const char* kAllErrorSections[] = {keys::kBackupErrors, keys::kRestoreErrors,
+                                             keys::kDeleteErrors, keys::kRegUpdateErrors,
+                                             keys::kRasErrors};
+
+constexpr TWorkKind kOnlineKinds[] = {wkDelete, wkSend, wkReceive};
+
+void UseRoot(TIniRegistryEditor& store) {
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBaseKey);
+}
+
+}  // namespace
+
+TWorkQueue::TWorkQueue(TComponent* owner, TIniRegistryEditor& store, TStringList& restoreList,
+                       TWorkQueueLine& line)
+    : TComponent(owner),
+      FStore(store),
+      FRestoreList(restoreList),
+      FLine(line),
+      FReceiver(std::make_unique<TMessageReceiver>()) {
+  for (const TKindInfo& kind : kKinds) {
+    TAPIItem& item = FQueue.Add(kind.Caption, kind.DoMessage);
+    // A posted entry is disarmed, so a posted queue empties itself.
+    item.AfterPost = [](TAPIItem& posted) { posted.Enabled = false; };
+  }
+  FReceiver->OnMessage = [this](const TMessage& message) { HandleMessage(message); };
+}
+
+TWorkQueue::~TWorkQueue() {
+  Destroying();
+  FReceiver->OnMessage = nullptr;
+}
+
+// --- settings and work tests ---------------------------------------------------------------
+
+bool TWorkQueue::UseLANServer() const {
+  UseRoot(FStore);
+  return FStore.ValueExists(keys::kConnection, keys::connection::kUseLANServer);
+}
+
+bool TWorkQueue::AutoReconnect() const {
+  UseRoot(FStore);
+  return FStore.ValueExists(keys::kPreferences, keys::preferences::kAutoReconnect);
+}
+
+bool TWorkQueue::WorkOf(TWorkKind kind) {
+  switch (kind) {
+    case wkDelete:
+      return TCatalogue(FStore).AnythingToDelete();
+    case wkSend:
+      return TCatalogue(FStore).AnythingToSend();
+    case wkReceive:
+      return !FRestoreList.empty() || TCatalogue(FStore).AnythingToReceive();
+    case wkRegistryUpdate:
+      return true;
+  }
+  return false;
+}
+
+bool TWorkQueue::AnyWork() {
+  return std::any_of(std::begin(kOnlineKinds), std::end(kOnlineKinds),
+                     [this](TWorkKind kind) { return WorkOf(kind); });
+}
+
+bool TWorkQueue::ErrorMarked(TWorkKind kind) {
+  UseRoot(FStore);
+  return FStore.SectionExists(kKinds[kind].ErrorSection);
+}
+
+bool TWorkQueue::AnyErrorMarked() {
+  UseRoot(FStore);
+  return std::any_of(std::begin(kAllErrorSections), std::end(kAllErrorSections),
+                     [this](const char* section) { return FStore.SectionExists(section); });
+}
+
+void TWorkQueue::ClearErrors(TWorkKind kind) {
+  UseRoot(FStore);
+  FStore.EraseSection(kKinds[kind].ErrorSection);
+}
+
+bool TWorkQueue::OtherEntriesArmed(TWorkKind kind) {
+  for (size_t i = 0; i < FQueue.Count(); ++i)
+    if (i != static_cast<size_t>(kind) && FQueue.Item(i).Enabled) return true;
+  return false;
+}
+
+bool TWorkQueue::CanStart() const {
+  return UseLANServer() || FLine.Active();
+}
+
+// --- commands -------------------------------------------------------------------------------
+
+void TWorkQueue::SendAndReceive() {
+  Fire(OnCheckSetup);
+  UseRoot(FStore);
+  for (const char* section : kAllErrorSections)
+    FStore.EraseSection(section);
+  if (!AnyWork()) return;
+  // Arming never disarms: an entry armed earlier stays armed.
+  for (TWorkKind kind : kOnlineKinds)
+    if (WorkOf(kind)) Entry(kind).Enabled = true;
+  ConnectAndPost();
+}
+
+void TWorkQueue::OnlyOf(TWorkKind kind) {
+  Fire(OnCheckSetup);
+  ClearErrors(kind);
+  if (!WorkOf(kind)) return;
+  Entry(kind).Enabled = true;
+  ConnectAndPost();
+}
+
+void TWorkQueue::SendOnly() {
+  OnlyOf(wkSend);
+}
+void TWorkQueue::ReceiveOnly() {
+  OnlyOf(wkReceive);
+}
+void TWorkQueue::DeleteOnly() {
+  OnlyOf(wkDelete);
+}
+
+void TWorkQueue::DownloadSettings() {
+  Fire(OnCheckSetup);
+  Entry(wkRegistryUpdate).Enabled = true;
+  ConnectAndPost();
+}
+
+void TWorkQueue::ConnectAndPost() {
+  if (UseLANServer()) {
+    FQueue.Post(*FReceiver, 0);
+    return;
+  }
+  // An open dial will post the queue when its line comes up.
+  if (!FLine.Dialling()) FLine.Dial();
+}
+
+void TWorkQueue::LineConnected() {
+  FQueue.Post(*FReceiver, 0);
+}
+
+void TWorkQueue::RunBackup(const std::string& scheduleName) {
+  if (!OnRunBackup) return;
+  const bool waitedToSend = WorkOf(wkSend);
+  const TBackupRunResult result = OnRunBackup(Trim(scheduleName));
+  if ((waitedToSend || result.Completed || WorkOf(wkReceive) || WorkOf(wkDelete)) &&
+      result.SendWhenCompleted)
+    SendAndReceive();
+  Fire(OnRefreshList);
+}
+
+void TWorkQueue::ScheduledBackup(const std::string& scheduleName) {
+  RunBackup(scheduleName);
+  Fire(OnLoadSchedules);
+}
+
+// --- messages -------------------------------------------------------------------------------
+
+void TWorkQueue::HandleMessage(const TMessage& message) {
+  if (!CanFireEvents()) return;
+  const unsigned number = message.Msg - WM_USER;
+  for (int kind = wkDelete; kind <= wkRegistryUpdate; ++kind) {
+    if (number == kKinds[kind].DoMessage) return DoWork(static_cast<TWorkKind>(kind));
+    if (number == kKinds[kind].DoneMessage) return TransferDone(static_cast<TWorkKind>(kind));
+  }
+  switch (number) {
+    case TWM_DOSENDRECEIVE:
+      return SendAndReceive();
+    case TWM_DOBACKUPNOW:
+      return RunBackup("");
+    case TWM_DOSCHEDULEDBACKUP:
+      return ScheduledBackup(ScheduleName(message.WParam));
+    default:
+      return;
+  }
+}
+
+void TWorkQueue::DoWork(TWorkKind kind) {
+  ClearErrors(kind);
+  if (kind != wkRegistryUpdate && !WorkOf(kind)) return;
+  if (kind == wkReceive) PrepareRestoreList();
+  Fire(OnOpenTransfer, kind);
+}
+
+std::string TWorkQueue::ScheduleName(intptr_t place) {
+  FStore.SetRootKey(rtHKEY_CURRENT_USER);
+  FStore.SetFilename(keys::kScheduleKey);
+  TStringList names;
+  FStore.ReadSections(&names);
+  if (place < 0 || static_cast<size_t>(place) >= names.size()) return "";
+  return names[static_cast<size_t>(place)];
+}
+
+void TWorkQueue::PrepareRestoreList() {
+  TCatalogue catalogue(FStore);
+  for (const TCatalogueEntry& entry : catalogue.EntriesToReceive())
+    if (std::find(FRestoreList.begin(), FRestoreList.end(), entry.Id) == FRestoreList.end())
+      FRestoreList.push_back(entry.Id);
+  for (size_t i = FRestoreList.size(); i-- > 0;) {
+    const std::string& id = FRestoreList[i];
+    // A name without a catalogue entry is left for the download to report as not registered;
+    // marking it would create an entry that holds nothing but a ReceivePosition.
+    if (!catalogue.Exists(id)) continue;
+    if (catalogue.Entry(id).Deleted)
+      FRestoreList.erase(FRestoreList.begin() + static_cast<long>(i));
+    else
+      catalogue.MarkForFetching(id);
+  }
+}
+
+// --- completion rules -----------------------------------------------------------------------
+
+void TWorkQueue::TransferDone(TWorkKind kind) {
+  if (kind == wkRegistryUpdate) return RegistryUpdateDone();
+  Fire(OnStopAnimation);
+  if (kind == wkReceive)
+    std::erase_if(FRestoreList, [this](const std::string& id) {
+      return !TCatalogue(FStore).Entry(id).HasReceivePosition;
+    });
+  if (CanFireEvents() && AutoReconnect() && WorkOf(kind) && !ErrorMarked(kind)) {
+    if (UseLANServer()) {
+      FReceiver->Post(WM_USER + kKinds[kind].DoMessage);
+    } else {
+      Entry(kind).Enabled = true;
+      if (!OtherEntriesArmed(kind)) ConnectAndPost();
+    }
+    return;
+  }
+  bool otherWork = false;
+  for (TWorkKind other : kOnlineKinds)
+    if (other != kind && WorkOf(other)) otherWork = true;
+  HangUpWhenIdle(otherWork);
+}
+
+void TWorkQueue::RegistryUpdateDone() {
+  Fire(OnStopAnimation);
+  HangUpWhenIdle(AnyWork());
+}
+
+void TWorkQueue::HangUpWhenIdle(bool otherWorkLeft) {
+  UseRoot(FStore);
+  if (FStore.ReadBool(keys::kPreferences, keys::preferences::kDisConWhenFin, false) &&
+      !otherWorkLeft)
+    FLine.HangUp();
+  Fire(OnRefreshList);
+}
+
+void TWorkQueue::LineDropped() {
+  Fire(OnStopAnimation);
+  if (!CanFireEvents() || !AutoReconnect() || AnyErrorMarked()) return;
+  const auto running = [this](TWorkKind kind) {
+    return OnTransferRunning && OnTransferRunning(kind);
+  };
+  if (running(wkSend) || running(wkReceive) || !AnyWork()) return;
+  FReceiver->Post(WM_USER + TWM_DOSENDRECEIVE);
+}
+
+}  // namespace vaultora

@@ -1,0 +1,121 @@
+#pragma once
+// TWorkQueue: the scheduler of online work. User commands, schedule alarms and finished
+// transfers become upload, download, server-delete and available-backups runs: the queue arms
+// its entries, posts them (in the order delete, send, receive, settings) once the server can be
+// reached, and on each posted message asks its front end to open or restart the transfer of that
+// kind. When a transfer ends the front end posts its "done" message (or calls TransferDone) and
+// the completion rules decide between a retry and hanging up.
+//
+// The queue starts no network work itself. It reads the catalogue and the settings through the
+// store it is given, and reaches the dial-up line through TWorkQueueLine. Everything here runs
+// on the thread that created the queue (the user-interface thread).
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/runtime/api_message_server.h"
+#include "platform/component.h"
+#include "platform/runtime/message_receiver.h"
+#include "platform/text.h"
+
+namespace vaultora {
+
+class TIniRegistryEditor;
+
+// The kinds of online work, in the order of the queue's entries.
+enum TWorkKind { wkDelete = 0, wkSend = 1, wkReceive = 2, wkRegistryUpdate = 3 };
+
+// The dial-up line as the queue sees it. The desktop client answers with its dial-up dialog and
+// TRasDialer; tests answer with a fake.
+class TWorkQueueLine {
+ public:
+  virtual ~TWorkQueueLine() = default;
+  // Dials (the desktop client shows the dial-up dialog). When the line is up, the front end
+  // calls TWorkQueue::LineConnected.
+  virtual void Dial() = 0;
+  virtual bool Dialling() const = 0;  // a dial is under way (the dial-up dialog is open)
+  virtual bool Active() const = 0;    // the line is up
+  virtual void HangUp() = 0;
+};
+
+// What a backup run reports back (the "Creating Backup" window or its command-line twin).
+struct TBackupRunResult {
+  bool Completed = false;          // the run ended with OK
+  bool SendWhenCompleted = false;  // "Send the backup when completed" was ticked
+};
+
+class TWorkQueue : public TComponent {
+ public:
+  TWorkQueue(TComponent* owner, TIniRegistryEditor& store, TStringList& restoreList,
+             TWorkQueueLine& line);
+  ~TWorkQueue() override;
+
+  // The commands.
+  void SendAndReceive();
+  void SendOnly();
+  void ReceiveOnly();
+  void DeleteOnly();
+  void DownloadSettings();
+  void ConnectAndPost();
+
+  // A backup without a schedule (empty name) or of the named schedule, then Send & Receive when
+  // the run asks for it.
+  void RunBackup(const std::string& scheduleName);
+  // The alarm path: the schedule's backup, then the alarms are loaded again.
+  void ScheduledBackup(const std::string& scheduleName);
+
+  // The dial-up line's events.
+  void LineConnected();
+  void LineDropped();
+  // BeforeStart of every online component: the server can be reached.
+  bool CanStart() const;
+
+  // The completion rules (the same as posting the kind's "done" message to Receiver()).
+  void TransferDone(TWorkKind kind);
+
+  // Gives every requested entry a ReceivePosition and drops deleted ones from the list.
+  void PrepareRestoreList();
+
+  // Transfer sessions post their "done" messages here; the queue posts its work messages here.
+  TMessageReceiver& Receiver() { return *FReceiver; }
+  TApiMessageServer& Queue() { return FQueue; }
+  TAPIItem& Entry(TWorkKind kind) { return FQueue.Item(static_cast<size_t>(kind)); }
+
+  // Open the transfer of this kind, or restart it when it is showing.
+  std::function<void(TWorkKind kind)> OnOpenTransfer;
+  // Whether the transfer of this kind is running (the dropped-line rule asks).
+  std::function<bool(TWorkKind kind)> OnTransferRunning;
+  // CheckSetup before every command; unassigned, nothing is checked.
+  std::function<void()> OnCheckSetup;
+  std::function<void()> OnStopAnimation;
+  std::function<void()> OnRefreshList;
+  // Runs one backup (the schedule name is empty for a manual one).
+  std::function<TBackupRunResult(const std::string& scheduleName)> OnRunBackup;
+  // Rebuilds the alarms from the stored schedules.
+  std::function<void()> OnLoadSchedules;
+
+ private:
+  void HandleMessage(const TMessage& message);
+  void OnlyOf(TWorkKind kind);  // Send Only, Receive Only, Delete Only
+  void DoWork(TWorkKind kind);
+  void RegistryUpdateDone();
+  void HangUpWhenIdle(bool otherWorkLeft);
+  bool WorkOf(TWorkKind kind);
+  bool AnyWork();
+  bool ErrorMarked(TWorkKind kind);
+  bool AnyErrorMarked();
+  void ClearErrors(TWorkKind kind);
+  bool UseLANServer() const;
+  bool AutoReconnect() const;
+  bool OtherEntriesArmed(TWorkKind kind);
+  std::string ScheduleName(intptr_t place);
+
+  TIniRegistryEditor& FStore;
+  TStringList& FRestoreList;
+  TWorkQueueLine& FLine;
+  TApiMessageServer FQueue;
+  std::unique_ptr<TMessageReceiver> FReceiver;
+};
+
+}  // namespace vaultora

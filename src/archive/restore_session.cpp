@@ -1,0 +1,323 @@
+#include "archive/restore_session.h"
+
+#include <algorithm>
+
+#include "archive/blowfish.h"
+#include "archive/cipher_helpers.h"
+#include "archive/encryption_key.h"
+#include "backupset/catalogue.h"
+#include "platform/date_time.h"
+#include "platform/folders.h"
+#include "platform/log_file.h"
+#include "platform/process_messages.h"
+#include "platform/prompts.h"
+#include "platform/size_text.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+namespace {
+
+constexpr const char* kAbortQuestion = "Are you sure you want to abort the current process?";
+
+// A file-ID list line: path, TAB, packed DOS date, "=", size in bytes.
+bool ParseFileIdLine(const std::string& line, std::string& path, uint32_t& date, int64_t& size) {
+  const size_t tab = line.rfind('\t');
+  if (tab == std::string::npos) return false;
+  const size_t equals = line.find('=', tab);
+  if (equals == std::string::npos) return false;
+  long long dateValue = 0;
+  long long sizeValue = 0;
+  if (!TryStrToInt(line.substr(tab + 1, equals - tab - 1), dateValue) ||
+      !TryStrToInt(line.substr(equals + 1), sizeValue) || sizeValue < 0)
+    return false;
+  path = line.substr(0, tab);
+  date = static_cast<uint32_t>(dateValue);
+  size = sizeValue;
+  return true;
+}
+
+}  // namespace
+
+TRestoreSession::TRestoreSession(TComponent* owner, TIniRegistryEditor& store, std::string key)
+    : TComponent(owner),
+      FStore(store),
+      FCatalogue(store),
+      FKey(std::move(key)),
+      FBackupFile(new TBackupFile(this)),
+      FCipher(new TBlowfish(this)) {
+  FCipher->SetCipherMode(TCipherMode::CBC);
+  FCipher->SetStringMode(TStringMode::smEncode);
+  FBackupFile->SetRestoreMode(rmNewer);
+  FBackupFile->SetRestoreFullPath(true);
+  FBackupFile->SetSaveFileID(true);
+  FBackupFile->OnProgress = [this](TComponent*, const std::string& file, TPercentage percent,
+                                   bool& canContinue) {
+    if (!file.empty()) SetStatus(file);
+    Fire(OnProgress, file, static_cast<int>(percent));
+    if (FCancelled) canContinue = false;
+  };
+  FBackupFile->OnError = [this](TComponent*, int32_t, const std::string& text) { Log(text); };
+  FBackupFile->OnRestoreFile = [this](TComponent*, std::string& target, const std::string& stored,
+                                      int32_t, bool& doRestore) {
+    RestoreFileDecision(target, stored, doRestore);
+  };
+}
+
+TRestoreSession::~TRestoreSession() {
+  Destroying();
+  Close();
+}
+
+std::string TRestoreSession::Caption() {
+  return "Restore \"" + FCatalogue.Entry(FKey).BackupTitle + "\"";
+}
+
+void TRestoreSession::Log(const std::string& line) {
+  FStore.SetRootKey(rtHKEY_CURRENT_USER);
+  FStore.SetFilename(keys::kBaseKey);
+  if (FStore.ValueExists(keys::kPreferences, keys::preferences::kKeepLogFiles)) {
+    FLogLines.push_back(line);
+  }
+  Fire(OnLog, line);
+}
+
+void TRestoreSession::SetStatus(const std::string& text) {
+  FStatus = text;
+  Fire(OnStatus, text);
+}
+
+std::string TRestoreSession::RestoreArchive() {
+  if (!FMergedName.empty()) return FMergedName;
+  if (FChain.empty()) return "";
+  return FCatalogue.PlainArchivePath(FChain.front());
+}
+
+// --- deciphering ----------------------------------------------------------------------------
+
+bool TRestoreSession::Start() {
+  FBusy = true;
+  FCancelled = false;
+  FRows.clear();
+  FMergedName.clear();
+  const std::string userKey = ReadEncryptionKey(FStore);
+  bool listed = false;
+  if (Trim(userKey).empty()) {
+    Log(kNoEncryptionKeyText);
+    Log("Encryption failed");
+  } else {
+    try {
+      if (DecryptChain(userKey)) listed = ListFiles();
+    } catch (...) {
+      FBusy = false;
+      throw;
+    }
+  }
+  FBusy = false;
+  return listed && !FRows.empty();
+}
+
+bool TRestoreSession::DecryptChain(const std::string& userKey) {
+  FChain = FCatalogue.RestoreChain(FKey);
+  try {
+    for (size_t i = FChain.size(); i-- > 0;) {
+      const std::string id = FChain[i];
+      // Not completely downloaded yet: nothing to decipher.
+      if (FCatalogue.Entry(id).HasReceivePosition) {
+        FChain.erase(FChain.begin() + static_cast<long>(i));
+        continue;
+      }
+      const std::string archive = FCatalogue.ArchivePath(id);
+      if (FileSizeOf(archive) <= 0) {
+        Log("File \"" + archive + "\" not found or file corrupt");
+        DeleteArchiveOf(id);
+        FChain.erase(FChain.begin() + static_cast<long>(i));
+        continue;
+      }
+      if (!DecryptOne(id, userKey)) return false;
+    }
+  } catch (const std::exception& e) {
+    Log(std::string("Decryption execption, ") + e.what());
+    DeleteDecryptedFiles();
+    FChain.clear();
+    throw;
+  }
+  return true;
+}
+
+bool TRestoreSession::DecryptOne(const std::string& id, const std::string& userKey) {
+  const std::string archive = FCatalogue.ArchivePath(id);
+  Log("Decrypting " + archive);
+  const std::string mac =
+      DecryptArchiveFile(*FCipher, userKey, archive, FCatalogue.PlainArchivePath(id));
+  ProcessMessages();
+  if (mac == FCatalogue.Entry(id).MAC) {
+    Log("Decryption Completed");
+    return true;
+  }
+  Log("Decryption failed, MAC mismatch");
+  DeleteDecryptedFiles();
+  return false;
+}
+
+// --- listing --------------------------------------------------------------------------------
+
+bool TRestoreSession::ListFiles() {
+  if (FChain.empty()) {
+    Log("No files");
+    SetStatus("No Files");
+    return false;
+  }
+  TStringList lines;
+  std::string title;
+  if (FChain.size() == 1) {
+    FBackupFile->ReadArchiveInfo(RestoreArchive(), &lines, title);
+  } else {
+    Log("Appending incremental archives");
+    // Newest first: the chosen backup (last in the chain), then the one it was appended to,
+    // and so on back to the full backup; the first copy of a file is its newest.
+    TStringList archives = {FCatalogue.PlainArchivePath(FChain.back())};
+    for (size_t i = 0; i + 1 < FChain.size(); ++i)
+      archives.push_back(FCatalogue.PlainArchivePath(FChain[i]));
+    FMergedName = FCatalogue.MergedArchivePath(FChain.back());
+    if (!FBackupFile->MergeArchives(FMergedName, archives)) {
+      Log("Append failed, Failed to consolidate the backup file");
+      return false;
+    }
+    Log("Append completed");
+    FBackupFile->ReadArchiveInfo(FMergedName, &lines, title);
+  }
+  AddRows(lines);
+  Log("Archive : " + title);
+  if (FRows.empty()) {
+    Log("No files");
+    SetStatus("No Files");
+    return true;
+  }
+  int64_t total = FBackupFile->TotalSize64();
+  // A merged archive's header holds no total; the listed sizes give it.
+  if (!FMergedName.empty()) {
+    total = 0;
+    for (const TRestoreRow& row : FRows)
+      total += row.Bytes;
+  }
+  const std::string count = IntToStr(static_cast<long long>(FRows.size()));
+  Log(count + " files, " + IntToStr(total / 1024) + " KB total");
+  SetStatus("Viewing " + count + " files");
+  return true;
+}
+
+void TRestoreSession::AddRows(const TStringList& lines) {
+  for (const std::string& line : lines) {
+    std::string path;
+    uint32_t date = 0;
+    int64_t size = 0;
+    if (!ParseFileIdLine(line, path, date, size)) continue;
+    const std::string when = DateTimeText(DosDateTimeToDateTime(date));
+    const size_t blank = when.find(' ');
+    TRestoreRow& row = FRows.emplace_back();
+    row.Name = ExtractFileName(path);
+    row.Date = when.substr(0, blank);
+    row.Time = blank == std::string::npos ? "" : when.substr(blank + 1);
+    row.Size = KBSizeText(size);
+    row.Path = ExtractFilePath(path);
+    row.Bytes = size;
+  }
+}
+
+// --- extracting -----------------------------------------------------------------------------
+
+std::string TRestoreSession::CheckOptions(const TRestoreOptions& options) {
+  if (!options.OriginalPath && Trim(options.Folder).empty()) return "Invalid folder name";
+  return "";
+}
+
+void TRestoreSession::RestoreFileDecision(std::string& target, const std::string& stored,
+                                          bool& doRestore) {
+  // A merged chain holds a file once per backup, the newest copy first: only that copy is a
+  // candidate, so an older copy can never overwrite it (whatever the overwrite rule).
+  const bool firstCopy = FHandledNames.insert(stored).second;
+  if (!firstCopy) doRestore = false;
+  if (!doRestore || !FOptions || FOptions->AllFiles) return;
+  const std::string name = ExtractFileName(target);
+  const std::string folder = ExtractFilePath(stored);
+  doRestore = std::any_of(FOptions->Selected.begin(), FOptions->Selected.end(), [&](size_t i) {
+    return i < FRows.size() && FRows[i].Name == name && FRows[i].Path == folder;
+  });
+}
+
+bool TRestoreSession::Extract(const TRestoreOptions& options) {
+  const std::string problem = CheckOptions(options);
+  if (!problem.empty()) {
+    ShowError(problem);
+    return false;
+  }
+  FBusy = true;
+  FCancelled = false;
+  FOptions = &options;
+  FHandledNames.clear();
+  FBackupFile->SetRestoreMode(options.Mode);
+  FBackupFile->SetRestoreFullPath(options.OriginalPath || options.UseFolderNames);
+  const std::string archive = RestoreArchive();
+  bool ok = false;
+  try {
+    ok = !archive.empty() &&
+         FBackupFile->ExtractArchive(archive, options.OriginalPath ? "" : options.Folder);
+  } catch (const std::exception& e) {
+    Log(e.what());
+  }
+  FFilesRestored = FBackupFile->FilesProcessed();
+  if (ok)
+    Log("Restore completed, " + IntToStr(FFilesRestored) + " file(s) unpacked");
+  else
+    Log("Restore failed, file not found " + archive);
+  FOptions = nullptr;
+  FBusy = false;
+  SetStatus("Ready");
+  return ok;
+}
+
+// --- stopping and clean-up ------------------------------------------------------------------
+
+void TRestoreSession::DeleteArchiveOf(const std::string& id) {
+  // Never sent: this file is the only copy of the backup.
+  if (FCatalogue.Entry(id).NeedToSend) return;
+  DeleteFile(FCatalogue.ArchivePath(id));
+}
+
+void TRestoreSession::DeleteDecryptedFiles() {
+  for (const std::string& id : FChain)
+    DeleteFile(FCatalogue.PlainArchivePath(id));
+  if (!FMergedName.empty()) DeleteFile(FMergedName);
+}
+
+bool TRestoreSession::RequestStop() {
+  if (!AskQuestion(kAbortQuestion)) return false;
+  FBackupFile->Stop();
+  FCancelled = true;
+  Fire(OnStopDownload);
+  DeleteDecryptedFiles();
+  for (const std::string& id : FChain)
+    DeleteArchiveOf(id);
+  return true;
+}
+
+void TRestoreSession::Close() {
+  if (FClosed) return;
+  FClosed = true;
+  for (const std::string& id : FChain) {
+    const TCatalogueEntry entry = FCatalogue.Entry(id);
+    if (!entry.NeedToSend && !entry.HasReceivePosition)
+      FCatalogue.AddToDelCache(id, FCatalogue.ArchivePath(id));
+  }
+  DeleteDecryptedFiles();
+  try {
+    WriteLogFile(kRestoreLog, FLogLines, FStore);
+  } catch (const std::exception& e) {
+    // Closing runs in the destructor: a log that cannot be written costs only the log.
+    Fire(OnLog, std::string(e.what()));
+  }
+}
+
+}  // namespace vaultora

@@ -1,0 +1,176 @@
+#include "backupset/available_backup.h"
+
+#include <cstring>
+#include <exception>
+
+#include "archive/cipher_helpers.h"
+#include "backupset/catalogue.h"
+#include "platform/folders.h"
+#include "platform/log_file.h"
+#include "platform/prompts.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+namespace {
+
+constexpr int kItemCount = 9;
+constexpr size_t kDateLength = 8;
+constexpr size_t kSizeLength = 4;
+// The log list is emptied before a line is added once it holds more than this many.
+constexpr size_t kMaxShownLines = 51;
+
+// A name from the server names a file in the working folder, or a catalogue key: nothing that
+// leads elsewhere.
+bool IsPlainName(const std::string& name) {
+  return name.find('/') == std::string::npos && name.find('\\') == std::string::npos &&
+         name.find("..") == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+template <class T>
+T FromBytes(const std::vector<uint8_t>& bytes) {
+  T value;
+  std::memcpy(&value, bytes.data(), sizeof value);
+  return value;
+}
+
+template <class T>
+void AppendItem(std::vector<uint8_t>& out, const T* data, size_t size) {
+  const auto length = static_cast<uint32_t>(size);
+  for (int i = 0; i < 4; ++i)
+    out.push_back(static_cast<uint8_t>(length >> (8 * i)));
+  const auto* bytes = reinterpret_cast<const uint8_t*>(data);
+  out.insert(out.end(), bytes, bytes + size);
+}
+
+}  // namespace
+
+std::string TAvailableBackup::BackupId() const {
+  std::string name = ArchiveName;
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return ReplaceAll(name, "_", ".");
+}
+
+std::optional<TAvailableBackup> ParseAvailableBackup(const std::vector<uint8_t>& record) {
+  std::vector<std::vector<uint8_t>> items;
+  size_t at = 0;
+  while (static_cast<int>(items.size()) < kItemCount) {
+    if (record.size() - at < 4) return std::nullopt;
+    const uint32_t length = record[at] | record[at + 1] << 8 | record[at + 2] << 16 |
+                            static_cast<uint32_t>(record[at + 3]) << 24;
+    at += 4;
+    if (length > record.size() - at) return std::nullopt;
+    items.emplace_back(record.begin() + static_cast<ptrdiff_t>(at),
+                       record.begin() + static_cast<ptrdiff_t>(at + length));
+    at += length;
+  }
+  if (items[3].size() != kDateLength || items[4].size() != kDateLength ||
+      items[5].size() != kSizeLength)
+    return std::nullopt;
+  auto text = [&](int i) { return std::string(items[i].begin(), items[i].end()); };
+  TAvailableBackup backup;
+  backup.ArchiveName = text(0);
+  backup.Title = text(1);
+  backup.FileListName = text(2);
+  backup.Started = FromBytes<double>(items[3]);
+  backup.Finished = FromBytes<double>(items[4]);
+  backup.Size = FromBytes<int32_t>(items[5]);
+  backup.MAC = text(6);
+  backup.Incremental = text(7);
+  backup.FileList = std::move(items[8]);
+  if (backup.BackupId().empty() || !IsPlainName(backup.ArchiveName) ||
+      !IsPlainName(backup.FileListName) || !IsPlainName(backup.Incremental))
+    return std::nullopt;
+  return backup;
+}
+
+std::vector<uint8_t> BuildAvailableBackup(const TAvailableBackup& backup) {
+  std::vector<uint8_t> out;
+  auto add = [&](const std::string& s) { AppendItem(out, s.data(), s.size()); };
+  add(backup.ArchiveName);
+  add(backup.Title);
+  add(backup.FileListName);
+  AppendItem(out, &backup.Started, sizeof backup.Started);
+  AppendItem(out, &backup.Finished, sizeof backup.Finished);
+  AppendItem(out, &backup.Size, sizeof backup.Size);
+  add(backup.MAC);
+  add(backup.Incremental);
+  AppendItem(out, backup.FileList.data(), backup.FileList.size());
+  return out;
+}
+
+TAvailableBackupsImport::TAvailableBackupsImport(TIniRegistryEditor& store) : FStore(store) {}
+
+TAvailableBackupsImport::~TAvailableBackupsImport() {
+  try {
+    if (!FKept.empty()) WriteLogFile(kRegUpDateLog, FKept, FStore);
+  } catch (const std::exception&) {
+    // A log that cannot be written is lost; the catalogue is not.
+  }
+}
+
+void TAvailableBackupsImport::Log(const std::string& line) {
+  if (FLines.size() > kMaxShownLines) FLines.clear();
+  FLines.push_back(line);
+  FStore.SetFilename(keys::kBaseKey);
+  if (FStore.ValueExists(keys::kPreferences, keys::preferences::kKeepLogFiles))
+    FKept.push_back(line);
+  if (OnLine) OnLine(line);
+}
+
+bool TAvailableBackupsImport::Add(const std::vector<uint8_t>& record) {
+  std::optional<TAvailableBackup> backup = ParseAvailableBackup(record);
+  if (!backup) return false;
+  Log(backup->Title + " retrieved from Vaultora's server");
+  FItems.push_back(std::move(*backup));
+  FChecked.push_back(false);
+  return true;
+}
+
+bool TAvailableBackupsImport::RegisterOne(const TAvailableBackup& item) {
+  const std::string session = TCatalogue(FStore).WorkingFolder() + item.FileListName;
+  const std::string id = item.BackupId();
+  FStore.SetFilename(keys::kBackupsKey);
+  FStore.WriteString(id, catalogue::kBackupTitle, item.Title);
+  FStore.WriteString(id, catalogue::kSession, session);
+  FStore.WriteString(id, catalogue::kFinishDateTime, FloatToText(item.Finished));
+  FStore.WriteString(id, catalogue::kSize, IntToStr(item.Size));
+  FStore.WriteString(id, catalogue::kMAC, item.MAC);
+  if (!item.Incremental.empty()) FStore.WriteString(id, catalogue::kIncremental, item.Incremental);
+  // An empty list was sent as an empty item: it is restored empty.
+  if (item.FileList.empty()) {
+    TMemoryStream().SaveToFile(session);
+    return true;
+  }
+  TMemoryStream enciphered(item.FileList);
+  std::unique_ptr<TMemoryStream> list = DecryptWithPassphrase(&enciphered, kStreamPassphrase, "");
+  if (!list) return false;
+  list->SaveToFile(session);
+  return true;
+}
+
+bool TAvailableBackupsImport::Register() {
+  Log("Updating settings");
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    if (!FChecked[i]) continue;
+    bool restored = false;
+    try {
+      restored = RegisterOne(FItems[i]);
+    } catch (const std::exception& e) {
+      Log(e.what());
+    }
+    if (!restored) {
+      Log("Update failed");
+      return false;
+    }
+    FChecked[i] = false;
+    Log(FItems[i].Title + " unpacked.");
+  }
+  Log("Completed");
+  ShowInformation("Settings have been updated");
+  return true;
+}
+
+}  // namespace vaultora

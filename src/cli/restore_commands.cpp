@@ -1,0 +1,109 @@
+// vaultora-cli restore: the "Restore" window without the window: decipher, prove, merge, list
+// and extract a backup of the catalogue.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "archive/restore_session.h"
+#include "cli/cli_command.h"
+#include "cli/cli_entries.h"
+#include "platform/folders.h"
+#include "settings/ini_registry_editor.h"
+
+namespace vaultora::cli {
+
+namespace {
+
+const std::vector<std::string> kValueOptions = {"--to", "--mode", "--file"};
+
+bool ParseMode(const std::string& text, TRestoreMode& mode) {
+  const std::pair<const char*, TRestoreMode> names[] = {{"all", rmAll},
+                                                        {"no-overwrite", rmNoOverwrite},
+                                                        {"newer", rmNewer},
+                                                        {"existing", rmExisting},
+                                                        {"existing-newer", rmExistingNewer}};
+  for (const auto& [name, value] : names)
+    if (text == name) {
+      mode = value;
+      return true;
+    }
+  return false;
+}
+
+TArgs OptionValues(const TArgs& args, const std::string& option) {
+  TArgs values;
+  for (size_t i = 0; i + 1 < args.size(); ++i)
+    if (args[i] == option) values.push_back(args[++i]);
+  return values;
+}
+
+void PrintRows(const TRestoreSession& session) {
+  for (const TRestoreRow& row : session.Rows())
+    std::printf("%-32s %-10s %-11s %14s  %s\n", row.Name.c_str(), row.Date.c_str(),
+                row.Time.c_str(), row.Size.c_str(), row.Path.c_str());
+}
+
+// The rows named by --file: a full stored path, or a file name.
+int SelectRows(const TRestoreSession& session, const TArgs& files, TRestoreOptions& options) {
+  for (const std::string& file : files) {
+    bool found = false;
+    for (size_t i = 0; i < session.Rows().size(); ++i) {
+      const TRestoreRow& row = session.Rows()[i];
+      if (row.Path + row.Name == file || row.Name == file) {
+        options.Selected.push_back(i);
+        found = true;
+      }
+    }
+    if (!found) return Fail("\"" + file + "\" is not in this backup");
+  }
+  return 0;
+}
+
+int RestoreCommand(const TArgs& args) {
+  TIniRegistryEditor store;
+  std::string key;
+  if (const int status = ResolveEntry(store, args, key, kValueOptions)) return status;
+  TRestoreOptions options;
+  if (!ParseMode(OptionValue(args, "--mode", "newer"), options.Mode))
+    return Fail("--mode is one of all, no-overwrite, newer, existing, existing-newer");
+  const std::string target = OptionValue(args, "--to");
+  if (!target.empty()) {
+    options.OriginalPath = false;
+    options.Folder = target;
+    options.UseFolderNames = HasFlag(args, "--folder-names");
+  }
+
+  TRestoreSession session(nullptr, store, key);
+  const bool terminal = isatty(STDOUT_FILENO);
+  session.OnLog = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+  session.OnProgress = [terminal](const std::string& file, int percent) {
+    if (!terminal || file.empty()) return;
+    std::printf("\r%3d%% %s\033[K", percent, ExtractFileName(file).c_str());
+    std::fflush(stdout);
+  };
+  std::printf("%s\n", session.Caption().c_str());
+  if (!session.Start()) return Fail("nothing to restore from " + key);
+  if (HasFlag(args, "--list")) {
+    PrintRows(session);
+    return 0;
+  }
+  const TArgs files = OptionValues(args, "--file");
+  if (!files.empty()) {
+    options.AllFiles = false;
+    if (const int status = SelectRows(session, files, options)) return status;
+  }
+  const bool ok = session.Extract(options);
+  if (terminal) std::printf("\r\033[K");
+  return ok ? 0 : 1;
+}
+
+const TCliRegistrar kRestore(
+    {"restore",
+     "BACKUP [--list] [--to FOLDER [--folder-names]] [--mode all|no-overwrite|newer|existing|"
+     "existing-newer] [--file PATH]...",
+     "list a backup's files, or restore all or chosen ones to their place or another folder",
+     RestoreCommand});
+
+}  // namespace
+
+}  // namespace vaultora::cli

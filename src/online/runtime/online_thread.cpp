@@ -1,0 +1,322 @@
+#include "online/runtime/online_thread.h"
+
+#include <exception>
+#include <optional>
+#include <utility>
+
+#include "backupset/catalogue.h"
+#include "online/bk_server.h"
+#include "online/logon_envelope.h"
+#include "platform/system_names.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+namespace {
+
+TLogonNamesSource& LogonNames() {
+  static TLogonNamesSource source;
+  return source;
+}
+
+std::string ExceptionText(const std::exception& e) {
+  return e.what();
+}
+
+}  // namespace
+
+TBaseOnlineThread::TBaseOnlineThread() : TThread(true) {}
+
+TBaseOnlineThread::~TBaseOnlineThread() {
+  // The channel's disconnect event must not post to a component that is freeing this thread.
+  FMuted = true;
+  FServer.reset();
+}
+
+void TBaseOnlineThread::Attach(TManualResetEvent* workEvent, TManualResetEvent* closeEvent,
+                               TMessageReceiver* owner) {
+  FWorkEvent = workEvent;
+  FCloseEvent = closeEvent;
+  FOwner = owner;
+}
+
+void TBaseOnlineThread::Execute() {
+  for (;;) {
+    // A component being destroyed cannot ask twice: it terminates the thread instead.
+    if (Terminated()) {
+      PostToOwner(UM_THREADENDED);
+      return;
+    }
+    try {
+      const int which = TManualResetEvent::WaitForEither(*FCloseEvent, *FWorkEvent);
+      if (which == 0) {
+        FCloseEvent->ResetEvent();
+        PostToOwner(UM_THREADENDED);
+        Terminate();
+        return;
+      }
+      DoWork();
+    } catch (const std::exception& e) {
+      PostText(UM_THREADEXCEPTION, ExceptionText(e));
+    } catch (...) {
+      PostText(UM_THREADEXCEPTION, "Unknown exception");
+    }
+  }
+}
+
+void TBaseOnlineThread::DoWork() {
+  struct TResetWork {
+    TManualResetEvent* event;
+    ~TResetWork() { event->ResetEvent(); }
+  } reset{FWorkEvent};
+  const bool ok = Work();
+  PostToOwner(ok ? UM_WORKDONE : UM_WORKFAILED);
+}
+
+void TBaseOnlineThread::PostToOwner(unsigned msg, intptr_t wParam, intptr_t lParam) {
+  FOwner->Post(msg, wParam, lParam);
+}
+
+void TBaseOnlineThread::PostText(unsigned msg, const std::string& text, intptr_t lParam) {
+  FOwner->PostValue(msg, 0, lParam, text);
+}
+
+void TBaseOnlineThread::PostProgress(const std::string& backupName, const std::string& backupTitle,
+                                     int count, int index, double fileProgress, double totalBytes,
+                                     double bytesWritten) {
+  FOwner->PostValue(UM_PROGRESS, 0, 0,
+                    TProgressBlock{backupName, backupTitle, count, index, fileProgress, totalBytes,
+                                   bytesWritten});
+}
+
+TIniRegistryEditor& TBaseOnlineThread::Settings() {
+  if (!FSettings) {
+    FSettings = std::make_unique<TIniRegistryEditor>();
+    FSettings->SetRootKey(rtHKEY_CURRENT_USER);
+    FSettings->SetLazyWrite(true);
+    FSettings->SetFilename(keys::kBaseKey);
+  }
+  return *FSettings;
+}
+
+std::string TBaseOnlineThread::StatusText(int number) const {
+  const std::string& name = FServerName;
+  const std::string host = " [" + FHost + "]";
+  switch (number) {
+    case 1:
+      return "Connected to " + name + host;
+    case 2:
+      return "Closed connection to " + name + " server";
+    case 3:
+      return "Failed to create the " + name + " server instance";
+    case 4:
+      return "Locating " + name + " server ";
+    case 5:
+      return "Failed to locate the " + name + " server" + host;
+    case 6:
+      return "Connecting to " + name + " server" + host;
+    case 7:
+      return "Failed to connect to " + name + " server" + host;
+    case 8:
+      return "Logging onto " + name + host;
+  }
+  return {};
+}
+
+void TBaseOnlineThread::ReportFailure(const std::string& exceptionText, const std::string& status) {
+  PostText(UM_THREADEXCEPTION, exceptionText);
+  PostStatus(status);
+  FFailed = true;
+}
+
+TBkServer* TBaseOnlineThread::Server() {
+  if (FServer) return FServer.get();
+  try {
+    TIniRegistryEditor& store = Settings();
+    store.SetFilename(keys::kBaseKey);
+    if (store.ValueExists(keys::kConnection, keys::connection::kServerPort))
+      FPort = store.ReadInteger(keys::kConnection, keys::connection::kServerPort, 0);
+    if (store.ValueExists(keys::kConnection, keys::connection::kHost))
+      FHost = store.ReadString(keys::kConnection, keys::connection::kHost, "");
+    auto server = std::make_unique<TBkServer>();
+    server->SetPort(FPort);
+    server->SetAddress(FHost);
+    server->OnConnect = [this](TBkServer*, TTcpSocket&) { ServerConnected(); };
+    server->OnDisconnect = [this](TBkServer*, TTcpSocket&) { ServerDisconnected(); };
+    ConfigureServer(*server);
+    FServer = std::move(server);
+  } catch (const std::exception& e) {
+    PostText(UM_THREADEXCEPTION, ExceptionText(e));
+    PostStatus(StatusText(3));
+    PostText(UM_CONNECTIONSTATE, ExceptionText(e), vcsFailed);
+    FFailed = true;
+    return nullptr;
+  }
+  return FServer.get();
+}
+
+void TBaseOnlineThread::ConfigureServer(TBkServer&) {}
+
+void TBaseOnlineThread::ServerConnected() {
+  if (FMuted) return;
+  FConnected = true;
+  PostText(UM_CONNECTIONSTATE, StatusText(1), vcsConnected);
+}
+
+void TBaseOnlineThread::ServerDisconnected() {
+  if (FMuted) return;
+  FConnected = false;
+  PostText(UM_CONNECTIONSTATE, StatusText(2), vcsClosed);
+}
+
+bool TBaseOnlineThread::StopRequested() {
+  const bool signalled = FCloseEvent->IsSet() || Terminated();
+  if (signalled) FCloseEvent->ResetEvent();
+  if (!signalled && !FStopAnnounced) return false;
+  if (!FStopAnnounced) {
+    FStopAnnounced = true;
+    PostStatus("Stopping transfer");
+  }
+  return true;
+}
+
+void TBaseOnlineThread::Locate() {
+  PostStatus(StatusText(4));
+  TBkServer* server = Server();
+  if (!server) return;
+  if (StopRequested()) {
+    PostStatus("Connection stopped");
+    return;
+  }
+  try {
+    server->SetActive(true);
+    server->SetActive(false);
+  } catch (const std::exception& e) {
+    PostText(UM_THREADEXCEPTION, ExceptionText(e));
+    PostStatus(StatusText(5));
+    PostText(UM_CONNECTIONSTATE, ExceptionText(e), vcsFailed);
+    FFailed = true;
+  }
+}
+
+bool TBaseOnlineThread::Connect() {
+  FMuted = false;
+  PostStatus(StatusText(6));
+  TBkServer* server = Server();
+  if (!server) return false;
+  if (StopRequested()) {
+    PostStatus("Connection stopped");
+    return false;
+  }
+  try {
+    server->SetActive(true);
+  } catch (const std::exception& e) {
+    ReportFailure(ExceptionText(e), StatusText(7));
+    return false;
+  }
+  return Online();
+}
+
+bool TBaseOnlineThread::Online() {
+  return FConnected && FServer && FServer->Active();
+}
+
+void TBaseOnlineThread::CloseChannel() {
+  if (FConnected && FServer) FServer->SetActive(false);
+}
+
+bool TBaseOnlineThread::LogonAndForEach(const TStringList& list,
+                                        const std::function<bool(const std::string&, int)>& one,
+                                        bool alwaysClose) {
+  if (!Logon()) return false;
+  if (StopRequested() || Failed()) return false;
+  bool ok = true;
+  try {
+    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+      if (!one(list[i], i)) ok = false;
+      if (StopRequested() || Failed()) break;
+    }
+    if (alwaysClose || !Failed()) CloseChannel();
+  } catch (const std::exception& e) {
+    PostText(UM_THREADEXCEPTION, e.what());
+    ok = false;
+  }
+  return ok;
+}
+
+TEncryptedStream TBaseOnlineThread::EncryptStream(TStream* source, const std::string& key) {
+  if (!source || source->Size() == 0 || Trim(key).empty()) return {};
+  try {
+    return EncryptWithPassphrase(source, key);
+  } catch (const std::exception& e) {
+    PostText(UM_THREADEXCEPTION, "Stream Encryption failed : " + ExceptionText(e));
+    return {};
+  }
+}
+
+std::string TBaseOnlineThread::ArchivePath(const std::string& entry) {
+  return TCatalogue(Settings()).ArchivePath(entry);
+}
+
+void SetLogonNamesSource(TLogonNamesSource source) {
+  LogonNames() = std::move(source);
+}
+
+std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope() {
+  TIniRegistryEditor& store = Settings();
+  store.SetFilename(keys::kRegistrationKey);
+  std::unique_ptr<TMemoryStream> account;
+  if (store.ValueExists("", keys::registration::kRegistrationData))
+    account = store.ReadBinary(keys::registration::kRegistrationData);
+  store.SetFilename(keys::kBaseKey);
+  if (!account) {
+    PostStatus("Logon information has not been supplied.");
+    return std::nullopt;
+  }
+  const auto [computer, user] =
+      LogonNames() ? LogonNames()() : std::pair{ComputerName(), UserName()};
+  try {
+    const TLogonRecord record = BuildLogonRecord(account->Bytes(), LogonKey(computer, user, Now()));
+    if (record.EncipheredRecord.empty()) return std::nullopt;
+    return BuildLogonEnvelope(record);
+  } catch (const std::exception& e) {
+    PostText(UM_THREADEXCEPTION, "Stream Encryption failed : " + ExceptionText(e));
+    return std::nullopt;
+  }
+}
+
+bool TBaseOnlineThread::Logon() {
+  FMuted = true;
+  Synchronize([this] { Locate(); });
+  if (FFailed || !Connect()) return false;
+
+  const std::optional<std::vector<uint8_t>> envelope = LogonEnvelope();
+  if (!envelope) {
+    PostToOwner(UM_LOGON, 0);
+    CloseChannel();
+    return false;
+  }
+  std::string ticket;
+  if (FConnected && !StopRequested() && !envelope->empty()) {
+    PostStatus(StatusText(8));
+    try {
+      ticket = FServer->Logon(*envelope, LogonTimeCode(Now()));
+    } catch (const std::exception& e) {
+      ReportFailure(ExceptionText(e), "Logon failed, invalid socket connection");
+      ticket.clear();
+    }
+  }
+  if (!ticket.empty()) {
+    PostToOwner(UM_LOGON, 1);
+    return true;
+  }
+  if (StopRequested())
+    PostStatus("Logon stopped");
+  else
+    PostToOwner(UM_LOGON, 0);
+  CloseChannel();
+  return false;
+}
+
+}  // namespace vaultora

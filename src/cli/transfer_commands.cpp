@@ -1,5 +1,5 @@
-// vaultora-cli send, receive, delete, download-settings and register: the transfer windows
-// without the windows. Each runs one online component to its end with the transfer session
+// vaultora-cli send, receive, delete-on-server, download-settings and register: the transfer
+// windows without the windows. Each runs one online component to its end with the transfer session
 // printing its lines, so a run shows and logs what the window would.
 #include <QEventLoop>
 
@@ -127,9 +127,9 @@ const TCliRegistrar kSend({"send", "", "send every backup waiting in the Outbox 
 const TCliRegistrar kReceive({"receive", "[ID...]",
                               "download the named backups (else those marked for fetching)",
                               ReceiveCommand});
-const TCliRegistrar kDelete({"delete", "",
-                             "delete on the server, then here, the backups marked for deletion",
-                             DeleteCommand});
+const TCliRegistrar kDeleteOnServer(
+    {"delete-on-server", "", "delete on the server, then here, the backups marked for deletion",
+     DeleteCommand});
 const TCliRegistrar kDownloadSettings(
     {"download-settings", "", "list the backups the account holds on the server",
      [](const TArgs& args) { return AvailableBackups(args, false); }});

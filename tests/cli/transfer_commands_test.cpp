@@ -103,7 +103,7 @@ TEST_F(CliTransfer, SendThenRegisterAndReceiveOnASecondComputerThenDelete) {
   EXPECT_TRUE(FileExists(second->FileOf("46010.5", ".BFE")));
 
   TCatalogue(second->Store).MarkDeleted("46010.5");
-  ASSERT_EQ(Cli("delete"), 0) << FOut;
+  ASSERT_EQ(Cli("delete-on-server"), 0) << FOut;
   EXPECT_TRUE(Printed("Internet delete complete\n"));
   EXPECT_FALSE(TCatalogue(second->Store).Exists("46010.5"));
   EXPECT_EQ(Cli("download-settings"), 1);

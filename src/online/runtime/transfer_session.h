@@ -45,6 +45,9 @@ class TTransferSession {
   void Begin();
   // " LAN Server : " and the host when the LAN server is used, else the dial-up connection.
   std::string ConnectionName();
+  // What the delete window lists (its count label is the number of lines): each entry marked
+  // for deletion as its title, " [ ", its file list and " ]".
+  TStringList DeletionList();
 
   // The events of the component, one method each.
   void Status(const std::string& text);  // OnStatus and OnThreadException

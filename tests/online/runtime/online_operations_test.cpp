@@ -180,6 +180,29 @@ TEST_F(OnlineOperationsTest, UploadCutOffIsResumedFromTheServersSize) {
   EXPECT_TRUE(Bytes(ArchiveOf(entry)) == original);
 }
 
+TEST_F(OnlineOperationsTest, StopDuringAnUploadKeepsItToBeSentAtItsLastChunk) {
+  const int64_t size = 24 << 20;
+  const std::string entry = MakeBackup("Stopped", size, 46014.5);
+  SetPreference(keys::preferences::kTrxOutBufferSize, 128);
+  double lastReported = 0;
+  EXPECT_FALSE(Upload([&](TOnLineBackup& upload) {
+    upload.OnTransferProgress = [&](TComponent*, const std::string&, const std::string&, int, int,
+                                    double, double, double written) {
+      lastReported = written;
+      if (written > 0) upload.Stop();
+    };
+  }));
+  EXPECT_TRUE(Contains(FEvents, "Stopping transfer"));
+  EXPECT_TRUE(Contains(FEvents, "Socket transfere interrupted"));
+  ASSERT_TRUE(HasValue(entry, "NeedToSend"));
+  FStore->SetFilename(keys::kBackupsKey);
+  const int32_t position = FStore->ReadInteger(entry, "SendPosition", -1);
+  EXPECT_GT(position, 0);
+  EXPECT_LT(position, size);
+  EXPECT_GE(position, lastReported);
+  EXPECT_TRUE(FileExists(ArchiveOf(entry)));
+}
+
 TEST_F(OnlineOperationsTest, DownloadContinuesAPartialFileAndRefusesALongerOne) {
   const std::string entry = MakeBackup("Photos", 200000, 46002.5);
   const std::vector<uint8_t> original = Bytes(ArchiveOf(entry));

@@ -186,6 +186,16 @@ TEST_F(TransferSessionTest, KeptLinesGoToTheKindsLogFileWhenTheRunCloses) {
   EXPECT_TRUE(s.Lines().empty());
 }
 
+TEST_F(TransferSessionTest, DeletionListShowsTheMarkedEntries) {
+  TTransferSession& s = Session(tkDelete);
+  FStore.SetFilename(keys::kBackupsKey);
+  FStore.WriteString("46000.5", "BackupTitle", "Old");
+  FStore.WriteString("46000.5", "Session", "/w/46000_5.bfl");
+  FStore.WriteBool("46000.5", "Deleted", true);
+  FStore.WriteString("46001.5", "BackupTitle", "Kept");
+  EXPECT_EQ(s.DeletionList(), TStringList{"Old [ /w/46000_5.bfl ]"});
+}
+
 TEST_F(TransferSessionTest, ConnectionNameFollowsTheLanSetting) {
   TTransferSession& s = Session(tkUpload);
   FStore.SetFilename(keys::kBaseKey);

@@ -3,7 +3,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <exception>
 
+#include "platform/log_file.h"
 #include "platform/prompts.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -215,8 +217,21 @@ void TDialAttempt::Close() {
   FClosed = true;
   StopTimer();
   RestoreHandlers();
-  if (FWriteLog && !FKept.empty() && KeepLogFiles()) FWriteLog(kLogFile, FKept);
+  if (!FKept.empty() && KeepLogFiles()) WriteLog();
   if (OnClose) OnClose(*this, Connected());
+}
+
+void TDialAttempt::WriteLog() {
+  if (FWriteLog) {
+    FWriteLog(kRasDialupLog, FKept);
+    return;
+  }
+  try {
+    WriteLogFile(kRasDialupLog, FKept, FStore);
+  } catch (const std::exception& e) {
+    // The log is not worth failing the dial over; the lines stay in KeptLines.
+    AddLine(std::string("Unable to write the log file: ") + e.what());
+  }
 }
 
 bool TDialAttempt::Connected() const {

@@ -21,13 +21,13 @@ class TIniRegistryEditor;
 class TDialAttempt {
  public:
   static constexpr const char* kCaption = "Dialup Connection";
-  static constexpr const char* kLogFile = "RasDialup.log";
   static constexpr size_t kMaxLines = 52;
   static constexpr size_t kMaxLogonLength = 31;  // of the user name and the password
   // Hands the kept lines to the log writer, which empties them once written.
   using TLogWriter = std::function<void(const std::string& fileName, TStringList& lines)>;
 
-  // The store is the owner thread's own; the attempt sets its Filename for each access.
+  // The store is the owner thread's own; the attempt sets its Filename for each access. Without
+  // a writer the lines go to WriteLogFile.
   TDialAttempt(TRasDialer& dialer, TIniRegistryEditor& store, TLogWriter writeLog = nullptr);
   ~TDialAttempt();
   TDialAttempt(const TDialAttempt&) = delete;
@@ -75,6 +75,7 @@ class TDialAttempt {
   bool RasErrorRecorded();
   void MarkRasError(const std::string& name);
   bool KeepLogFiles();
+  void WriteLog();
 
   TRasDialer& FDialer;
   TIniRegistryEditor& FStore;

@@ -18,8 +18,8 @@
 #include "online/runtime/online_events.h"
 #include "platform/runtime/worker_thread.h"
 #include "platform/streams.h"
-#include "platform/text.h"
 #include "platform/sync_event.h"
+#include "platform/text.h"
 
 namespace vaultora {
 

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include "connect/simulated_ras_adapter.h"
+#include "platform/log_file.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 #include "support/scripted_prompts.h"
@@ -210,6 +211,17 @@ TEST_F(DialAttemptTest, ListKeepsTheNewest52LinesAndTheLogGetsThemAll) {
   EXPECT_EQ(logs[0].first, "RasDialup.log");
   EXPECT_GT(logs[0].second.size(), TDialAttempt::kMaxLines);
   EXPECT_EQ(logs[0].second.front(), "Dialing 'Office'");
+}
+
+TEST_F(DialAttemptTest, WithoutAWriterTheLinesGoToRasDialupLog) {
+  store.WriteBool(keys::kPreferences, prefs::kKeepLogFiles, true);
+  TDialAttempt logged(dialer, store);
+  logged.Show();
+  Pump();
+  ASSERT_TRUE(logged.Closed());
+  const std::string log = test::ReadTextFile(LogFilePath(kRasDialupLog));
+  EXPECT_NE(log.find("Dialing 'Office'\r\n"), std::string::npos);
+  EXPECT_TRUE(logged.KeptLines().empty());
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 // Upload and download rates of an archive through the data channel to the backup server on
 // loopback, beside a plain socket moving the same bytes in 4096-byte writes in the same run.
 // Usage: bench_online_channel [MiB]   (default 256)
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -32,23 +29,17 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 // The plain baseline: one connection, the file sent in 4096-byte writes and read in 4096-byte
 // receives. Returns seconds.
 double PlainTransfer(const std::string& path, int64_t size) {
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local);
-  ::listen(listener, 1);
-  socklen_t length = sizeof local;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&local), &length);
+  TTcpListener listener;
+  const int port = listener.Listen("127.0.0.1", 0, 1);
   std::thread receiver([&] {
-    TTcpSocket peer(::accept(listener, nullptr, nullptr));
+    TTcpSocket peer(listener.Accept());
     std::vector<uint8_t> buffer(kPiece);
     int64_t got = 0;
     while (got < size)
       got += peer.ReceiveSome(buffer.data(), kPiece);
   });
   TTcpSocket sender;
-  sender.Connect("127.0.0.1", ntohs(local.sin_port), 60000);
+  sender.Connect("127.0.0.1", port, 60000);
   const auto start = std::chrono::steady_clock::now();
   TFileStream file(path, fmOpenRead);
   std::vector<uint8_t> buffer(kPiece);
@@ -57,9 +48,7 @@ double PlainTransfer(const std::string& path, int64_t size) {
     sender.SendAll(buffer.data(), n);
   }
   receiver.join();
-  const double seconds = Seconds(start);
-  ::close(listener);
-  return seconds;
+  return Seconds(start);
 }
 
 void Report(const char* what, int64_t size, double seconds, double baseline) {

@@ -21,7 +21,7 @@ using namespace protocol;
 
 namespace {
 
-constexpr int64_t kReadPiece = 64 * 1024;
+constexpr int64_t kReadPiece = 256 * 1024;
 constexpr int kMaxSendPiece = 1024 * 1024;
 
 const char* CommandName(uint8_t command) {

@@ -3,14 +3,15 @@
 
 #include <string>
 
+#include "support/process_run.h"
+
 namespace vaultora::test {
 
-struct TCliRun {
-  int Status;          // the exit status, -1 when the program did not exit normally
-  std::string Output;  // standard output and error
-};
+using TCliRun = TProcessRun;
 
-// Runs VAULTORA_CLI_PATH with arguments (a shell command line, quoted as needed).
-TCliRun RunCli(const std::string& cliPath, const std::string& arguments);
+// Runs the program at cliPath with arguments (a shell command line, quoted as needed).
+inline TCliRun RunCli(const std::string& cliPath, const std::string& arguments) {
+  return RunCommand(cliPath + " " + arguments);
+}
 
 }  // namespace vaultora::test

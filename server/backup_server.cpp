@@ -34,35 +34,20 @@ TBackupServer::TBackupServer(const std::string& storageFolder, TServerLimits lim
 
 TBackupServer::~TBackupServer() {
   Stop();
-  if (FListen >= 0) ::close(FListen);
 }
 
 int TBackupServer::Listen(const std::string& address, int port) {
   // A client that goes away mid-download must end its connection, not the server.
   ::signal(SIGPIPE, SIG_IGN);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(static_cast<uint16_t>(port));
-  if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1) RaiseSocketError(EINVAL, "bind");
-  FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (FListen < 0) RaiseSocketError(errno, "socket");
-  const int on = 1;
-  ::setsockopt(FListen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  if (::bind(FListen, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
-    RaiseSocketError(errno, "bind");
-  if (::listen(FListen, 64) != 0) RaiseSocketError(errno, "listen");
-  socklen_t length = sizeof local;
-  ::getsockname(FListen, reinterpret_cast<sockaddr*>(&local), &length);
-  FLog.Line(Format("listening on %s:%d", address.c_str(), ntohs(local.sin_port)));
-  return ntohs(local.sin_port);
+  const int bound = FListener.Listen(address, port);
+  FLog.Line(Format("listening on %s:%d", address.c_str(), bound));
+  return bound;
 }
 
 void TBackupServer::Serve() {
   for (;;) {
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    const int handle =
-        ::accept4(FListen, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+    std::string name;
+    const int handle = FListener.Accept(&name);
     const int error = errno;
     std::unique_lock<std::mutex> lock(FMutex);
     if (FStopping) {
@@ -80,9 +65,6 @@ void TBackupServer::Serve() {
       FLog.Line(Format("accept failed: %s", std::strerror(error)));
       return;
     }
-    char text[INET_ADDRSTRLEN] = "?";
-    inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-    const std::string name = Format("%s:%d", text, ntohs(peer.sin_port));
     if (static_cast<int>(FOpen.size()) >= FContext.Limits.MaxConnections) {
       FLog.Line(Format("refused connection from %s: %zu connections open (limit %d)", name.c_str(),
                        FOpen.size(), FContext.Limits.MaxConnections));
@@ -119,7 +101,7 @@ void TBackupServer::Stop() {
   std::unique_lock<std::mutex> lock(FMutex);
   if (!FStopping) {
     FStopping = true;
-    if (FListen >= 0) ::shutdown(FListen, SHUT_RDWR);
+    FListener.Shutdown();
     for (int handle : FOpen)
       ::shutdown(handle, SHUT_RDWR);
   }

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "online/tcp_socket.h"
 #include "server/account_store.h"
 #include "server/backup_store.h"
 #include "server/server_context.h"
@@ -40,7 +41,7 @@ class TBackupServer {
   TBackupStore FBackups;
   TServerLog& FLog;
   TServerContext FContext;
-  int FListen = -1;
+  TTcpListener FListener;
   std::mutex FMutex;                // guards the fields below
   std::condition_variable FClosed;  // a connection ended
   std::set<int> FOpen;              // sockets of the running connections

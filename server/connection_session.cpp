@@ -21,7 +21,7 @@ using namespace protocol;
 
 namespace {
 
-constexpr int64_t kReadPiece = 64 * 1024;
+constexpr int64_t kReadPiece = 256 * 1024;
 constexpr int kMaxSendPiece = 1024 * 1024;
 
 const char* CommandName(uint8_t command) {
@@ -155,6 +155,16 @@ bool TConnectionSession::Dispatch(uint8_t command, const std::vector<uint8_t>& b
     Note(Format("closing: malformed request (command %d, %zu bytes)", command, body.size()));
     return false;
   }
+  // The framing is checked before the account: a broken request ends any connection.
+  TDataInterleaveStream args;
+  if (!bare && command != cmDownloadData) {
+    try {
+      args.UnpackBytes(body.data(), static_cast<int64_t>(body.size()));
+    } catch (const ETransferStreamError& e) {
+      Note(Format("closing: malformed %s request: %s", CommandName(command), e.what()));
+      return false;
+    }
+  }
   if (command != cmLogon && FAccount == 0) {
     Note(std::string(CommandName(command)) + " refused: not logged on");
     if (command == cmAvailableBackups) {
@@ -178,13 +188,6 @@ bool TConnectionSession::Dispatch(uint8_t command, const std::vector<uint8_t>& b
   if (command == cmDownloadData) {
     DownloadData(ReadInt32(body.data()));
     return true;
-  }
-  TDataInterleaveStream args;
-  try {
-    args.UnpackBytes(body.data(), static_cast<int64_t>(body.size()));
-  } catch (const ETransferStreamError& e) {
-    Note(Format("closing: malformed %s request: %s", CommandName(command), e.what()));
-    return false;
   }
   switch (command) {
     case cmLogon:

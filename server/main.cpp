@@ -1,15 +1,13 @@
 // vaultora-server: the reference backup server.
 #include <signal.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/terminal_input.h"
 #include "platform/text.h"
 #include "server/backup_server.h"
 
@@ -65,24 +63,9 @@ TArgs Positional(const TArgs& args) {
   return out;
 }
 
-// The password: one line of standard input, without echo when it is a terminal.
 std::string ReadPassword() {
-  const bool terminal = isatty(STDIN_FILENO);
-  termios saved{};
-  if (terminal) {
-    std::fprintf(stderr, "Password: ");
-    tcgetattr(STDIN_FILENO, &saved);
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-  }
   std::string password;
-  std::getline(std::cin, password);
-  if (terminal) {
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-    std::fprintf(stderr, "\n");
-  }
-  if (!password.empty() && password.back() == '\r') password.pop_back();
+  if (!ReadSecret("Password: ", password)) throw EServerError("No password was given");
   return password;
 }
 

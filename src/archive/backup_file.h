@@ -90,6 +90,8 @@ class TBackupFile : public TComponent {
   // Builds the archive file archiveName (":STREAM" writes into the SaveToStream stream). True
   // when every record and the end word were written and no error was recorded. A source file
   // that cannot be opened while the total size is taken raises EStreamError to the caller.
+  // With SetArchiveFlag the stored files' archive attributes are cleared only when the whole
+  // archive succeeded, so a failed or stopped backup takes the files again next time.
   bool CreateArchive(const TStringList& fileSpecs, const std::string& archiveName);
   // Writes the archive into stream from its position, without volumes; false for a missing
   // stream or on any failure.

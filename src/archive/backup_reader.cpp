@@ -5,6 +5,7 @@
 #include "archive/archive_format.h"
 #include "archive/backup_file.h"
 #include "archive/buffered_io.h"
+#include "archive/busy_scope.h"
 #include "archive/lzrw1kh.h"
 #include "archive/restore_target.h"
 #include "platform/folders.h"
@@ -39,17 +40,6 @@ int64_t SizeOfListedFiles(const TStringList& lines) {
   }
   return total;
 }
-
-class TBusyScope {
- public:
-  explicit TBusyScope(bool& busy) : FBusy(busy) { FBusy = true; }
-  ~TBusyScope() { FBusy = false; }
-  TBusyScope(const TBusyScope&) = delete;
-  TBusyScope& operator=(const TBusyScope&) = delete;
-
- private:
-  bool& FBusy;
-};
 
 }  // namespace
 

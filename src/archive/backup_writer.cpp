@@ -5,6 +5,7 @@
 #include "archive/archive_format.h"
 #include "archive/backup_file.h"
 #include "archive/buffered_io.h"
+#include "archive/busy_scope.h"
 #include "archive/file_specs.h"
 #include "platform/archive_flag.h"
 #include "platform/folders.h"
@@ -17,17 +18,6 @@ using namespace archive_format;
 namespace {
 
 constexpr std::string_view kStreamName = ":STREAM";
-
-class TBusyScope {
- public:
-  explicit TBusyScope(bool& busy) : FBusy(busy) { FBusy = true; }
-  ~TBusyScope() { FBusy = false; }
-  TBusyScope(const TBusyScope&) = delete;
-  TBusyScope& operator=(const TBusyScope&) = delete;
-
- private:
-  bool& FBusy;
-};
 
 bool SaveText(const std::string& path, const std::string& text) {
   try {

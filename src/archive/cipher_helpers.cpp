@@ -1,6 +1,7 @@
 #include "archive/cipher_helpers.h"
 
 #include <nettle/sha2.h>
+#include <nettle/umac.h>
 
 #include <cstring>
 
@@ -14,17 +15,45 @@ bool NothingToDo(TStream* stream, const std::string& passphrase) {
   return stream == nullptr || stream->Size() == 0 || Trim(passphrase).empty();
 }
 
-std::string SealedMACText(sha256_ctx& digest, const std::string& key) {
-  uint8_t hash[SHA256_DIGEST_SIZE];
-  sha256_digest(&digest, sizeof hash, hash);
-  uint8_t mac[kBlowfishBlockSize];
-  std::memcpy(mac, hash, sizeof mac);
-  TBlowCore core;
-  core.SetKey(key);
-  core.EncryptBlocks(mac, sizeof mac);
-  core.Burn();
-  return HexText(mac, sizeof mac);
-}
+// The sealed MAC of a ciphertext: UMAC-64 under a key derived from the cipher key, with a fixed
+// nonce, enciphered as one Blowfish block under the cipher key. The nonce may stay fixed because
+// no hash value is ever shown: only its Blowfish encipherment is.
+class TSealedMAC {
+ public:
+  explicit TSealedMAC(const std::string& key) {
+    FCore.SetKey(key);
+    sha256_ctx derive;
+    sha256_init(&derive);
+    const std::string label = kMACKeyLabel;
+    sha256_update(&derive, label.size(), reinterpret_cast<const uint8_t*>(label.data()));
+    sha256_update(&derive, key.size(), reinterpret_cast<const uint8_t*>(key.data()));
+    uint8_t digest[SHA256_DIGEST_SIZE];
+    sha256_digest(&derive, sizeof digest, digest);
+    umac64_set_key(&FHash, digest);  // the first UMAC_KEY_SIZE bytes
+    const uint8_t nonce[kBlowfishBlockSize] = {};
+    umac64_set_nonce(&FHash, sizeof nonce, nonce);
+    explicit_bzero(digest, sizeof digest);
+  }
+  ~TSealedMAC() {
+    FCore.Burn();
+    explicit_bzero(&FHash, sizeof FHash);
+  }
+  TSealedMAC(const TSealedMAC&) = delete;
+  TSealedMAC& operator=(const TSealedMAC&) = delete;
+
+  void Update(const uint8_t* data, size_t count) { umac64_update(&FHash, count, data); }
+  std::string Text() {
+    uint8_t mac[UMAC64_DIGEST_SIZE];
+    umac64_digest(&FHash, sizeof mac, mac);
+    FCore.EncryptBlocks(mac, sizeof mac);
+    return HexText(mac, sizeof mac);
+  }
+
+ private:
+  static constexpr const char* kMACKeyLabel = "Vaultora archive MAC";
+  TBlowCore FCore;
+  umac64_ctx FHash;
+};
 
 // Runs one operation of cipher set up in CBC with the given IV text and key, with the
 // ciphertext digested; returns the sealed MAC. The cipher is burnt however the run ends.
@@ -42,12 +71,10 @@ std::string RunSealed(TBlowfish& cipher, const std::string& ivText, const std::s
   cipher.SetStringMode(TStringMode::smEncode);
   cipher.InitialiseIV(ivText);
   cipher.InitialiseKey(key);
-  sha256_ctx digest;
-  sha256_init(&digest);
-  cipher.SetCipherTextSink(
-      [&digest](const uint8_t* data, size_t count) { sha256_update(&digest, count, data); });
+  TSealedMAC mac(key);
+  cipher.SetCipherTextSink([&mac](const uint8_t* data, size_t count) { mac.Update(data, count); });
   operation();
-  return SealedMACText(digest, key);
+  return mac.Text();
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 // lists, settings images, the logon record) and whole archive files under the user's key.
 // Every helper burns the key material before it returns or raises.
 //
-// The MAC text these helpers return is the sealed MAC: the first 8 bytes of the SHA-256 digest
-// of the whole ciphertext, enciphered as one Blowfish block under the key, as 16 upper-case
-// hexadecimal digits. Enciphering and deciphering the same data give the same text; a wrong
-// key, or any change to the ciphertext (a flipped bit, a cut, an added block), gives another.
+// The MAC text these helpers return is the sealed MAC: the UMAC-64 of the whole ciphertext under
+// a key derived from the cipher key, enciphered as one Blowfish block under the key, as 16
+// upper-case hexadecimal digits. Enciphering and deciphering the same data give the same text; a
+// wrong key, or any change to the ciphertext (a flipped bit, a cut, an added block), gives another.
 // The chaining register alone (TBlowfish::CBCMACText) is the last ciphertext block whatever the
 // key and whatever came before it, so it would let both through. Layout: docs/encrypted_archive.md.
 

@@ -38,7 +38,7 @@ std::string ResolvedExistingPart(std::string path) {
 
 // Opens a new file with a random hidden name in folder, with the permissions new files get.
 int CreateTempBeside(const std::string& folder, std::string& name) {
-  static std::mt19937_64 random{std::random_device{}()};
+  thread_local std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100; ++attempt) {
     name =
         folder + Format(".vaultora-restore-%016llx.tmp", static_cast<unsigned long long>(random()));

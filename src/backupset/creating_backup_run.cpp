@@ -2,6 +2,7 @@
 
 #include "platform/folders.h"
 #include "platform/log_file.h"
+#include "platform/prompts.h"
 #include "platform/size_text.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -71,6 +72,10 @@ bool TCreatingBackupRun::Run(const std::string& scheduleName) {
     Show(btErrors, "Exception " + std::string(e.what()));
   }
   return ok;
+}
+
+void TCreatingBackupRun::AskToAbort() {
+  if (FBuilder->Busy() && !FCancelled && AskQuestion("Abort process ?")) Cancel();
 }
 
 void TCreatingBackupRun::Cancel() {

@@ -50,6 +50,8 @@ class TCreatingBackupRun {
   bool Run(const std::string& scheduleName = "");
   // The user's cancel: stops the build, deleting what it made, and says so.
   void Cancel();
+  // A click or key press while the build runs: asks "Abort process ?" and cancels on Yes.
+  void AskToAbort();
   bool Cancelled() const { return FCancelled; }
   bool Busy() const { return FBuilder->Busy(); }
 

@@ -2,6 +2,7 @@
 // backup wizard's settings (or those given here) or from a schedule.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "archive/blowfish.h"
@@ -13,6 +14,13 @@
 namespace vaultora::cli {
 
 namespace {
+
+// Ctrl+C (or a TERM) during a build cancels it like the window's button, so that nothing half
+// made is left in the working folder; the run sees the request at its next file or block.
+volatile std::sig_atomic_t gInterrupted = 0;
+extern "C" void Interrupt(int) {
+  gInterrupted = 1;
+}
 
 const std::vector<std::string> kValueOptions = {"--title", "--list", "--base", "--schedule"};
 
@@ -39,7 +47,10 @@ int Backup(const TArgs& args) {
   // On a terminal progress is one line redrawn; otherwise every line is printed as shown.
   const bool terminal = isatty(STDOUT_FILENO) != 0;
   std::string currentFile;
+  std::signal(SIGINT, Interrupt);
+  std::signal(SIGTERM, Interrupt);
   run.OnLine = [&](TBackupLineTag tag, const std::string& text) {
+    if (gInterrupted && !run.Cancelled()) run.Cancel();
     if (tag == btCurrentFile) {
       currentFile = text;
     } else if (tag == btPercent) {

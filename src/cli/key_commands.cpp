@@ -1,64 +1,25 @@
 // vaultora-cli key set: the user's encryption key, read from the terminal without echo (asked
 // twice) or from standard input when that is not a terminal.
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 #include "archive/blowfish.h"
 #include "archive/encryption_key.h"
 #include "cli/cli_command.h"
+#include "platform/terminal_input.h"
 #include "settings/ini_registry_editor.h"
 
 namespace vaultora::cli {
 namespace {
 
-// Puts the terminal back the way it was, however the reading ends.
-class TNoEcho {
- public:
-  TNoEcho() {
-    FActive = tcgetattr(STDIN_FILENO, &FSaved) == 0;
-    if (!FActive) return;
-    termios quiet = FSaved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-  }
-  ~TNoEcho() {
-    if (FActive) tcsetattr(STDIN_FILENO, TCSAFLUSH, &FSaved);
-  }
-  TNoEcho(const TNoEcho&) = delete;
-  TNoEcho& operator=(const TNoEcho&) = delete;
-
- private:
-  termios FSaved{};
-  bool FActive = false;
-};
-
-bool ReadLine(std::string& line) {
-  if (!std::getline(std::cin, line)) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
-}
-
-bool ReadSecret(const char* prompt, std::string& secret) {
-  std::fprintf(stderr, "%s", prompt);
-  std::fflush(stderr);
-  TNoEcho quiet;
-  const bool read = ReadLine(secret);
-  std::fprintf(stderr, "\n");
-  return read;
-}
-
 int KeySet(const TArgs& args) {
   std::string key;
-  if (isatty(STDIN_FILENO)) {
+  if (StdinIsTerminal()) {
     std::string again;
     if (!ReadSecret("Encryption key: ", key) || !ReadSecret("Encryption key again: ", again))
       return Fail("no key was given");
     if (key != again) return Fail("the two keys differ; nothing was changed");
-  } else if (!ReadLine(key)) {
+  } else if (!ReadInputLine(key)) {
     return Fail("no key was given on standard input");
   }
   // A blank key would leave later backups unenciphered and earlier ones unreadable.

@@ -48,11 +48,25 @@ std::optional<TAccountItems> ReadAccountRecord(const std::vector<uint8_t>& recor
   }
 }
 
-void WriteAccountSetup(TIniRegistryEditor& store, const TAccountItems& items) {
-  TMemoryStream record(MakeAccountRecord(items));
+namespace {
+
+void OpenRegistration(TIniRegistryEditor& store) {
   store.SetRootKey(rtHKEY_CURRENT_USER);
   store.SetFilename(keys::kRegistrationKey);
+}
+
+}  // namespace
+
+void WriteAccountSetup(TIniRegistryEditor& store, const TAccountItems& items) {
+  TMemoryStream record(MakeAccountRecord(items));
+  OpenRegistration(store);
   store.WriteBinary(keys::registration::kRegistrationData, record);
+}
+
+std::vector<uint8_t> ReadAccountSetup(TIniRegistryEditor& store) {
+  OpenRegistration(store);
+  std::unique_ptr<TMemoryStream> record = store.ReadBinary(keys::registration::kRegistrationData);
+  return record ? record->Bytes() : std::vector<uint8_t>();
 }
 
 std::string ScrambleText(std::string_view text, const uint8_t (&key)[3]) {

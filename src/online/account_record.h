@@ -52,6 +52,8 @@ std::optional<TAccountItems> ReadAccountRecord(const std::vector<uint8_t>& recor
 
 // The account set-up: writes Registration\RegistrationData under Software\Vaultora.
 void WriteAccountSetup(TIniRegistryEditor& store, const TAccountItems& items);
+// The stored account record's bytes; empty when none was set up.
+std::vector<uint8_t> ReadAccountSetup(TIniRegistryEditor& store);
 
 // Text scrambling: trims the text, XORs byte i (from 1) with (i + 2 + key[2]) mod 256, stops
 // before the first zero result, and writes each byte as "$" and two upper-case hex digits.

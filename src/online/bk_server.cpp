@@ -180,16 +180,18 @@ int64_t TBkServer::SendFile(TStream& stream, int bufferSize) {
   }
   FBuffer.resize(kTransferBufferSize);
   int64_t count = 0;
-  while (stream.Position() < size) {
-    const int64_t read =
-        stream.Read(FBuffer.data(), std::min<int64_t>(chunk, size - stream.Position()));
+  // The position is kept here rather than asked of the stream: one system call less a chunk.
+  int64_t position = stream.Position();
+  while (position < size) {
+    const int64_t read = stream.Read(FBuffer.data(), std::min<int64_t>(chunk, size - position));
     if (read <= 0) throw EReadError("Stream read error");
     const int64_t sent = FSocket.SendSome(FBuffer.data(), read);
     if (sent <= 0) throw EBkServerError("Backup socket error [sendbuf]");
     if (sent < read) stream.Seek(sent - read, TSeekOrigin::soCurrent);
+    position += sent;
     count += sent;
     bool cont = true;
-    Fire(OnBackup, this, size, stream.Position(), chunk, cont);
+    Fire(OnBackup, this, size, position, chunk, cont);
     chunk = std::clamp(chunk, 1, kTransferBufferSize);
     if (!cont) return count;
   }

@@ -97,4 +97,43 @@ void TTcpSocket::ReceiveExact(void* data, int64_t count) {
   }
 }
 
+int TTcpListener::Listen(const std::string& address, int port, int backlog) {
+  Close();
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(static_cast<uint16_t>(port));
+  if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1) RaiseSocketError(EINVAL, "bind");
+  FHandle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (FHandle < 0) RaiseSocketError(errno, "socket");
+  const int on = 1;
+  ::setsockopt(FHandle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (::bind(FHandle, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+    RaiseSocketError(errno, "bind");
+  if (::listen(FHandle, backlog) != 0) RaiseSocketError(errno, "listen");
+  socklen_t length = sizeof local;
+  ::getsockname(FHandle, reinterpret_cast<sockaddr*>(&local), &length);
+  return ntohs(local.sin_port);
+}
+
+int TTcpListener::Accept(std::string* peer) {
+  sockaddr_in from{};
+  socklen_t length = sizeof from;
+  const int handle = ::accept4(FHandle, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
+  if (handle >= 0 && peer != nullptr) {
+    char text[INET_ADDRSTRLEN] = "?";
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    *peer = Format("%s:%d", text, ntohs(from.sin_port));
+  }
+  return handle;
+}
+
+void TTcpListener::Shutdown() {
+  if (FHandle >= 0) ::shutdown(FHandle, SHUT_RDWR);
+}
+
+void TTcpListener::Close() {
+  if (FHandle >= 0) ::close(FHandle);
+  FHandle = -1;
+}
+
 }  // namespace vaultora

@@ -57,4 +57,24 @@ class TTcpSocket {
   int FHandle = -1;
 };
 
+// A listening IPv4 socket: the server's, and the scripted peers of tests and benchmarks.
+class TTcpListener {
+ public:
+  TTcpListener() = default;
+  ~TTcpListener() { Close(); }
+  TTcpListener(const TTcpListener&) = delete;
+  TTcpListener& operator=(const TTcpListener&) = delete;
+
+  // Binds and listens; port 0 picks a free one. Returns the port. Raises ESocketError.
+  int Listen(const std::string& address, int port, int backlog = 64);
+  // A new connection's handle, or -1 with errno set.
+  int Accept(std::string* peer = nullptr);
+  // Wakes a thread blocked in Accept; later accepts fail.
+  void Shutdown();
+  void Close();
+
+ private:
+  int FHandle = -1;
+};
+
 }  // namespace vaultora

@@ -45,10 +45,14 @@ class TComponent {
   // Derived destructors call this first, so that nothing they tear down fires an event.
   void Destroying() { FComponentState |= csDestroying; }
 
-  // Fires an event (a std::function member) when it is assigned and events may fire.
+  // Fires an event (a std::function member) when it is assigned and events may fire. The
+  // handler runs from a copy, so that it may reassign the event (a window putting back the
+  // handlers it replaced) while it runs.
   template <class Event, class... Args>
   void Fire(const Event& event, Args&&... args) const {
-    if (event && CanFireEvents()) event(std::forward<Args>(args)...);
+    if (!event || !CanFireEvents()) return;
+    const Event handler = event;
+    handler(std::forward<Args>(args)...);
   }
 
  private:

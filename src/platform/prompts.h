@@ -18,6 +18,14 @@ class TPrompts {
  public:
   virtual ~TPrompts() = default;
   virtual bool Prompt(TPromptKind kind, const std::string& text, const std::string& caption) = 0;
+  // The "Logon" dialog of a dial-up entry: user name (prefilled) and password; false when it is
+  // cancelled. Front ends that cannot ask leave it cancelled.
+  virtual bool PromptLogon(const std::string& entry, std::string& userName, std::string& password) {
+    (void)entry;
+    (void)userName;
+    (void)password;
+    return false;
+  }
 };
 
 // The prompts in use; never null. Without one installed, texts go to standard error and every

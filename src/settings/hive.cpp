@@ -1,5 +1,8 @@
 #include "settings/hive.h"
 
+#include <chrono>
+#include <thread>
+
 #include "platform/text.h"
 
 namespace vaultora {
@@ -163,11 +166,17 @@ void THive::CheckFile() {
     TQuery q(*this, "PRAGMA journal_mode");
     return q.Step() && SameText(q.Bytes(0), "wal");
   };
-  if (!isWal()) {
+  // The switch needs the file to itself and SQLite answers "locked" at once rather than waiting
+  // for the busy time-out, so it is retried for as long as that time-out would have waited.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  while (!isWal()) {
     try {
       Exec("PRAGMA journal_mode=WAL");
     } catch (const EHiveError&) {
-      if (!isWal()) throw;
+      if (isWal()) break;
+      if (std::chrono::steady_clock::now() >= deadline) throw;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
   if (applicationId == 0) CreateSchema();

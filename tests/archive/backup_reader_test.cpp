@@ -147,7 +147,7 @@ TEST_F(ArchiveReader, EveryTruncationFailsCleanlyAndKeepsTheOldFile) {
   const std::string target = Target + "/a.txt";
   MakeFile(target, "precious");
   for (size_t cut = 0; cut < whole.size();
-       cut += (cut < 200 || whole.size() - cut < 200) ? 1 : 97) {
+       cut += (cut < 120 || whole.size() - cut < 120) ? 1 : 251) {
     WriteTextFile(Folder / "cut.bck", whole.substr(0, cut));
     TRecordingBackup backup;
     bool ok = true;

@@ -3,8 +3,11 @@
 #include "archive/cipher_helpers.h"
 
 #include <gtest/gtest.h>
+#include <nettle/sha2.h>
+#include <nettle/umac.h>
 
 #include "archive/cipher_test_support.h"
+#include "platform/text.h"
 #include "support/reference_blowfish.h"
 #include "support/temp_folder.h"
 
@@ -56,6 +59,32 @@ TEST_F(ArchiveCipher, AnIndependentBlowfishReadsOurFilesAndWeReadItsFiles) {
     EXPECT_EQ(DecryptMac(theirs), mac);
     EXPECT_EQ(ReadTextFile(Folder / "t.bck"), plain);
   }
+}
+
+TEST_F(ArchiveCipher, MacIsTheDocumentedSealedUmac) {
+  // Recomputed from the layout document with the tests' own Blowfish and nettle's UMAC-64.
+  const std::string mac = Encrypt(RandomBytes(70000, 9));
+  const std::string sealed = ReadTextFile(Folder / "a.BFE");
+  uint8_t digest[SHA256_DIGEST_SIZE];
+  sha256_ctx derive;
+  sha256_init(&derive);
+  const std::string material = "Vaultora archive MAC" + Key;
+  sha256_update(&derive, material.size(), reinterpret_cast<const uint8_t*>(material.data()));
+  sha256_digest(&derive, sizeof digest, digest);
+  umac64_ctx umac;
+  umac64_set_key(&umac, digest);
+  const uint8_t nonce[8] = {};
+  umac64_set_nonce(&umac, sizeof nonce, nonce);
+  umac64_update(&umac, sealed.size(), reinterpret_cast<const uint8_t*>(sealed.data()));
+  uint8_t tag[8];
+  umac64_digest(&umac, sizeof tag, tag);
+  uint32_t l = 0, r = 0;
+  for (int i = 0; i < 4; ++i) {
+    l = (l << 8) | tag[i];
+    r = (r << 8) | tag[4 + i];
+  }
+  test::TReferenceBlowfish(Key).EncryptBlock(l, r);
+  EXPECT_EQ(mac, Format("%08X%08X", l, r));
 }
 
 TEST_F(ArchiveCipher, TheHelperBurnsTheCipher) {

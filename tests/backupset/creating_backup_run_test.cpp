@@ -10,6 +10,7 @@
 #include "platform/log_file.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
+#include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 #include "support/test_profile.h"
 
@@ -90,6 +91,21 @@ TEST_F(CreatingBackupRunTest, CancelStopsTheBuildAndSaysSo) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Backup Stopped."), lines.end());
   EXPECT_EQ(lines.back(), "Backup failed");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Profile.Home() + "work"), {}), 0);
+}
+
+TEST_F(CreatingBackupRunTest, AbortIsAskedAndOnlyYesCancels) {
+  test::TScriptedPrompts prompts;
+  prompts.Answer(false);
+  prompts.Answer(true);
+  TCreatingBackupRun run(Store, &Cipher);
+  run.OnLine = [&](TBackupLineTag tag, const std::string&) {
+    if (tag == btCurrentFile) run.AskToAbort();
+  };
+  ASSERT_FALSE(run.Run());
+  EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Abort process ?", "Abort process ?"}));
+  EXPECT_TRUE(run.Cancelled());
+  run.AskToAbort();  // nothing runs: nothing is asked
+  EXPECT_EQ(prompts.Texts().size(), 2u);
 }
 
 TEST_F(CreatingBackupRunTest, CancelWhileARuleIsExpandedLeavesTheListAsItWas) {

@@ -5,29 +5,15 @@
 #include <fstream>
 #include <string>
 
+#include "support/cli_run.h"
 #include "support/temp_folder.h"
 #include "support/test_profile.h"
 
 namespace vaultora::test {
 namespace {
 
-struct TRun {
-  int Status;
-  std::string Output;
-};
-
-TRun Cli(const std::string& arguments) {
-  const std::string command = std::string(VAULTORA_CLI_PATH) + " " + arguments + " 2>&1";
-  TRun run{-1, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    run.Output.append(buffer, got);
-  const int status = pclose(pipe);
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+TCliRun Cli(const std::string& arguments) {
+  return RunCli(VAULTORA_CLI_PATH, arguments);
 }
 
 class ArchiveCommands : public ::testing::Test {
@@ -41,18 +27,18 @@ class ArchiveCommands : public ::testing::Test {
 };
 
 TEST_F(ArchiveCommands, CreateListAndExtractChosenFiles) {
-  const TRun created = Cli("archive create " + Folder / "x.bck" + " '" + Folder / "src/*.txt /s" +
-                           "' --title Mine --level max --file-ids");
+  const TCliRun created = Cli("archive create " + Folder / "x.bck" + " '" +
+                              Folder / "src/*.txt /s" + "' --title Mine --level max --file-ids");
   ASSERT_EQ(created.Status, 0) << created.Output;
   EXPECT_NE(created.Output.find("2 files"), std::string::npos) << created.Output;
 
-  const TRun listed = Cli("archive list " + Folder / "x.bck");
+  const TCliRun listed = Cli("archive list " + Folder / "x.bck");
   ASSERT_EQ(listed.Status, 0) << listed.Output;
   EXPECT_NE(listed.Output.find("Title: Mine\nFiles: 2\n"), std::string::npos) << listed.Output;
   EXPECT_NE(listed.Output.find(Folder / "src/sub/b.txt"), std::string::npos);
   EXPECT_NE(listed.Output.find("50000 bytes"), std::string::npos);
 
-  const TRun extracted =
+  const TCliRun extracted =
       Cli("archive extract " + Folder / "x.bck" + " '*/b.txt' --target " + Folder / "out");
   ASSERT_EQ(extracted.Status, 0) << extracted.Output;
   EXPECT_EQ(ReadTextFile(Folder / "out/b.txt"), std::string(50000, 'b'));
@@ -71,12 +57,12 @@ TEST_F(ArchiveCommands, VolumesAndMerge) {
             std::string(50000, 'b'));
 
   std::remove((Folder / "v.002").c_str());
-  const TRun missing = Cli("archive extract " + Folder / "v.bck --target " + Folder / "out2");
+  const TCliRun missing = Cli("archive extract " + Folder / "v.bck --target " + Folder / "out2");
   EXPECT_EQ(missing.Status, 1);
   EXPECT_NE(missing.Output.find("v.002 is missing"), std::string::npos) << missing.Output;
 
   ASSERT_EQ(Cli("archive create " + Folder / "f.bck " + Folder / "src/a.txt --file-ids").Status, 0);
-  const TRun merged =
+  const TCliRun merged =
       Cli("archive merge " + Folder / "m.abf " + Folder / "f.bck " + Folder / "f.bck");
   ASSERT_EQ(merged.Status, 0) << merged.Output;
   EXPECT_NE(Cli("archive list " + Folder / "m.abf").Output.find("Title: Incremental Restore"),
@@ -85,13 +71,13 @@ TEST_F(ArchiveCommands, VolumesAndMerge) {
 
 TEST_F(ArchiveCommands, FailuresGiveTheErrorTextAndStatusOne) {
   WriteTextFile(Folder / "bad.bck", "\x05");
-  const TRun list = Cli("archive list " + Folder / "bad.bck");
+  const TCliRun list = Cli("archive list " + Folder / "bad.bck");
   EXPECT_EQ(list.Status, 1);
   EXPECT_NE(list.Output.find("Invalid archive type"), std::string::npos) << list.Output;
-  const TRun extract = Cli("archive extract " + Folder / "bad.bck");
+  const TCliRun extract = Cli("archive extract " + Folder / "bad.bck");
   EXPECT_EQ(extract.Status, 1);
   EXPECT_NE(extract.Output.find("Cannot read archive"), std::string::npos) << extract.Output;
-  const TRun create = Cli("archive create " + Folder / "no/such/x.bck " + Folder / "src/a.txt");
+  const TCliRun create = Cli("archive create " + Folder / "no/such/x.bck " + Folder / "src/a.txt");
   EXPECT_EQ(create.Status, 1);
   EXPECT_NE(create.Output.find("Cannot write to archive"), std::string::npos) << create.Output;
   EXPECT_EQ(Cli("archive create " + Folder / "x.bck " + Folder / "src/a.txt --level high").Status,

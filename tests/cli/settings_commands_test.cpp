@@ -1,31 +1,16 @@
 // vaultora-cli settings: the commands run as processes over a profile of their own.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
+#include "support/cli_run.h"
 #include "support/test_profile.h"
 
 namespace vaultora::test {
 namespace {
 
-struct TRun {
-  int Status;
-  std::string Output;  // standard output and error
-};
-
-TRun Cli(const std::string& arguments) {
-  const std::string command = std::string(VAULTORA_CLI_PATH) + " " + arguments + " 2>&1";
-  TRun run{-1, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    run.Output.append(buffer, got);
-  const int status = pclose(pipe);
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+TCliRun Cli(const std::string& arguments) {
+  return RunCli(VAULTORA_CLI_PATH, arguments);
 }
 
 TEST(SettingsCommands, SetGetDumpAndDelete) {
@@ -59,7 +44,7 @@ TEST(SettingsCommands, SetGetDumpAndDelete) {
 TEST(SettingsCommands, BadArgumentsAreRefusedInWords) {
   TTestProfile profile;
   EXPECT_EQ(Cli("settings set Preferences DialRetry 3 5").Status, 0);
-  const TRun bad = Cli("settings set Preferences DialRetry 3 five");
+  const TCliRun bad = Cli("settings set Preferences DialRetry 3 five");
   EXPECT_EQ(bad.Status, 1);
   EXPECT_NE(bad.Output.find("\"five\" is not a value of kind 3"), std::string::npos) << bad.Output;
   EXPECT_EQ(Cli("settings get Preferences DialRetry").Output, "5\n");  // left as it was

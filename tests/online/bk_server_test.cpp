@@ -24,17 +24,9 @@ using TBytes = std::vector<uint8_t>;
 class TScriptedPeer {
  public:
   explicit TScriptedPeer(std::function<void(TTcpSocket&)> script) {
-    FListen = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(FListen, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    ::listen(FListen, 1);
-    socklen_t length = sizeof local;
-    ::getsockname(FListen, reinterpret_cast<sockaddr*>(&local), &length);
-    FPort = ntohs(local.sin_port);
+    FPort = FListener.Listen("127.0.0.1", 0, 1);
     FThread = std::thread([this, script] {
-      TTcpSocket peer(::accept(FListen, nullptr, nullptr));
+      TTcpSocket peer(FListener.Accept());
       peer.SetTimeout(3000);
       try {
         script(peer);
@@ -42,10 +34,7 @@ class TScriptedPeer {
       }
     });
   }
-  ~TScriptedPeer() {
-    Join();
-    ::close(FListen);
-  }
+  ~TScriptedPeer() { Join(); }
   // Waits for the script to end, so that what it recorded may be read.
   void Join() {
     if (FThread.joinable()) FThread.join();
@@ -53,7 +42,7 @@ class TScriptedPeer {
   int Port() const { return FPort; }
 
  private:
-  int FListen = -1;
+  TTcpListener FListener;
   int FPort = 0;
   std::thread FThread;
 };

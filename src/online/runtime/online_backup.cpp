@@ -55,20 +55,8 @@ bool TBackupThread::Work() {
     PostToOwner(UM_NOBACKUPSTOSEND);
     return true;
   }
-  if (!Logon()) return false;
-  if (StopRequested() || Failed()) return false;
-  bool ok = true;
-  try {
-    for (int i = 0; i < static_cast<int>(FList.size()); ++i) {
-      if (!SendBackup(FList[i], i)) ok = false;
-      if (StopRequested() || Failed()) break;
-    }
-    CloseChannel();
-  } catch (const std::exception& e) {
-    PostText(UM_THREADEXCEPTION, e.what());
-    ok = false;
-  }
-  return ok;
+  return LogonAndForEach(
+      FList, [this](const std::string& entry, int i) { return SendBackup(entry, i); }, true);
 }
 
 void TBackupThread::BuildList() {

@@ -56,20 +56,8 @@ bool TRestoreThread::Work() {
     PostToOwner(UM_NOBACKUPSPECIFIED);
     return false;
   }
-  if (!Logon()) return false;
-  if (StopRequested() || Failed()) return false;
-  bool ok = true;
-  try {
-    for (int i = 0; i < static_cast<int>(FList.size()); ++i) {
-      if (!Download(FList[i], i)) ok = false;
-      if (StopRequested() || Failed()) break;
-    }
-    if (!Failed()) CloseChannel();
-  } catch (const std::exception& e) {
-    PostText(UM_THREADEXCEPTION, e.what());
-    ok = false;
-  }
-  return ok;
+  return LogonAndForEach(
+      FList, [this](const std::string& entry, int i) { return Download(entry, i); }, false);
 }
 
 bool TRestoreThread::Download(const std::string& entry, int index) {

@@ -226,6 +226,25 @@ void TBaseOnlineThread::CloseChannel() {
   if (FConnected && FServer) FServer->SetActive(false);
 }
 
+bool TBaseOnlineThread::LogonAndForEach(const TStringList& list,
+                                        const std::function<bool(const std::string&, int)>& one,
+                                        bool alwaysClose) {
+  if (!Logon()) return false;
+  if (StopRequested() || Failed()) return false;
+  bool ok = true;
+  try {
+    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+      if (!one(list[i], i)) ok = false;
+      if (StopRequested() || Failed()) break;
+    }
+    if (alwaysClose || !Failed()) CloseChannel();
+  } catch (const std::exception& e) {
+    PostText(UM_THREADEXCEPTION, e.what());
+    ok = false;
+  }
+  return ok;
+}
+
 TEncryptedStream TBaseOnlineThread::EncryptStream(TStream* source, const std::string& key) {
   if (!source || source->Size() == 0 || Trim(key).empty()) return {};
   try {

@@ -19,6 +19,7 @@
 #include "platform/runtime/worker_thread.h"
 #include "platform/streams.h"
 #include "platform/sync_event.h"
+#include "platform/text.h"
 
 namespace vaultora {
 
@@ -69,6 +70,14 @@ class TBaseOnlineThread : public TThread {
   // UM_WORKFAILED by its result. An exception from Work leaves DoWork (reported by Execute).
   void DoWork();
   virtual bool Work() = 0;
+
+  // Logs on, then handles each backup of the list in order: a backup that fails fails the step
+  // but the next is tried, unless a stop was asked for or the failed flag set. The channel is
+  // closed afterwards (only when nothing failed, unless alwaysClose). An exception ends the
+  // loop and fails the step.
+  bool LogonAndForEach(const TStringList& list,
+                       const std::function<bool(const std::string& entry, int index)>& one,
+                       bool alwaysClose);
 
   // Enciphers the whole source under key (the stream cipher with the key as its IV text); on
   // failure posts "Stream Encryption failed : " and the reason and returns no stream.

@@ -62,6 +62,11 @@ void TBaseOnlineTransfer::Start() {
   FRunning = true;
 }
 
+void TBaseOnlineTransfer::SetThreadPriority(TThreadPriority value) {
+  FThreadPriority = value;
+  if (FThread) FThread->SetPriority(value);
+}
+
 void TBaseOnlineTransfer::Stop() {
   if (FThread && FCloseEvent) {
     if (FClearWorkOnStop && FWorkEvent) FWorkEvent->ResetEvent();

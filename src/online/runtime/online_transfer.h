@@ -39,8 +39,8 @@ class TBaseOnlineTransfer : public TComponent {
   bool Running() const { return FRunning; }
 
   TThreadPriority ThreadPriority() const { return FThreadPriority; }
-  // Applies to the next thread: a running thread keeps the priority it started with.
-  void SetThreadPriority(TThreadPriority value) { FThreadPriority = value; }
+  // Applies to a running thread at once and to every later one.
+  void SetThreadPriority(TThreadPriority value);
 
   TNotifyTransferProgress OnTransferProgress;
   TNotifyEvent OnClose;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "backupset/catalogue.h"
 #include "platform/log_file.h"
 #include "platform/size_text.h"
 #include "settings/ini_registry_editor.h"
@@ -54,6 +55,7 @@ void TTransferSession::Begin() {
   FCountLabel.clear();
   FProgressPosition = 0;
   FStopping = false;
+  FSuccess = false;
   FLines = FKept;
 }
 
@@ -62,6 +64,13 @@ std::string TTransferSession::ConnectionName() {
   if (FStore.ValueExists(keys::kConnection, keys::connection::kUseLANServer))
     return " LAN Server : " + FStore.ReadString(keys::kConnection, keys::connection::kHost, "");
   return FStore.ReadString(keys::kConnection, keys::connection::kConnection, "");
+}
+
+TStringList TTransferSession::DeletionList() {
+  TStringList lines;
+  for (const TCatalogueEntry& entry : TCatalogue(FStore).EntriesToDelete())
+    lines.push_back(entry.BackupTitle + " [ " + entry.Session + " ]");
+  return lines;
 }
 
 bool TTransferSession::KeepLogFiles() {
@@ -193,6 +202,7 @@ void TTransferSession::NoBackupsToDelete() {
 }
 
 void TTransferSession::Succeeded() {
+  FSuccess = true;
   AddLine(Texts().SuccessLine);
   if (FKind == tkUpload || FKind == tkDownload) FPercentLabel = "100 %";
 }

@@ -45,6 +45,9 @@ class TTransferSession {
   void Begin();
   // " LAN Server : " and the host when the LAN server is used, else the dial-up connection.
   std::string ConnectionName();
+  // What the delete window lists (its count label is the number of lines): each entry marked
+  // for deletion as its title, " [ ", its file list and " ]".
+  TStringList DeletionList();
 
   // The events of the component, one method each.
   void Status(const std::string& text);  // OnStatus and OnThreadException
@@ -86,6 +89,8 @@ class TTransferSession {
   bool Animating() const { return FAnimating; }
   // Stop was pressed: the button shows "Stopping" and is disabled until the run closes.
   bool Stopping() const { return FStopping; }
+  // The operation reported success (its success line was added).
+  bool Success() const { return FSuccess; }
 
   // Each new line, as the front end shows it (the window's list, the terminal).
   std::function<void(const std::string& line)> OnLine;
@@ -109,6 +114,7 @@ class TTransferSession {
   int FProgressPosition = 0;
   bool FAnimating = false;
   bool FStopping = false;
+  bool FSuccess = false;
 };
 
 }  // namespace vaultora

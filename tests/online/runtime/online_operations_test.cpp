@@ -3,7 +3,14 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <functional>
+#include <thread>
 
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
@@ -24,6 +31,51 @@ namespace {
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
+
+// A peer that lets the client locate and connect, reads its logon request, runs duringLogon on
+// the test's thread while the client waits for the answer, and then hangs up without one.
+class THangUpAtLogon {
+ public:
+  explicit THangUpAtLogon(std::function<void()> duringLogon)
+      : FDuringLogon(std::move(duringLogon)) {
+    FListen = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(FListen, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(FListen, 4);
+    socklen_t length = sizeof address;
+    ::getsockname(FListen, reinterpret_cast<sockaddr*>(&address), &length);
+    FPort = ntohs(address.sin_port);
+    FThread = std::thread([this] { Serve(); });
+  }
+  ~THangUpAtLogon() {
+    FThread.join();
+    ::close(FListen);
+  }
+  int Port() const { return FPort; }
+
+ private:
+  void Serve() {
+    ::close(::accept(FListen, nullptr, nullptr));  // the client locating the server
+    const int peer = ::accept(FListen, nullptr, nullptr);
+    uint8_t announce[5];
+    if (::recv(peer, announce, sizeof announce, MSG_WAITALL) == 5) {
+      const uint32_t length = announce[1] | announce[2] << 8 | announce[3] << 16 |
+                              static_cast<uint32_t>(announce[4]) << 24;
+      ::send(peer, "d", 1, MSG_NOSIGNAL);
+      std::vector<uint8_t> message(length);
+      ::recv(peer, message.data(), length, MSG_WAITALL);
+      QMetaObject::invokeMethod(qApp, FDuringLogon, Qt::BlockingQueuedConnection);
+    }
+    ::close(peer);
+  }
+
+  std::function<void()> FDuringLogon;
+  int FListen = -1;
+  int FPort = 0;
+  std::thread FThread;
+};
 
 class OnlineOperationsTest : public OnlineTest {
  protected:
@@ -128,6 +180,29 @@ TEST_F(OnlineOperationsTest, UploadCutOffIsResumedFromTheServersSize) {
   EXPECT_TRUE(Bytes(ArchiveOf(entry)) == original);
 }
 
+TEST_F(OnlineOperationsTest, StopDuringAnUploadKeepsItToBeSentAtItsLastChunk) {
+  const int64_t size = 24 << 20;
+  const std::string entry = MakeBackup("Stopped", size, 46014.5);
+  SetPreference(keys::preferences::kTrxOutBufferSize, 128);
+  double lastReported = 0;
+  EXPECT_FALSE(Upload([&](TOnLineBackup& upload) {
+    upload.OnTransferProgress = [&](TComponent*, const std::string&, const std::string&, int, int,
+                                    double, double, double written) {
+      lastReported = written;
+      if (written > 0) upload.Stop();
+    };
+  }));
+  EXPECT_TRUE(Contains(FEvents, "Stopping transfer"));
+  EXPECT_TRUE(Contains(FEvents, "Socket transfere interrupted"));
+  ASSERT_TRUE(HasValue(entry, "NeedToSend"));
+  FStore->SetFilename(keys::kBackupsKey);
+  const int32_t position = FStore->ReadInteger(entry, "SendPosition", -1);
+  EXPECT_GT(position, 0);
+  EXPECT_LT(position, size);
+  EXPECT_GE(position, lastReported);
+  EXPECT_TRUE(FileExists(ArchiveOf(entry)));
+}
+
 TEST_F(OnlineOperationsTest, DownloadContinuesAPartialFileAndRefusesALongerOne) {
   const std::string entry = MakeBackup("Photos", 200000, 46002.5);
   const std::vector<uint8_t> original = Bytes(ArchiveOf(entry));
@@ -164,6 +239,33 @@ TEST_F(OnlineOperationsTest, DownloadContinuesAPartialFileAndRefusesALongerOne) 
     return line.find("is longer than the server's copy") != std::string::npos;
   }));
   EXPECT_TRUE(HasValue(entry, "ReceivePosition"));
+}
+
+TEST_F(OnlineOperationsTest, ReceiveBufferSizeChangedDuringADownloadIsAnnouncedNext) {
+  const std::string first = MakeBackup("First", 400000, 46012.25);
+  const std::string second = MakeBackup("Second", 400000, 46012.5);
+  ASSERT_TRUE(Upload());
+  DeleteFile(ArchiveOf(first));
+  DeleteFile(ArchiveOf(second));
+  SetPreference(keys::preferences::kTrxInBufferSize, 1024);
+  {
+    TOnLineRestore restore;
+    Record(restore);
+    bool ok = false;
+    restore.OnRestoreOk = [&](TComponent*) { ok = true; };
+    // This thread's store writes the new size while the worker's store is downloading.
+    restore.OnTransferProgress = [&](TComponent*, const std::string&, const std::string& title, int,
+                                     int, double, double, double written) {
+      if (title == "First" && written > 0) SetPreference(keys::preferences::kTrxInBufferSize, 2048);
+    };
+    restore.SetRestoreList({first, second});
+    RunToClose(restore);
+    EXPECT_TRUE(ok);
+  }
+  const std::string log = FServer.Output();
+  const size_t before = log.find("receive buffer size: 1024");
+  ASSERT_NE(before, std::string::npos) << log;
+  EXPECT_NE(log.find("receive buffer size: 2048", before), std::string::npos) << log;
 }
 
 TEST_F(OnlineOperationsTest, DownloadReportsWhatCannotBeFetched) {
@@ -275,6 +377,32 @@ TEST_F(OnlineOperationsTest, AvailableBackupsAreRegisteredElsewhereAndFetchedBac
   EXPECT_TRUE(Bytes(restored) == plainBytes);
 }
 
+TEST_F(OnlineOperationsTest, AnEmptyFileListTravelsAsAnEmptyItemAndComesBackEmpty) {
+  const std::string entry = MakeBackup("Empty list", 3000, 46013.5);
+  const std::string list = FWorking + ReplaceAll(entry, ".", "_") + ".bfl";
+  test::WriteTextFile(list, "");
+  ASSERT_TRUE(Upload());
+  SetUpProfile();
+  std::vector<std::vector<uint8_t>> images;
+  {
+    TOnlineRegistryUpdate update;
+    update.OnItemsToRegister = [&](TComponent*, std::vector<uint8_t> item) {
+      images.push_back(std::move(item));
+    };
+    RunToClose(update);
+  }
+  ASSERT_EQ(images.size(), 1u);
+  const auto record = ParseAvailableBackup(images[0]);
+  ASSERT_TRUE(record);
+  EXPECT_TRUE(record->FileList.empty());
+  TAvailableBackupsImport import(*FStore);
+  ASSERT_TRUE(import.Add(images[0]));
+  import.Checked()[0] = true;
+  ASSERT_TRUE(import.Register());
+  EXPECT_TRUE(FileExists(FWorking + ReplaceAll(entry, ".", "_") + ".bfl"));
+  EXPECT_EQ(FileSizeOf(FWorking + ReplaceAll(entry, ".", "_") + ".bfl"), 0);
+}
+
 TEST_F(OnlineOperationsTest, MissingAccountRecordStopsBeforeAnyRequest) {
   SetUpProfile(false);
   MakeBackup("Documents", 1000, 46006.5);
@@ -293,6 +421,25 @@ TEST_F(OnlineOperationsTest, LogonKeyLongerThanTheCipherTakesFailsTheLogon) {
                        "exception: Stream Encryption failed : Blowfish: Key must be between 1 "
                        "and 56 bytes"));
   EXPECT_TRUE(Contains(FEvents, "logon 0"));
+}
+
+TEST_F(OnlineOperationsTest, StopDuringTheLogonEndsItWithoutALogonEvent) {
+  TOnlineDeleteBackup remove;
+  THangUpAtLogon peer([&] { remove.Stop(); });
+  FStore->SetFilename(keys::kBaseKey);
+  FStore->WriteInteger(keys::kConnection, keys::connection::kServerPort, peer.Port());
+  const std::string entry = MakeBackup("Old", 100, 46008.5);
+  FStore->SetFilename(keys::kBackupsKey);
+  FStore->WriteBool(entry, "Deleted", true);
+  Record(remove);
+  bool failed = false;
+  remove.OnDeleteBackupFailed = [&](TComponent*) { failed = true; };
+  RunToClose(remove);
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(std::count(FEvents.begin(), FEvents.end(), "Stopping transfer"), 1);
+  EXPECT_TRUE(Contains(FEvents, "Logon stopped"));
+  EXPECT_FALSE(Contains(FEvents, "logon 0") || Contains(FEvents, "logon 1"));
+  EXPECT_TRUE(HasValue(entry, "Deleted"));  // nothing was deleted anywhere
 }
 
 TEST_F(OnlineOperationsTest, RefusedStartDoesNothing) {

@@ -1,5 +1,7 @@
 #include "online/runtime/transfer_session.h"
 
+#include "online/runtime/transfer_binding.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -184,6 +186,16 @@ TEST_F(TransferSessionTest, KeptLinesGoToTheKindsLogFileWhenTheRunCloses) {
   EXPECT_TRUE(s.Lines().empty());
 }
 
+TEST_F(TransferSessionTest, DeletionListShowsTheMarkedEntries) {
+  TTransferSession& s = Session(tkDelete);
+  FStore.SetFilename(keys::kBackupsKey);
+  FStore.WriteString("46000.5", "BackupTitle", "Old");
+  FStore.WriteString("46000.5", "Session", "/w/46000_5.bfl");
+  FStore.WriteBool("46000.5", "Deleted", true);
+  FStore.WriteString("46001.5", "BackupTitle", "Kept");
+  EXPECT_EQ(s.DeletionList(), TStringList{"Old [ /w/46000_5.bfl ]"});
+}
+
 TEST_F(TransferSessionTest, ConnectionNameFollowsTheLanSetting) {
   TTransferSession& s = Session(tkUpload);
   FStore.SetFilename(keys::kBaseKey);
@@ -192,6 +204,26 @@ TEST_F(TransferSessionTest, ConnectionNameFollowsTheLanSetting) {
   EXPECT_EQ(s.ConnectionName(), "Office dial-up");
   FStore.WriteBool(keys::kConnection, keys::connection::kUseLANServer, true);
   EXPECT_EQ(s.ConnectionName(), " LAN Server : 10.0.0.2");
+}
+
+TEST_F(TransferSessionTest, BindingLendsTheEventsAndGivesThemBack) {
+  TTransferSession& s = Session(tkUpload);
+  TOnLineBackup upload;
+  std::string own;
+  upload.OnStatus = [&](TComponent*, const std::string& text) { own = text; };
+  {
+    TTransferBinding binding(upload, s);
+    upload.OnStatus(&upload, "Deleting");
+    upload.OnFileNotFound(&upload, "/w/a.BFE");
+    upload.OnBackupOk(&upload);
+    EXPECT_TRUE(s.Success());
+  }
+  EXPECT_EQ(s.Lines(), (TStringList{"Deleting", "/w/a.BFE Cannot be found, Backup failed",
+                                    "Internet transfer complete"}));
+  upload.OnStatus(&upload, "mine again");
+  EXPECT_EQ(own, "mine again");
+  EXPECT_FALSE(upload.OnBackupOk);
+  EXPECT_FALSE(s.OnStopRequested);
 }
 
 }  // namespace

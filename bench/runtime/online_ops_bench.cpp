@@ -1,0 +1,210 @@
+// Online operations throughput: one upload and one download of a backup (256 MiB unless a size
+// in MiB is given) through TOnLineBackup and TOnLineRestore, with their catalogue writes, beside
+// TBkServer alone moving the same bytes to the same in-process server in the same run. Also the
+// cost of one catalogue position write and the share of the run's time spent writing them.
+//   bench_online_ops_bench [MiB]
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "backupset/catalogue.h"
+#include "online/account_record.h"
+#include "online/bk_server.h"
+#include "online/logon_envelope.h"
+#include "online/runtime/interval_gate.h"
+#include "online/runtime/online_backup.h"
+#include "online/runtime/online_restore.h"
+#include "platform/folders.h"
+#include "platform/runtime/event_loop_hook.h"
+#include "platform/streams.h"
+#include "platform/system_names.h"
+#include "server/backup_server.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace {
+
+using namespace vaultora;
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Rate(int64_t bytes, double seconds) {
+  return static_cast<double>(bytes) / (1024.0 * 1024.0) / seconds;
+}
+
+void WriteRandomFile(const std::string& path, int64_t size) {
+  TFileStream out(path, fmCreate);
+  std::vector<uint8_t> block(1 << 20);
+  std::mt19937 random(7);
+  for (auto& b : block)
+    b = static_cast<uint8_t>(random());
+  for (int64_t left = size; left > 0; left -= static_cast<int64_t>(block.size()))
+    out.WriteBuffer(block.data(), std::min<int64_t>(left, static_cast<int64_t>(block.size())));
+}
+
+// The channel alone: logon, upload and download of the file, as the workers do them.
+std::pair<double, double> ChannelAlone(int port, const std::string& file, int64_t size,
+                                       const std::string& copy) {
+  TBkServer channel;
+  channel.SetAddress("127.0.0.1");
+  channel.SetPort(port);
+  channel.SetActive(true);
+  const auto record = BuildLogonRecord(MakeAccountRecord({"ann", "secret"}),
+                                       LogonKey(ComputerName(), UserName(), Now()));
+  if (channel.Logon(BuildLogonEnvelope(record), LogonTimeCode(Now())).empty()) {
+    std::fprintf(stderr, "logon refused\n");
+    std::exit(1);
+  }
+  channel.OnBackup = [](TBkServer*, int64_t, int64_t, int&, bool&) {};
+  auto start = Clock::now();
+  channel.InitBackup("46100_5.BFE", "baseline", "46100_5.bfl", Now(), size, "MAC", {}, "");
+  TFileStream in(file, fmOpenRead);
+  in.SetPosition(channel.RemoteSize());
+  const int64_t sent = channel.SendFile(in, 4096);
+  const bool ended = channel.EndBackup(Now());
+  const double up = SecondsSince(start);
+  if (sent != size || !ended) std::fprintf(stderr, "baseline upload incomplete\n");
+
+  TFileStream out(copy, fmCreate);
+  channel.OnRestore = [&](TBkServer*, TMemoryStream& data, bool&) {
+    out.WriteBuffer(data.Memory(), data.Size());
+  };
+  start = Clock::now();
+  channel.InitRestore("46100_5.BFE", "baseline", Date());
+  channel.SetReceiveBufferSize(4096);
+  channel.ReceiveFile(0);
+  channel.EndRestore(Date());
+  const double down = SecondsSince(start);
+  if (out.Size() != size) std::fprintf(stderr, "baseline download incomplete\n");
+  return {up, down};
+}
+
+// Runs a component to its end; false when it reported failure.
+bool RunToClose(TBaseOnlineTransfer& component, bool& failed) {
+  QEventLoop loop;
+  component.OnClose = [&](TComponent*) { loop.quit(); };
+  component.OnStatus = [](TComponent*, const std::string& s) {
+    std::fprintf(stderr, "  %s\n", s.c_str());
+  };
+  component.Start();
+  loop.exec();
+  return !failed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int64_t mib = argc > 1 ? std::atoll(argv[1]) : 256;
+  const int64_t size = mib << 20;
+  char home[] = "/tmp/vaultora-online-bench-XXXXXX";
+  if (!mkdtemp(home)) return 1;
+  setenv("VAULTORA_HOME", home, 1);
+  QCoreApplication app(argc, argv);
+  InstallEventLoopHook();
+  const std::string folder = IncludeTrailingSlash(home);
+  const std::string work = folder + "work/";
+  ForceDirectories(work);
+
+  std::FILE* quiet = std::fopen("/dev/null", "w");
+  server::TServerLog log(quiet);
+  server::TBackupServer backupServer(folder + "storage", {}, log);
+  backupServer.Accounts().Add("ann", "secret", 1);
+  const int port = backupServer.Listen("127.0.0.1", 0);
+  std::thread serving([&] { backupServer.Serve(); });
+
+  TIniRegistryEditor store;
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetLazyWrite(true);
+  store.SetFilename(keys::kBaseKey);
+  store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, work);
+  store.WriteInteger(keys::kPreferences, keys::preferences::kTrxOutBufferSize, 4096);
+  store.WriteInteger(keys::kPreferences, keys::preferences::kTrxInBufferSize, 4096);
+  store.WriteString(keys::kConnection, keys::connection::kHost, "127.0.0.1");
+  store.WriteInteger(keys::kConnection, keys::connection::kServerPort, port);
+  WriteAccountSetup(store, {"ann", "secret"});
+
+  const std::string id = "46100.25";
+  TCatalogue catalogue(store);
+  const std::string archive = catalogue.ArchivePath(id);
+  WriteRandomFile(archive, size);
+  TMemoryStream(std::vector<uint8_t>{'/', 'x', '/', '\t', '\r', '\n'})
+      .SaveToFile(catalogue.FileListPath(id));
+  TBackupRecord record;
+  record.FinishDateTime = Now();
+  record.Session = catalogue.FileListPath(id);
+  record.Size = size;
+  record.MAC = "0123456789ABCDEF";
+  record.BackupTitle = "Benchmark";
+  catalogue.RecordBackup(id, record);
+
+  std::printf("online operations, %lld MiB through vaultora-server on loopback\n",
+              static_cast<long long>(mib));
+  const auto [channelUp, channelDown] = ChannelAlone(port, archive, size, work + "copy.bin");
+  DeleteFile(work + "copy.bin");
+
+  bool failed = false;
+  auto start = Clock::now();
+  {
+    TOnLineBackup upload;
+    upload.OnBackupFailed = [&](TComponent*) { failed = true; };
+    RunToClose(upload, failed);
+  }
+  const double componentUp = SecondsSince(start);
+  if (failed || FileExists(archive)) std::fprintf(stderr, "upload failed\n");
+
+  catalogue.MarkForFetching(id);
+  start = Clock::now();
+  {
+    TOnLineRestore restore;
+    restore.SetRestoreList({id});
+    restore.OnRestoreFailed = [&](TComponent*) { failed = true; };
+    RunToClose(restore, failed);
+  }
+  const double componentDown = SecondsSince(start);
+  if (failed || FileSizeOf(archive) != size) std::fprintf(stderr, "download failed\n");
+
+  // One catalogue position write, as the upload makes it (WAL, synchronous=NORMAL).
+  TIniRegistryEditor writer;
+  writer.SetRootKey(rtHKEY_CURRENT_USER);
+  writer.SetLazyWrite(true);
+  TCatalogue positions(writer);
+  constexpr int kWrites = 2000;
+  start = Clock::now();
+  for (int i = 0; i < kWrites; ++i)
+    positions.WriteSendPosition(id, i * 4096);
+  const double perWrite = SecondsSince(start) / kWrites;
+  const double interval = std::chrono::duration<double>(kTransferReportInterval).count();
+  const double writesMade = componentUp / interval + 2;
+  const double chunks = static_cast<double>(size) / 4096;
+
+  std::printf("%-40s %10s %10s\n", "", "upload", "download");
+  std::printf("%-40s %7.1f MB/s %7.1f MB/s\n", "TBkServer alone (baseline)", Rate(size, channelUp),
+              Rate(size, channelDown));
+  std::printf("%-40s %7.1f MB/s %7.1f MB/s\n", "online components (logon included)",
+              Rate(size, componentUp), Rate(size, componentDown));
+  std::printf("%-40s %9.0f %% %9.0f %%\n", "components / channel", 100 * channelUp / componentUp,
+              100 * channelDown / componentDown);
+  std::printf(
+      "one position write: %.1f us; the upload wrote about %.0f (one per %.0f ms and at "
+      "its end): %.2f %% of its time\n",
+      perWrite * 1e6, writesMade, interval * 1000, 100 * writesMade * perWrite / componentUp);
+  std::printf("one write per 4 KB chunk would have cost %.2f s (%.0f %% of the upload's time)\n",
+              chunks * perWrite, 100 * chunks * perWrite / componentUp);
+
+  backupServer.Stop();
+  serving.join();
+  std::fclose(quiet);
+  std::system(("rm -rf '" + std::string(home) + "'").c_str());
+  return 0;
+}

@@ -1,0 +1,171 @@
+#include "schedule/schedule_record.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+
+#include "platform/folders.h"
+#include "platform/prompts.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+namespace sv = schedule_values;
+
+namespace {
+
+constexpr int kConflictWindowSeconds = 5 * 60;
+
+long long SecondsOfDay(TDateTime time) {
+  return std::llround((time - std::floor(time)) * 86400.0) % 86400;
+}
+
+void UseSchedules(TIniRegistryEditor& store) {
+  store.SetFilename(keys::kScheduleKey);
+}
+
+void WriteOrDelete(TIniRegistryEditor& store, const std::string& section, const char* name,
+                   bool write, const std::function<void()>& writer) {
+  if (write)
+    writer();
+  else
+    store.DeleteValue(section, name);
+}
+
+}  // namespace
+
+std::string ScheduleTimeText(TDateTime time) {
+  const long long s = SecondsOfDay(time);
+  return Format("%02lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+}
+
+bool ParseScheduleTime(const std::string& text, TDateTime& time) {
+  const TStringList parts = Split(Trim(text), ':');
+  if (parts.size() < 2 || parts.size() > 3) return false;
+  long long h = 0, m = 0, s = 0;
+  if (!TryStrToInt(parts[0], h) || !TryStrToInt(parts[1], m) ||
+      (parts.size() == 3 && !TryStrToInt(parts[2], s)))
+    return false;
+  if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) return false;
+  time = EncodeTime(static_cast<int>(h), static_cast<int>(m), static_cast<int>(s));
+  return true;
+}
+
+TStringList ScheduleNames(TIniRegistryEditor& store) {
+  UseSchedules(store);
+  TStringList names;
+  store.ReadSections(&names);
+  return names;
+}
+
+std::string ScheduleNameError(TIniRegistryEditor& store, const std::string& typed,
+                              const std::string& except) {
+  const std::string name = Trim(typed);
+  if (name.empty()) return "A schedule name has not been specified.";
+  // A backslash would make the name a path of nested keys.
+  if (name.find('\\') != std::string::npos) return "A schedule name cannot contain \"\\\".";
+  for (const std::string& other : ScheduleNames(store))
+    if (SameText(other, name) && !SameText(other, except))
+      return "A schedule with this name already exists.\rUse the \"modify option\" to change \"" +
+             name + "\"";
+  return "";
+}
+
+bool RenameSchedule(TIniRegistryEditor& store, const std::string& oldName,
+                    const std::string& newName) {
+  UseSchedules(store);
+  store.MoveKey(oldName, newName, true);
+  if (store.SectionExists(newName)) return true;
+  ShowInformation("Unable to rename the schedule \"" + oldName + "\" to " + newName);
+  return false;
+}
+
+TScheduleRecord LoadSchedule(TIniRegistryEditor& store, const std::string& name) {
+  UseSchedules(store);
+  TScheduleRecord r;
+  r.Name = name;
+  r.BackupType = store.ReadInteger(name, sv::kBackupType, -1);
+  r.Time = store.ReadString(name, sv::kTime, "");
+  for (size_t d = 0; d < r.Weekdays.size(); ++d)
+    r.Weekdays[d] = !store.ReadString(name, std::to_string(d + 1), "").empty();
+  for (size_t m = 0; m < r.Months.size(); ++m)
+    r.Months[m] = !store.ReadString(name, std::to_string(m + 1), "").empty();
+  r.DayNo = store.ReadString(name, sv::kDayNo, "");
+  r.BackupTitle = store.ReadString(name, sv::kBackupTitle, "");
+  r.IncludeBackupNo = store.ValueExists(name, sv::kIncludeBackupNo);
+  r.Expires = store.ValueExists(name, sv::kExpireDays);
+  r.ExpireDays = store.ReadInteger(name, sv::kExpireDays, 7);
+  r.AppendBackup = store.ReadString(name, sv::kAppendBackup, "");
+  r.DefaultSession = store.ReadString(name, sv::kDefaultSession, "");
+  r.Enabled = store.ReadBool(name, sv::kEnabled, false);
+  return r;
+}
+
+bool CheckTimeConflict(TIniRegistryEditor& store, const std::string& name, TDateTime time) {
+  const long long mine = SecondsOfDay(time);
+  for (const std::string& other : ScheduleNames(store)) {
+    if (SameText(other, name)) continue;
+    UseSchedules(store);
+    const std::string stored = store.ReadString(other, sv::kTime, "");
+    TDateTime theirs = 0;
+    if (stored.empty() || !ParseScheduleTime(stored, theirs)) continue;
+    if (std::llabs(mine - SecondsOfDay(theirs)) > kConflictWindowSeconds) continue;
+    const std::string question = Format(
+        "The \"%s\" Schedule has been set to run at %s.\rThis may conflict with the time of the "
+        "schedule you are trying to create.\rIt may take more than 5 minutes to create the "
+        "compressed files. \rContinue anyway ?",
+        other.c_str(), stored.c_str());
+    if (!AskQuestion(question)) return false;
+  }
+  return true;
+}
+
+void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& r) {
+  const std::string& name = r.Name;
+  TRegistryTransaction transaction(store);
+  UseSchedules(store);
+  store.EraseSection(name);
+  TStringList lines{std::string(sv::kBackupType) + "=" + std::to_string(r.BackupType),
+                    std::string(sv::kTime) + "=" + r.Time};
+  if (r.BackupType == stWeekly)
+    for (size_t d = 0; d < r.Weekdays.size(); ++d)
+      if (r.Weekdays[d]) lines.push_back(std::to_string(d + 1) + "=" + sv::kWeekdayLabels[d]);
+  if (r.BackupType == stMonthly) {
+    lines.push_back(std::string(sv::kDayNo) + "=" + r.DayNo);
+    for (size_t m = 0; m < r.Months.size(); ++m)
+      if (r.Months[m]) lines.push_back(std::to_string(m + 1) + "=" + sv::kMonthLabels[m]);
+  }
+  store.WriteSectionData(name, &lines);
+  transaction.Commit();
+
+  store.SetFilename(keys::kBaseKey);
+  if (!store.ReadBool(keys::kPreferences, keys::preferences::kEnabled, false) &&
+      AskQuestion("The schedule service is deactivated in the options, \rWould you like to "
+                  "activate this service ?"))
+    store.WriteBool(keys::kPreferences, keys::preferences::kEnabled, true);
+
+  UseSchedules(store);
+  const std::string title = Trim(r.BackupTitle);
+  WriteOrDelete(store, name, sv::kBackupTitle, !title.empty(),
+                [&] { store.WriteString(name, sv::kBackupTitle, title); });
+  WriteOrDelete(store, name, sv::kIncludeBackupNo, r.IncludeBackupNo,
+                [&] { store.WriteBool(name, sv::kIncludeBackupNo, true); });
+  WriteOrDelete(store, name, sv::kExpireDays, r.Expires,
+                [&] { store.WriteInteger(name, sv::kExpireDays, r.ExpireDays); });
+  WriteOrDelete(store, name, sv::kDefaultSession, !r.DefaultSession.empty(),
+                [&] { store.WriteString(name, sv::kDefaultSession, r.DefaultSession); });
+  WriteOrDelete(store, name, sv::kEnabled, r.Enabled,
+                [&] { store.WriteBool(name, sv::kEnabled, true); });
+  WriteOrDelete(store, name, sv::kAppendBackup, !r.AppendBackup.empty(),
+                [&] { store.WriteString(name, sv::kAppendBackup, r.AppendBackup); });
+}
+
+void DeleteSchedule(TIniRegistryEditor& store, const std::string& name) {
+  UseSchedules(store);
+  const std::string list = store.ReadString(name, sv::kDefaultSession, "");
+  if (!list.empty() && FileExists(list)) DeleteFile(list);
+  store.EraseSection(name);
+}
+
+}  // namespace vaultora

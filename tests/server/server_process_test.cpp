@@ -1,0 +1,177 @@
+// vaultora-server as the program people run: account administration, a server killed in the
+// middle of an upload and started again, backups moved into storage and back.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "online/protocol.h"
+#include "server_fixture.h"
+#include "support/process_run.h"
+
+namespace vaultora::test {
+namespace {
+
+const std::string kServer = VAULTORA_SERVER_PATH;
+
+// Collects what a download delivers.
+struct TBytesCollector {
+  explicit TBytesCollector(TBkServer& client) {
+    client.OnRestore = [this](TBkServer*, TMemoryStream& data, bool&) {
+      Bytes.insert(Bytes.end(), data.Bytes().begin(), data.Bytes().end());
+    };
+  }
+  std::vector<uint8_t> Bytes;
+};
+
+// A running "vaultora-server serve" on an ephemeral port.
+class TServerProcess {
+ public:
+  explicit TServerProcess(const std::string& storage) {
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("pipe");
+    FPid = fork();
+    if (FPid == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      const int quiet = open("/dev/null", O_WRONLY);
+      dup2(quiet, STDERR_FILENO);  // the log lines
+      close(out[0]);
+      close(out[1]);
+      execl(kServer.c_str(), kServer.c_str(), "serve", "--storage", storage.c_str(), "--port", "0",
+            "--idle-timeout", "2", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    std::string line;
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n')
+      line += c;
+    close(out[0]);
+    FPort = std::atoi(line.c_str());
+  }
+  ~TServerProcess() { Kill(SIGTERM); }
+  int Port() const { return FPort; }
+  // Returns the exit status (or the signal as 128 + n).
+  int Kill(int signal) {
+    if (FPid <= 0) return -1;
+    kill(FPid, signal);
+    int status = 0;
+    waitpid(FPid, &status, 0);
+    FPid = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+ private:
+  pid_t FPid = 0;
+  int FPort = 0;
+};
+
+class ServerProgram : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Admin("account add ann --iterations 1000", "ann-secret\n").Status, 0);
+  }
+  TProcessRun Admin(const std::string& arguments, const std::string& input = "") {
+    return RunCommand("printf %s " + ShellQuote(input) + " | " + ShellQuote(kServer) + " " +
+                      arguments + " --storage " + ShellQuote(FStorage.Path()));
+  }
+  std::unique_ptr<TBkServer> Client(int port) {
+    auto client = std::make_unique<TBkServer>();
+    client->SetAddress("127.0.0.1");
+    client->SetPort(port);
+    client->SetReceiveTimeout(3000);
+    client->SetActive(true);
+    EXPECT_FALSE(client->Logon(EnvelopeFor("ann", "ann-secret"), "").empty());
+    return client;
+  }
+  TTempFolder FStorage;
+  TTempFolder FFiles;
+};
+
+TEST_F(ServerProgram, AccountAdministrationNeverStoresThePassword) {
+  EXPECT_NE(Admin("account add ann", "again\n").Status, 0);
+  EXPECT_NE(Admin("account add bob", "\n").Status, 0);  // an empty password
+  EXPECT_EQ(Admin("account add bob --iterations 1000", "bob-secret\n").Status, 0);
+  EXPECT_EQ(Admin("account list").Output, "ann\nbob\n");
+  EXPECT_EQ(ReadTextFile(FStorage / "metadata.db").find("ann-secret"), std::string::npos);
+  EXPECT_EQ(Admin("account password ann --iterations 1000", "new-secret\n").Status, 0);
+  EXPECT_EQ(Admin("account remove bob").Status, 0);
+  EXPECT_NE(Admin("account remove bob").Status, 0);
+  EXPECT_EQ(Admin("account list").Output, "ann\n");
+  TServerProcess server(FStorage.Path());
+  TBkServer client;
+  client.SetAddress("127.0.0.1");
+  client.SetPort(server.Port());
+  client.SetActive(true);
+  EXPECT_EQ(client.Logon(EnvelopeFor("ann", "ann-secret"), ""), "");
+  EXPECT_NE(client.Logon(EnvelopeFor("ann", "new-secret"), ""), "");
+}
+
+TEST_F(ServerProgram, KilledMidUploadAndStartedAgainLosesNothingAcknowledged) {
+  const std::string done = WriteArchive(FFiles, "45040.BFE", 9000);
+  const std::string half = WriteArchive(FFiles, "45041.BFE", 300000);
+  auto server = std::make_unique<TServerProcess>(FStorage.Path());
+  {
+    auto client = Client(server->Port());
+    TFileStream archive(done, fmOpenRead);
+    ASSERT_TRUE(client->InitBackup("45040.BFE", "T", "45040.bfl", 1, 9000, "M", {}, ""));
+    client->OnBackup = [](TBkServer*, int64_t, int64_t, int&, bool&) {};
+    ASSERT_EQ(client->SendFile(archive, 4096), 9000);
+    ASSERT_TRUE(client->EndBackup(Now()));
+    ASSERT_TRUE(client->InitBackup("45041.BFE", "T", "45041.bfl", 1, 300000, "M", {}, ""));
+    TFileStream rest(half, fmOpenRead);
+    client->OnBackup = [](TBkServer*, int64_t, int64_t position, int&, bool& cont) {
+      cont = position < 100000;
+    };
+    EXPECT_GE(client->SendFile(rest, 4096), 100000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(server->Kill(SIGKILL), 128 + SIGKILL);
+  }
+  server = std::make_unique<TServerProcess>(FStorage.Path());
+  auto client = Client(server->Port());
+  ASSERT_EQ(client->InitRestore("45040.BFE", "T", Date()), protocol::kDownloadReady);
+  TBytesCollector collected(*client);
+  client->ReceiveFile(0);
+  EXPECT_EQ(collected.Bytes, ReadBytes(done));
+  ASSERT_TRUE(client->EndRestore(Date()));
+
+  ASSERT_TRUE(client->InitBackup("45041.BFE", "T", "45041.bfl", 1, 300000, "M", {}, ""));
+  const int32_t held = client->RemoteSize();
+  EXPECT_GT(held, 0);
+  EXPECT_LE(held, 300000);
+  TFileStream rest(half, fmOpenRead);
+  rest.SetPosition(held);
+  client->OnBackup = [](TBkServer*, int64_t, int64_t, int&, bool&) {};
+  EXPECT_EQ(client->SendFile(rest, 4096), 300000 - held);
+  ASSERT_TRUE(client->EndBackup(Now()));
+  ASSERT_EQ(client->InitRestore("45041.BFE", "T", Date()), protocol::kDownloadReady);
+  collected.Bytes.clear();
+  client->ReceiveFile(0);
+  EXPECT_EQ(collected.Bytes, ReadBytes(half));
+}
+
+TEST_F(ServerProgram, TheAdministratorMovesABackupIntoStorageAndBack) {
+  TServerProcess server(FStorage.Path());
+  auto client = Client(server.Port());
+  const std::string path = WriteArchive(FFiles, "45050.BFE", 1000);
+  TFileStream archive(path, fmOpenRead);
+  ASSERT_TRUE(client->InitBackup("45050.BFE", "Weekly", "45050.bfl", 1, 1000, "M", {}, ""));
+  client->OnBackup = [](TBkServer*, int64_t, int64_t, int&, bool&) {};
+  ASSERT_EQ(client->SendFile(archive, 4096), 1000);
+  ASSERT_TRUE(client->EndBackup(Now()));
+  EXPECT_EQ(Admin("backup to-storage ann 45050.BFE").Status, 0);
+  EXPECT_EQ(Admin("backup list ann").Output, "45050.BFE\t1000\tin storage\tWeekly\n");
+  EXPECT_EQ(client->InitRestore("45050.BFE", "Weekly", Date()), protocol::kDownloadInStorage);
+  EXPECT_EQ(Admin("backup from-storage ann 45050.BFE").Status, 0);
+  EXPECT_EQ(client->InitRestore("45050.BFE", "Weekly", Date()), protocol::kDownloadReady);
+  EXPECT_NE(Admin("backup to-storage ann missing.BFE").Status, 0);
+  EXPECT_NE(Admin("backup list carl").Status, 0);
+}
+
+}  // namespace
+}  // namespace vaultora::test

@@ -40,8 +40,8 @@ class TExpander {
       : FOptions(options),
         FArchive(options.ArchiveName.empty() ? "" : AbsolutePath(options.ArchiveName)) {}
 
-  void Expand(const std::string& spec) {
-    std::string text = spec;
+  void Expand(const std::string& pattern) {
+    std::string text = pattern;
     const bool recursive = TakeRecursiveSwitch(text);
     text = Trim(text);
     if (text.empty()) return;
@@ -107,10 +107,10 @@ std::string AbsolutePath(const std::string& path) {
   return result;
 }
 
-TStringList ExpandFileSpecs(const TStringList& specs, const TFileSpecOptions& options) {
+TStringList ExpandFileSpecs(const TStringList& patterns, const TFileSpecOptions& options) {
   TExpander expander(options);
-  for (const std::string& spec : specs)
-    expander.Expand(spec);
+  for (const std::string& pattern : patterns)
+    expander.Expand(pattern);
   return expander.Take();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// Expanding the file specifications given to the archive writer into the files it stores.
-// A specification is a path or a wildcard mask, optionally with " /s" to take sub-folders too;
-// a specification that names a folder takes the files in it. Paths keep their letter case;
+// Expanding the file patterns given to the archive writer into the files it stores.
+// A pattern is a path or a wildcard mask, optionally with " /s" to take sub-folders too;
+// a pattern that names a folder takes the files in it. Paths keep their letter case;
 // masks ignore it. Recursion enters every sub-folder whose name does not begin with '.' and
 // never follows a link to a folder. Only regular files (or links to them) are taken.
 
@@ -19,8 +19,8 @@ struct TFileSpecOptions {
   TArchiveFlags* OnlyFlagged = nullptr;
 };
 
-// The absolute paths of the files, in specification order, each once.
-TStringList ExpandFileSpecs(const TStringList& specs, const TFileSpecOptions& options);
+// The absolute paths of the files, in the order of the patterns, each once.
+TStringList ExpandFileSpecs(const TStringList& patterns, const TFileSpecOptions& options);
 
 // The absolute, normalised form of path (relative to the current folder).
 std::string AbsolutePath(const std::string& path);

@@ -60,6 +60,7 @@ class CliTransfer : public testing::Test {
     store.SetFilename(keys::kBaseKey);
     store.WriteString(keys::kConnection, keys::connection::kHost, "127.0.0.1");
     store.WriteInteger(keys::kConnection, keys::connection::kServerPort, FServer.Port());
+    store.WriteBool(keys::kConnection, keys::connection::kUseLANServer, true);
     WriteAccountSetup(store, {"ann", "secret"});
     return profile;
   }
@@ -86,7 +87,7 @@ TEST_F(CliTransfer, SendThenRegisterAndReceiveOnASecondComputerThenDelete) {
   EXPECT_FALSE(FileExists(first->FileOf("46010.5", ".BFE")));
   EXPECT_TRUE(FileExists(LogFilePath("InternetBackup.log")));
   EXPECT_EQ(Cli("send"), 0) << FOut;  // nothing to send is not a failure
-  EXPECT_TRUE(Printed("There are no new backups to send\n"));
+  EXPECT_TRUE(Printed("Nothing waits in the Outbox\n"));
   first.reset();
 
   auto second = NewProfile();

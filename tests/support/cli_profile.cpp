@@ -1,6 +1,9 @@
 #include "support/cli_profile.h"
 
+#include <set>
+
 #include "archive/encryption_key.h"
+#include "backupset/catalogue.h"
 #include "platform/text.h"
 #include "settings/registry_keys.h"
 
@@ -32,6 +35,17 @@ int TCliProfile::Run(const std::string& arguments, const std::string& input) {
   FLast = RunCommand(input.empty() ? command + " </dev/null"
                                    : "printf %s " + ShellQuote(input) + " | " + command);
   return FLast.Status;
+}
+
+std::string TCliProfile::Backup(const std::string& arguments) {
+  TCatalogue catalogue(Store);
+  std::set<std::string> before;
+  for (const TCatalogueEntry& entry : catalogue.Entries())
+    before.insert(entry.Id);
+  Run("backup " + arguments);
+  for (const TCatalogueEntry& entry : catalogue.Entries())
+    if (!before.count(entry.Id)) return entry.Id;
+  return "";
 }
 
 std::string TCliProfile::FileOf(const std::string& id, const std::string& ext) const {

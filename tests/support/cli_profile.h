@@ -29,6 +29,8 @@ class TCliProfile {
   // Runs vaultora-cli with the arguments (a shell command line, quoted as needed) in this profile,
   // with input on its standard input; returns the exit status and keeps the output.
   int Run(const std::string& arguments, const std::string& input = "");
+  // Runs "backup " + arguments; the key of the catalogue entry it added, or "" when it added none.
+  std::string Backup(const std::string& arguments);
   const std::string& Output() const { return FLast.Output; }
   bool Printed(const std::string& text) const { return FLast.Output.find(text) != npos; }
 

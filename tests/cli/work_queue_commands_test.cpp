@@ -90,7 +90,7 @@ TEST_F(CliWorkQueue, ABackupWithSendGoesStraightToTheServer) {
   EXPECT_TRUE(TCatalogue(profile.Store).EntriesToSend().empty());
 }
 
-TEST_F(CliWorkQueue, ADialUpLineIsDialledBeforeTheWorkAndHungUpAfterIt) {
+TEST_F(CliWorkQueue, ADialUpLineIsDialledBeforeTheWork) {
   ASSERT_GT(server.Port(), 0) << server.Failure();
   profile.Backup("--title Dialled --full");
   profile.Store.SetFilename(keys::kBaseKey);

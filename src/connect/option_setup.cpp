@@ -89,15 +89,21 @@ void TOptionSetup::Load(TIniRegistryEditor& store) {
   v.RunAtStartup = !store.ReadString(keys::kRunSection, keys::kRunValue, "").empty();
   Values = v;
 
-  // The key as stored is kept whole, also when it cannot be read, so that applying keeps it.
+  // The key as stored is kept whole, also when it cannot be read, so that applying keeps it. A
+  // value of another type is no key in any form and goes with the rest of the section.
   store.SetFilename(keys::kPreferencesKey);
-  FStoredKeyData = store.ReadBinary(p::kVALKData)->Bytes();
-  try {
-    FStoredKey = ReadEncryptionKey(store);
-  } catch (const ERegistryException&) {
-    throw;
-  } catch (const std::exception&) {
-    FStoredKey.clear();  // damaged: shown as no key, stored again unchanged
+  const std::optional<TRegistryValue> stored = store.ReadValue("", p::kVALKData);
+  FStoredKeyData.clear();
+  FStoredKey.clear();
+  if (stored && stored->Type == rdBinary) {
+    FStoredKeyData = store.ReadBinary(p::kVALKData)->Bytes();
+    try {
+      FStoredKey = ReadEncryptionKey(store);
+    } catch (const ERegistryException&) {
+      throw;
+    } catch (const std::exception&) {
+      // damaged: shown as no key, stored again unchanged
+    }
   }
   FUnlocked = FStoredKey.empty();
   FOldKey.clear();

@@ -56,16 +56,10 @@ class OptionSetup : public testing::Test {
 TEST_F(OptionSetup, EmptyStoreShowsTheDialogDefaults) {
   const TOptionSetup setup = Loaded();
   const TOptionValues& v = setup.Values;
-  EXPECT_EQ(v.CompressionType, 2);
   EXPECT_EQ(v.WorkingFolder, AppDataFolder());
   EXPECT_EQ(v.MaxLogFileSize, 512);  // absent reads -1, raised to the field's minimum
   EXPECT_EQ(v.TransmitBufferSize, 1024);
-  EXPECT_EQ(v.DialRetry, 5);
-  EXPECT_EQ(v.DialWait, 5);
-  EXPECT_EQ(v.ShutDownAction, 1);
-  EXPECT_EQ(v.ShutdownTimeout, 30);
   EXPECT_EQ(v.ShellCommand, "Exit To Dos");
-  EXPECT_EQ(v.TransmitPriority, 3);
   EXPECT_FALSE(v.KeepLogFiles || v.ScheduledBackups || v.RunAtStartup || v.EMailNotification);
   EXPECT_FALSE(setup.HasStoredKey());
   EXPECT_TRUE(setup.KeyUnlocked());  // a first key can be entered at once
@@ -215,6 +209,13 @@ TEST_F(OptionSetup, AKeyThatCannotBeReadIsStoredAgainUnchanged) {
   ASSERT_FALSE(setup.Apply(store, ""));
   store.SetFilename(keys::kPreferencesKey);
   EXPECT_EQ(store.ReadBinary(p::kVALKData)->Bytes(), damaged);
+
+  // A value of another type is no key: the options still load and apply.
+  store.WriteString("", p::kVALKData, "not a key");
+  Root();
+  TOptionSetup typed = Loaded();
+  EXPECT_FALSE(typed.HasStoredKey());
+  EXPECT_FALSE(typed.Apply(store, ""));
 }
 
 TEST_F(OptionSetup, PageChecksAndRefusedApplyWritesNothing) {

@@ -5,9 +5,11 @@
 #include <exception>
 #include <string>
 
+#include "app/runtime/client_setup.h"
 #include "cli/cli_command.h"
 #include "cli/terminal_prompts.h"
 #include "platform/runtime/event_loop_hook.h"
+#include "settings/ini_registry_editor.h"
 
 namespace {
 
@@ -60,12 +62,22 @@ int main(int argc, char** argv) {
                 found->second.Usage.c_str(), found->second.Summary.c_str());
     return 0;
   }
+  if (const std::string problem = vaultora::cli::CheckOptions(found->second, rest);
+      !problem.empty()) {
+    std::fprintf(stderr, "vaultora-cli: %s\n", problem.c_str());
+    return 2;
+  }
   // Questions are asked on the terminal unless --yes or --no answers them.
   using vaultora::cli::HasFlag;
   vaultora::cli::TTerminalPrompts prompts(HasFlag(rest, "--yes")  ? vaultora::cli::apYes
                                           : HasFlag(rest, "--no") ? vaultora::cli::apNo
                                                                   : vaultora::cli::apAsk);
   try {
+    // The profile starts as the desktop client would start it, without the session autostart.
+    if (!found->second.Tool) {
+      vaultora::TIniRegistryEditor store;
+      vaultora::WriteFirstRunDefaults(store, "");
+    }
     return found->second.Run(rest);
   } catch (const std::exception& e) {
     return vaultora::cli::Fail(e.what());

@@ -83,9 +83,7 @@ fi
 key="demo key $(date +%s)"
 setup_profile() {
   export VAULTORA_HOME="$1"
-  "$cli" settings set Connection Host 1 "$host"
-  "$cli" settings set Connection ServerPort 3 "$port"
-  "$cli" settings set Connection UseLANServer 2 1
+  "$cli" connection set --host "$host" --port "$port" --direct
   printf '%s\n' "$key" | "$cli" key set
   printf '%s\n' "$password" | "$cli" account set "$logon"
 }

@@ -71,11 +71,15 @@ inline constexpr int32_t kMaxTrxBufferSize = 1048576;
 inline constexpr int32_t kTrxBufferSizeStep = 128;
 inline constexpr int32_t kDefaultDialRetry = 5;
 inline constexpr int32_t kDefaultDialWait = 5;
+inline constexpr int32_t kMaxDialRetry = 99;  // the redial fields' upper end, ours
+inline constexpr int32_t kMaxDialWait = 999;
 inline constexpr int32_t kDefaultMaxLogFileSize = 1024;
 inline constexpr int32_t kMinMaxLogFileSize = 512;
 inline constexpr int32_t kMaxMaxLogFileSize = 999999;
 inline constexpr int32_t kDefaultShutDownWin = 1;
 inline constexpr int32_t kDefaultShutdownTimeout = 30;
+inline constexpr int32_t kMinShutdownTimeout = 1;
+inline constexpr int32_t kMaxShutdownTimeout = 60;
 inline constexpr const char* kDefaultShellCommand = "Exit To Dos";
 inline constexpr int32_t kDefaultStandbyTech = 0;
 inline constexpr int32_t kDefaultThreadPriority = 3;
@@ -87,6 +91,12 @@ inline constexpr const char* kConnection = "Connection";      // 1, phone-book e
 inline constexpr const char* kHost = "Host";                  // 1, dotted IPv4 address
 inline constexpr const char* kServerPort = "ServerPort";      // 3
 inline constexpr const char* kUseLANServer = "UseLANServer";  // flag
+
+// What the connection dialog shows when ServerPort is absent, and the ports it accepts (TCP
+// ports end at 65535: a larger number would be cut to another port when connecting).
+inline constexpr int32_t kDefaultServerPort = 211;
+inline constexpr int32_t kMinServerPort = 1;
+inline constexpr int32_t kMaxServerPort = 65535;
 }  // namespace connection
 
 // Settings (view options, each written on its own).

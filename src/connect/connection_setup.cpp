@@ -1,0 +1,143 @@
+#include "connect/connection_setup.h"
+
+#include <arpa/inet.h>
+
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+const char* const kConnectionOptionCaptions[3] = {"Direct connection to the server",
+                                                  "Use an existing dialup connection",
+                                                  "Create a new dialup connection"};
+const char* const kNoHostText = "A Host has not been specified.";
+const char* const kNoServerPortText = "A Server port has not been specified.";
+const char* const kBadServerPortText = "The Server port must be a whole number from 1 to 65535.";
+// The data channel connects to the address as written, without any name lookup.
+const char* const kBadHostText =
+    "The Host must be a dotted IPv4 address, such as 192.168.0.10 (names are not looked up).";
+const char* const kNoEntrySelectedText = "A connection has not been selected";
+
+namespace {
+
+namespace c = keys::connection;
+
+TIniRegistryEditor& Root(TIniRegistryEditor& store) {
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBaseKey);
+  return store;
+}
+
+bool IsIpv4Address(const std::string& text) {
+  in_addr address{};
+  return inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+std::optional<int> PortNumber(const std::string& text) {
+  long long port = 0;
+  if (!TryStrToInt(Trim(text), port) || port < c::kMinServerPort || port > c::kMaxServerPort)
+    return std::nullopt;
+  return static_cast<int>(port);
+}
+
+}  // namespace
+
+TStoredConnection ReadStoredConnection(TIniRegistryEditor& store) {
+  const char* section = keys::kConnection;
+  TStoredConnection stored;
+  stored.Direct = Root(store).ValueExists(section, c::kUseLANServer);
+  if (store.ValueExists(section, c::kConnection))
+    stored.Entry = store.ReadString(section, c::kConnection, "");
+  if (store.ValueExists(section, c::kHost)) stored.Host = store.ReadString(section, c::kHost, "");
+  if (store.ValueExists(section, c::kServerPort))
+    stored.Port = store.ReadInteger(section, c::kServerPort, c::kDefaultServerPort);
+  return stored;
+}
+
+void TConnectionSetup::Load(TIniRegistryEditor& store, const TStringList& phoneBook) {
+  const TStoredConnection stored = ReadStoredConnection(store);
+  FPhoneBook = phoneBook;
+  if (!stored.Entry || !SelectEntryNamed(*stored.Entry)) SelectEntry(FPhoneBook.empty() ? -1 : 0);
+  FOption = stored.Direct ? coDirect : FPhoneBook.empty() ? coNewDialup : coExistingDialup;
+  Host = stored.Host.value_or("");
+  Port = IntToStr(stored.Port.value_or(c::kDefaultServerPort));
+}
+
+std::string TConnectionSetup::SelectedEntryName() const {
+  return FSelected < 0 ? std::string() : FPhoneBook[static_cast<size_t>(FSelected)];
+}
+
+void TConnectionSetup::SelectEntry(int index) {
+  FSelected = index >= 0 && index < static_cast<int>(FPhoneBook.size()) ? index : -1;
+}
+
+bool TConnectionSetup::SelectEntryNamed(const std::string& name) {
+  for (size_t i = 0; i < FPhoneBook.size(); ++i)
+    if (SameText(FPhoneBook[i], name)) {
+      FSelected = static_cast<int>(i);
+      return true;
+    }
+  return false;
+}
+
+void TConnectionSetup::RefreshPhoneBook(const TStringList& phoneBook) {
+  const int previous = FSelected;
+  FPhoneBook = phoneBook;
+  SelectEntry(previous >= 0 && previous < static_cast<int>(FPhoneBook.size()) ? previous : 0);
+}
+
+bool TConnectionSetup::EntryCreated(const TStringList& phoneBook) {
+  const size_t before = FPhoneBook.size();
+  RefreshPhoneBook(phoneBook);
+  if (FPhoneBook.size() <= before) return false;
+  SelectEntry(static_cast<int>(FPhoneBook.size()) - 1);
+  return true;
+}
+
+int TConnectionSetup::NextPage(int page) const {
+  if (page == cpCover) return FOption == coDirect ? cpServer : cpExisting;
+  return page < cpFinished ? page + 1 : cpFinished;
+}
+
+int TConnectionSetup::BackPage(int page) const {
+  if (page == cpServer) return FOption == coExistingDialup ? cpExisting : cpCover;
+  return page > cpCover ? page - 1 : cpCover;
+}
+
+TSetupCheck TConnectionSetup::Check(int page) const {
+  if (page == cpExisting && FSelected < 0)
+    return TSetupProblem{cpExisting, kPhoneBookField, kNoEntrySelectedText};
+  if (page != cpServer) return std::nullopt;
+  const std::string host = Trim(Host);
+  if (host.empty()) return TSetupProblem{cpServer, kHostField, kNoHostText};
+  if (!IsIpv4Address(host)) return TSetupProblem{cpServer, kHostField, kBadHostText};
+  if (Trim(Port).empty()) return TSetupProblem{cpServer, kServerPortField, kNoServerPortText};
+  if (!PortNumber(Port)) return TSetupProblem{cpServer, kServerPortField, kBadServerPortText};
+  return std::nullopt;
+}
+
+TStringList TConnectionSetup::Summary() const {
+  TStringList lines{std::string("Connection: ") + kConnectionOptionCaptions[FOption]};
+  if (FSelected >= 0) lines.push_back("Dialup connection: " + SelectedEntryName());
+  lines.push_back("Host name: " + Trim(Host));
+  lines.push_back("Server port: " + Trim(Port));
+  return lines;
+}
+
+TSetupCheck TConnectionSetup::Apply(TIniRegistryEditor& store) const {
+  if (FOption != coDirect)
+    if (TSetupCheck problem = Check(cpExisting)) return problem;
+  if (TSetupCheck problem = Check(cpServer)) return problem;
+  TStringList lines;
+  if (FSelected >= 0) lines.push_back(std::string(c::kConnection) + "=" + SelectedEntryName());
+  lines.push_back(std::string(c::kHost) + "=" + Trim(Host));
+  lines.push_back(std::string("3~") + c::kServerPort + "=" + IntToStr(*PortNumber(Port)));
+  if (FOption == coDirect) lines.push_back(std::string("2~") + c::kUseLANServer + "=1");
+  TRegistryTransaction transaction(Root(store));
+  store.ClearSection(keys::kConnection);
+  store.WriteSectionData(keys::kConnection, &lines);
+  transaction.Commit();
+  return std::nullopt;
+}
+
+}  // namespace vaultora

@@ -156,7 +156,7 @@ bool TRestoreSession::DecryptOne(const std::string& id, const std::string& userK
     Log("Decryption Completed");
     return true;
   }
-  Log("Decryption failed, MAC mismatch");
+  Log(kMacMismatchText);
   DeleteDecryptedFiles();
   return false;
 }

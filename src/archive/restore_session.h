@@ -30,6 +30,8 @@ namespace vaultora {
 class TIniRegistryEditor;
 class TBlowfish;
 
+inline constexpr const char* kMacMismatchText = "Decryption failed, MAC mismatch";
+
 // One listed file: a line of the archive's file-ID list.
 struct TRestoreRow {
   std::string Name;  // the file part of the stored path

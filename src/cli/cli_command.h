@@ -31,6 +31,14 @@ std::string OptionValue(const TArgs& args, const std::string& option, const std:
 // The arguments that are neither options nor option values, for the given value-taking options.
 TArgs Positional(const TArgs& args, const std::vector<std::string>& valueOptions);
 
+// The options a command's usage names, each with whether it takes a value ("--to FOLDER") or not
+// ("--full]"); the usage is the one place where a command's options are written down.
+std::map<std::string, bool> UsageOptions(const std::string& usage);
+// The complaint about the first option the usage does not name, or one whose value is missing;
+// "" when every option is known. A mistyped option must not be ignored: "restore X --too DIR"
+// would otherwise restore over the files at their old place.
+std::string CheckOptions(const TCliCommand& command, const TArgs& args);
+
 // Prints "vaultora-cli: " + text to standard error and returns exit status 1.
 int Fail(const std::string& text);
 

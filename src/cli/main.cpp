@@ -60,6 +60,11 @@ int main(int argc, char** argv) {
                 found->second.Usage.c_str(), found->second.Summary.c_str());
     return 0;
   }
+  if (const std::string problem = vaultora::cli::CheckOptions(found->second, rest);
+      !problem.empty()) {
+    std::fprintf(stderr, "vaultora-cli: %s\n", problem.c_str());
+    return 2;
+  }
   // Questions are asked on the terminal unless --yes or --no answers them.
   using vaultora::cli::HasFlag;
   vaultora::cli::TTerminalPrompts prompts(HasFlag(rest, "--yes")  ? vaultora::cli::apYes

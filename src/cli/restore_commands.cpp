@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "archive/encryption_key.h"
 #include "archive/restore_session.h"
 #include "cli/cli_command.h"
 #include "cli/cli_entries.h"
@@ -75,16 +76,29 @@ int RestoreCommand(const TArgs& args) {
   TRestoreOptions options;
   if (!ParseMode(OptionValue(args, "--mode", "newer"), options.Mode))
     return Fail("--mode is one of all, no-overwrite, newer, existing, existing-newer");
-  const std::string target = OptionValue(args, "--to");
-  if (!target.empty()) {
+  // "--to ''" is another folder with an empty name, never the files' old place.
+  if (HasFlag(args, "--to")) {
     options.OriginalPath = false;
-    options.Folder = target;
+    options.Folder = OptionValue(args, "--to");
     options.UseFolderNames = HasFlag(args, "--folder-names");
+  } else if (HasFlag(args, "--folder-names")) {
+    return Fail("--folder-names needs --to FOLDER: at the old place every file keeps its folder");
   }
+  if (const std::string problem = TRestoreSession::CheckOptions(options); !problem.empty())
+    return Fail(problem);
 
   TRestoreSession session(nullptr, store, key);
   const bool terminal = isatty(STDOUT_FILENO);
-  session.OnLog = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+  std::string failure;  // why nothing could be listed, in words
+  session.OnLog = [&failure](const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    if (line == kMacMismatchText)
+      failure =
+          "the stored encryption key is not the one this backup was made with (or its archive is "
+          "damaged): nothing was restored";
+    else if (line == kNoEncryptionKeyText)
+      failure = "no encryption key is stored (see vaultora-cli key set): nothing was restored";
+  };
   std::signal(SIGINT, Interrupt);
   std::signal(SIGTERM, Interrupt);
   session.OnProgress = [terminal, &session](const std::string& file, int percent) {
@@ -94,7 +108,8 @@ int RestoreCommand(const TArgs& args) {
     std::fflush(stdout);
   };
   std::printf("%s\n", session.Caption().c_str());
-  if (!session.Start()) return Fail("nothing to restore from " + key);
+  if (!session.Start())
+    return Fail(failure.empty() ? "there are no files to restore in backup " + key : failure);
   if (HasFlag(args, "--list")) {
     PrintRows(session);
     return 0;

@@ -1,113 +1,65 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <memory>
-#include <thread>
-
 #include "backupset/catalogue.h"
-#include "online/account_record.h"
 #include "platform/folders.h"
-#include "platform/log_file.h"
-#include "settings/ini_registry_editor.h"
-#include "settings/registry_keys.h"
+#include "support/background_server.h"
 #include "support/catalogued_backup.h"
-#include "support/process_run.h"
+#include "support/cli_profile.h"
 #include "support/temp_folder.h"
 
 namespace vaultora {
 namespace {
 
-using test::ShellQuote;
-
-// vaultora-server in the background on a port it picks, with a storage folder and one account.
-class TBackgroundServer {
- public:
-  TBackgroundServer() {
-    const std::string server = ShellQuote(VAULTORA_SERVER_PATH);
-    const std::string storage = ShellQuote(FStorage.Path());
-    EXPECT_EQ(test::RunCommand("echo secret | " + server +
-                               " account add ann --iterations 1 "
-                               "--storage " +
-                               storage)
-                  .Status,
-              0);
-    test::RunCommand(server + " serve --port 0 --storage " + storage + " >" +
-                     ShellQuote(FStorage / "port") + " 2>/dev/null & echo $! >" +
-                     ShellQuote(FStorage / "pid"));
-    for (int i = 0; i < 500 && FPort == 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      FPort = std::atoi(test::ReadTextFile(FStorage / "port").c_str());
-    }
-    EXPECT_GT(FPort, 0);
-  }
-  ~TBackgroundServer() { kill(std::atoi(test::ReadTextFile(FStorage / "pid").c_str()), SIGTERM); }
-  int Port() const { return FPort; }
-
- private:
-  test::TTempFolder FStorage;
-  int FPort = 0;
-};
-
 class CliTransfer : public testing::Test {
  protected:
   // A profile of the account that reaches the server.
-  std::unique_ptr<test::TBackupProfile> NewProfile() {
-    auto profile = std::make_unique<test::TBackupProfile>("the user's own key");
-    TIniRegistryEditor& store = profile->Store;
-    store.SetFilename(keys::kBaseKey);
-    store.WriteString(keys::kConnection, keys::connection::kHost, "127.0.0.1");
-    store.WriteInteger(keys::kConnection, keys::connection::kServerPort, FServer.Port());
-    WriteAccountSetup(store, {"ann", "secret"});
+  std::unique_ptr<test::TCliProfile> NewProfile() {
+    auto profile = std::make_unique<test::TCliProfile>(VAULTORA_CLI_PATH);
+    profile->Connect(FServer.Port(), {"ann", "secret"});
+    profile->SetKey(kKey);
     return profile;
   }
-  int Cli(const std::string& arguments) {
-    const test::TProcessRun run =
-        test::RunCommand(std::string(VAULTORA_CLI_PATH) + " " + arguments + " </dev/null");
-    FOut = run.Output;
-    return run.Status;
-  }
-  bool Printed(const std::string& text) const { return FOut.find(text) != std::string::npos; }
 
-  TBackgroundServer FServer;
-  std::string FOut;
+  static constexpr const char* kKey = "the user's own key";
+  test::TBackgroundServer FServer{VAULTORA_SERVER_PATH, {{"ann", "secret"}}};
+  test::TTempFolder FSource;
 };
 
 TEST_F(CliTransfer, SendThenRegisterAndReceiveOnASecondComputerThenDelete) {
+  ASSERT_GT(FServer.Port(), 0) << FServer.Failure();
   auto first = NewProfile();
-  first->Backup("46010.5", {{"notes.txt", "some notes"}}, "", /*needToSend=*/true);
+  test::WriteTextFile(FSource / "notes.txt", "some notes");
+  test::AddCataloguedBackup(first->Store,
+                            {"46010.5", "Title 46010.5", {FSource / "notes.txt"}, "", true}, kKey);
   test::WriteTextFile(first->FileOf("46010.5", ".bfl"), "/home/ann/notes.txt\t\r\n");
-  ASSERT_EQ(Cli("send"), 0) << FOut;
-  EXPECT_TRUE(Printed("Logon accepted\nTransfering Title 46010.5\n")) << FOut;
-  EXPECT_TRUE(Printed("Internet transfer complete\n"));
-  EXPECT_TRUE(Printed("Online backup closed\n"));
+  ASSERT_EQ(first->Run("send"), 0) << first->Output();
+  EXPECT_TRUE(first->Printed("Logon accepted\nTransfering Title 46010.5\n")) << first->Output();
+  EXPECT_TRUE(first->Printed("Internet transfer complete\n"));
+  EXPECT_TRUE(first->Printed("Online backup closed\n"));
   EXPECT_FALSE(FileExists(first->FileOf("46010.5", ".BFE")));
-  EXPECT_TRUE(FileExists(LogFilePath("InternetBackup.log")));
-  EXPECT_EQ(Cli("send"), 0) << FOut;  // nothing to send is not a failure
-  EXPECT_TRUE(Printed("There are no new backups to send\n"));
-  first.reset();
+  EXPECT_TRUE(FileExists(first->LogOf("InternetBackup.log")));
+  EXPECT_EQ(first->Run("send"), 0) << first->Output();  // nothing to send is not a failure
+  EXPECT_TRUE(first->Printed("There are no new backups to send\n"));
 
   auto second = NewProfile();
-  ASSERT_EQ(Cli("download-settings"), 0) << FOut;
-  EXPECT_TRUE(Printed("Title 46010.5 retrieved from Vaultora's server"));
-  EXPECT_TRUE(Printed("46010.5 ")) << FOut;
-  EXPECT_EQ(Cli("register"), 1);  // nothing named
-  ASSERT_EQ(Cli("register --all"), 0) << FOut;
-  EXPECT_TRUE(Printed("Title 46010.5 unpacked.\n"));
+  ASSERT_EQ(second->Run("download-settings"), 0) << second->Output();
+  EXPECT_TRUE(second->Printed("Title 46010.5 retrieved from Vaultora's server"));
+  EXPECT_TRUE(second->Printed("46010.5 ")) << second->Output();
+  EXPECT_EQ(second->Run("register"), 1);  // nothing named
+  ASSERT_EQ(second->Run("register --all"), 0) << second->Output();
+  EXPECT_TRUE(second->Printed("Title 46010.5 unpacked.\n"));
   EXPECT_EQ(test::ReadTextFile(second->FileOf("46010.5", ".bfl")), "/home/ann/notes.txt\t\r\n");
-  ASSERT_EQ(Cli("receive 46010.5"), 0) << FOut;
-  EXPECT_TRUE(Printed("Retrieving Title 46010.5\n"));
-  EXPECT_TRUE(Printed("Backup retrieved from server\n"));
+  ASSERT_EQ(second->Run("receive 46010.5"), 0) << second->Output();
+  EXPECT_TRUE(second->Printed("Retrieving Title 46010.5\n"));
+  EXPECT_TRUE(second->Printed("Backup retrieved from server\n"));
   EXPECT_TRUE(FileExists(second->FileOf("46010.5", ".BFE")));
 
   TCatalogue(second->Store).MarkDeleted("46010.5");
-  ASSERT_EQ(Cli("delete-on-server"), 0) << FOut;
-  EXPECT_TRUE(Printed("Internet delete complete\n"));
+  ASSERT_EQ(second->Run("delete-on-server"), 0) << second->Output();
+  EXPECT_TRUE(second->Printed("Internet delete complete\n"));
   EXPECT_FALSE(TCatalogue(second->Store).Exists("46010.5"));
-  EXPECT_EQ(Cli("download-settings"), 1);
-  EXPECT_TRUE(Printed("There are no backups available on the server\n"));
+  EXPECT_EQ(second->Run("download-settings"), 1);
+  EXPECT_TRUE(second->Printed("There are no backups available on the server\n"));
 }
 
 }  // namespace

@@ -40,4 +40,14 @@ void RemoveTree(const std::string& path) {
   std::filesystem::remove_all(path, ignored);
 }
 
+std::map<std::string, std::string> ReadTree(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  std::error_code error;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
+       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
+    if (it->is_regular_file())
+      files[std::filesystem::relative(it->path(), folder).string()] = ReadTextFile(it->path());
+  return files;
+}
+
 }  // namespace vaultora::test

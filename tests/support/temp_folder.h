@@ -1,6 +1,7 @@
 #pragma once
 // Test fixtures over real files: a temporary folder removed at the end, and small file helpers.
 
+#include <map>
 #include <string>
 
 namespace vaultora::test {
@@ -23,5 +24,7 @@ class TTempFolder {
 void WriteTextFile(const std::string& path, const std::string& content);
 std::string ReadTextFile(const std::string& path);
 void RemoveTree(const std::string& path);
+// Every file below folder by its path relative to it ("sub/b.txt"), with its content.
+std::map<std::string, std::string> ReadTree(const std::string& folder);
 
 }  // namespace vaultora::test

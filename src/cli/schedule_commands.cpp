@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "cli/cli_command.h"
 #include "platform/folders.h"
@@ -19,10 +20,6 @@ namespace sv = schedule_values;
 
 const std::vector<std::string> kSetValueOptions = {"--weekly", "--monthly", "--months", "--time",
                                                    "--title",  "--list",    "--expire"};
-const std::vector<std::string> kSetFlags = {
-    "--daily",        "--incremental", "--full",    "--no-expire", "--include-backup-no",
-    "--no-backup-no", "--enable",      "--disable", "--yes",       "--no"};
-
 TIniRegistryEditor& Store() {
   static TIniRegistryEditor store;
   store.SetRootKey(rtHKEY_CURRENT_USER);
@@ -111,51 +108,48 @@ int Show(const TArgs& args) {
   return 0;
 }
 
-// The options of "schedule set", each once; "" when they are well formed.
+// The options of "schedule set" (main has refused those its usage does not name); "" when they
+// do not contradict each other.
 std::string ReadSetOptions(const TArgs& args, TScheduleChange& change, TArgs& positional) {
   std::map<std::string, std::string> values;
+  std::set<std::string> flags;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    const bool takesValue =
-        std::find(kSetValueOptions.begin(), kSetValueOptions.end(), a) != kSetValueOptions.end();
-    if (takesValue) {
-      if (i + 1 >= args.size()) return a + " needs a value";
-      values[a] = args[++i];
+    if (std::find(kSetValueOptions.begin(), kSetValueOptions.end(), a) != kSetValueOptions.end()) {
+      if (i + 1 < args.size()) values[a] = args[++i];
     } else if (StartsWith(a, "--")) {
-      if (std::find(kSetFlags.begin(), kSetFlags.end(), a) == kSetFlags.end())
-        return "unknown option " + a + " (see vaultora-cli schedule set --help)";
+      flags.insert(a);
     } else {
       positional.push_back(a);
     }
   }
+  auto has = [&](const char* flag) { return flags.count(flag) > 0; };
   auto value = [&](const char* option) -> std::optional<std::string> {
     const auto found = values.find(option);
     if (found == values.end()) return std::nullopt;
     return found->second;
   };
   auto either = [&](const char* on, const char* off) -> std::optional<bool> {
-    if (HasFlag(args, on)) return true;
-    if (HasFlag(args, off)) return false;
+    if (has(on)) return true;
+    if (has(off)) return false;
     return std::nullopt;
   };
-  const int types = HasFlag(args, "--daily") + !!value("--weekly") + !!value("--monthly");
+  const int types = has("--daily") + !!value("--weekly") + !!value("--monthly");
   if (types > 1) return "give one of --daily, --weekly and --monthly";
   for (const auto& [on, off] : {std::pair{"--incremental", "--full"},
                                 {"--enable", "--disable"},
                                 {"--include-backup-no", "--no-backup-no"}})
-    if (HasFlag(args, on) && HasFlag(args, off))
-      return std::string(on) + " and " + off + " exclude each other";
-  if (value("--expire") && HasFlag(args, "--no-expire"))
-    return "--expire and --no-expire exclude each other";
+    if (has(on) && has(off)) return std::string(on) + " and " + off + " exclude each other";
+  if (value("--expire") && has("--no-expire")) return "--expire and --no-expire exclude each other";
 
-  if (HasFlag(args, "--daily")) change.Type = stDaily;
+  if (has("--daily")) change.Type = stDaily;
   if ((change.Weekdays = value("--weekly"))) change.Type = stWeekly;
   if ((change.DayNo = value("--monthly"))) change.Type = stMonthly;
   change.Months = value("--months");
   change.Time = value("--time");
   change.Title = value("--title");
   change.FileList = value("--list");
-  change.Expiry = HasFlag(args, "--no-expire") ? std::optional<std::string>("") : value("--expire");
+  change.Expiry = has("--no-expire") ? std::optional<std::string>("") : value("--expire");
   change.Incremental = either("--incremental", "--full");
   change.IncludeBackupNo = either("--include-backup-no", "--no-backup-no");
   change.Enabled = either("--enable", "--disable");

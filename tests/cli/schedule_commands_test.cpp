@@ -110,6 +110,11 @@ TEST_F(ScheduleCommands, AChangeTouchesOnlyTheGivenFields) {
   EXPECT_EQ(after.ExpireDays, 3);
   EXPECT_EQ(after.DefaultSession, before.DefaultSession);
 
+  run = Cli("schedule set Weekly --full --no-expire --enable --no-backup-no");
+  ASSERT_EQ(run.Status, 0) << run.Output;
+  after = LoadSchedule(store, "Weekly");
+  EXPECT_FALSE(after.Expires || after.IncludeBackupNo || !after.AppendBackup.empty());
+
   // Another type drops the days of the old one.
   ASSERT_EQ(Cli("schedule set Weekly --monthly 5 --months all").Status, 0);
   store.SetFilename(keys::kScheduleKey);
@@ -136,6 +141,7 @@ TEST_F(ScheduleCommands, BadValuesAreRefusedAndTheStoreIsUnchanged) {
   struct TCase {
     std::string Arguments;
     std::string Error;
+    int Status = 1;
   };
   const std::string complete = " --title T --list '" + list + "' --yes";
   const TCase cases[] = {
@@ -150,15 +156,15 @@ TEST_F(ScheduleCommands, BadValuesAreRefusedAndTheStoreIsUnchanged) {
       {"New --daily --time 03:00 --expire 0" + complete, "from 1 to 365"},
       {"New --daily --time 03:00 --incremental --expire 5" + complete, "Only a new full backup"},
       {"New --daily --weekly mon --time 03:00" + complete, "give one of --daily"},
-      {"New --dialy --time 03:00" + complete, "unknown option --dialy"},
-      {"New --daily --time", "--time needs a value"},
+      {"New --dialy --time 03:00" + complete, "unknown option \"--dialy\"", 2},
+      {"New --daily --time", "--time needs a value", 2},
       {"NIGHTLY --weekly mon --time 99:00", "is not a time of day"},
       {"'' --daily --time 03:00" + complete, "A schedule name has not been specified."},
       {"'a\\b' --daily --time 03:00" + complete, "cannot contain"},
   };
   for (const TCase& c : cases) {
     const TCliRun run = Cli("schedule set " + c.Arguments);
-    EXPECT_EQ(run.Status, 1) << c.Arguments;
+    EXPECT_EQ(run.Status, c.Status) << c.Arguments;
     EXPECT_TRUE(Shows(run, c.Error)) << c.Arguments << "\n" << run.Output;
   }
   EXPECT_EQ(Cli("settings dump").Output, dumped);

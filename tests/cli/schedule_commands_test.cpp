@@ -43,10 +43,11 @@ class ScheduleCommands : public ::testing::Test {
 };
 
 TEST_F(ScheduleCommands, DailyWeeklyAndMonthlySchedulesAreStoredAndShown) {
+  ASSERT_EQ(Cli("settings set Preferences Enabled 2 False").Status, 0);  // scheduled backups off
   TCliRun run = Create("Nightly", "2:00", "--daily");
   ASSERT_EQ(run.Status, 0) << run.Output;
   EXPECT_TRUE(Shows(run, "Schedule \"Nightly\" created."));
-  // The service was off: saving offered to switch it on, and --yes did.
+  // Saving offered to switch scheduled backups on, and --yes did.
   EXPECT_TRUE(Shows(run, "The schedule service is deactivated in the options, \nWould you like"));
   store.SetFilename(keys::kBaseKey);
   EXPECT_TRUE(store.ReadBool(keys::kPreferences, keys::preferences::kEnabled, false));

@@ -18,7 +18,7 @@ namespace {
 constexpr int kMaxOpensOfKind = 4;
 constexpr int kPollMs = 10;
 
-const char* const kKindNames[] = {"deletion", "upload", "download", "available-backups download"};
+const char* const kKindNames[] = {"deletion", "upload", "download", "available backups"};
 
 void PrintLine(const std::string& line) {
   std::printf("%s\n", line.c_str());
@@ -37,7 +37,13 @@ TOnlineRun::TOnlineRun() : FLine(FStore) {
   FLine.OnLine = PrintLine;
   FQueue->OnOpenTransfer = [this](TWorkKind kind) { Open(kind); };
   FQueue->OnTransferRunning = [this](TWorkKind kind) { return FHost->Running(kind); };
-  FHost->OnLine = [](TWorkKind, const std::string& line) { PrintLine(line); };
+  // Transfers that run side by side would mix their lines: each then names its window.
+  FHost->OnLine = [this](TWorkKind kind, const std::string& line) {
+    int open = 0;
+    for (int k = wkDelete; k <= wkRegistryUpdate; ++k)
+      open += FHost->IsOpen(static_cast<TWorkKind>(k)) ? 1 : 0;
+    PrintLine(open > 1 ? "[" + std::string(kKindNames[kind]) + "] " + line : line);
+  };
   FHost->OnClosed = [this](TWorkKind, bool success) {
     if (!success) ++FFailed;
   };
@@ -72,7 +78,7 @@ bool TOnlineRun::CheckSetup() {
 void TOnlineRun::Open(TWorkKind kind) {
   if (FStopping) return;
   if (++FOpenedOfKind[kind] > kMaxOpensOfKind) {
-    std::fprintf(stderr, "vaultora-cli: the %s was tried %d times; stopped retrying\n",
+    std::fprintf(stderr, "vaultora-cli: the %s run was tried %d times; stopped retrying\n",
                  kKindNames[kind], kMaxOpensOfKind);
     ++FFailed;
     return;

@@ -59,6 +59,13 @@ TStringList ScheduleNames(TIniRegistryEditor& store) {
   return names;
 }
 
+std::string FindScheduleName(TIniRegistryEditor& store, const std::string& typed) {
+  const std::string name = Trim(typed);
+  for (const std::string& stored : ScheduleNames(store))
+    if (SameText(stored, name)) return stored;
+  return "";
+}
+
 std::string ScheduleNameError(TIniRegistryEditor& store, const std::string& typed,
                               const std::string& except) {
   const std::string name = Trim(typed);
@@ -75,8 +82,20 @@ std::string ScheduleNameError(TIniRegistryEditor& store, const std::string& type
 bool RenameSchedule(TIniRegistryEditor& store, const std::string& oldName,
                     const std::string& newName) {
   UseSchedules(store);
-  store.MoveKey(oldName, newName, true);
-  if (store.SectionExists(newName)) return true;
+  if (SameText(oldName, newName) && oldName != newName && store.SectionExists(oldName)) {
+    // Keys ignore case, so a key cannot move onto itself: a new case goes by a free name.
+    std::string via = oldName + " ~";
+    while (store.KeyExists(via))
+      via += "~";
+    TRegistryTransaction transaction(store);
+    store.MoveKey(oldName, via, true);
+    store.MoveKey(via, newName, true);
+    transaction.Commit();
+    if (FindScheduleName(store, newName) == newName) return true;
+  } else {
+    store.MoveKey(oldName, newName, true);
+    if (store.SectionExists(newName)) return true;
+  }
   ShowInformation("Unable to rename the schedule \"" + oldName + "\" to " + newName);
   return false;
 }

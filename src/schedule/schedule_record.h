@@ -58,6 +58,8 @@ bool ParseScheduleTime(const std::string& text, TDateTime& time);
 
 // The schedule names in the store's order.
 TStringList ScheduleNames(TIniRegistryEditor& store);
+// The stored name of the schedule typed (trimmed, in any case), or "" when there is none.
+std::string FindScheduleName(TIniRegistryEditor& store, const std::string& typed);
 
 // "" when typed (trimmed) may name a new schedule, else the error text to show. Another
 // schedule of the same name in any case is refused; except names the one being renamed.

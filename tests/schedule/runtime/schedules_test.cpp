@@ -57,6 +57,9 @@ TEST_F(SchedulesTest, RenameMovesTheWholeKey) {
   EXPECT_TRUE(RenameSchedule(store, "Old", "New"));
   EXPECT_EQ(ScheduleNames(store), TStringList{"New"});
   EXPECT_EQ(LoadSchedule(store, "New").BackupTitle, "Docs");
+  EXPECT_TRUE(RenameSchedule(store, "New", "NEW"));  // keys ignore case: it goes by a free name
+  EXPECT_EQ(ScheduleNames(store), TStringList{"NEW"});
+  EXPECT_EQ(LoadSchedule(store, "NEW").BackupTitle, "Docs");
   EXPECT_FALSE(RenameSchedule(store, "Missing", "Other"));
   EXPECT_EQ(prompts.Texts().back(), "Unable to rename the schedule \"Missing\" to Other");
 }

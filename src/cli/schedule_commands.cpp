@@ -1,0 +1,222 @@
+// vaultora-cli schedule list|show|set|rename|delete: the stored schedules without the wizard.
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "cli/cli_command.h"
+#include "platform/folders.h"
+#include "platform/prompts.h"
+#include "schedule/schedule_edit.h"
+#include "schedule/schedule_record.h"
+#include "settings/ini_registry_editor.h"
+
+namespace vaultora::cli {
+
+namespace {
+
+namespace sv = schedule_values;
+
+const std::vector<std::string> kSetValueOptions = {"--weekly", "--monthly", "--months", "--time",
+                                                   "--title",  "--list",    "--expire"};
+TIniRegistryEditor& Store() {
+  static TIniRegistryEditor store;
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  return store;
+}
+
+// Message texts may hold a carriage return as their line break.
+int FailText(const std::string& text) {
+  return Fail(ReplaceAll(text, "\r", "\n"));
+}
+
+// The stored name of the schedule typed, or "" after saying that there is none.
+std::string ExistingName(TIniRegistryEditor& store, const std::string& typed) {
+  const std::string name = FindScheduleName(store, typed);
+  if (name.empty()) Fail("no schedule \"" + typed + "\"");
+  return name;
+}
+
+std::string SeriesText(const TScheduleRecord& r) {
+  if (r.AppendBackup.empty()) return "full";
+  if (r.AppendBackup == sv::kIncrementalSeries) return "incremental (starts with the next run)";
+  return "incremental, appends to " + r.AppendBackup;
+}
+
+std::string ExpiryText(const TScheduleRecord& r) {
+  return r.Expires ? "after " + std::to_string(r.ExpireDays) + " day(s)" : "never";
+}
+
+std::string OrNone(const std::string& text) {
+  return text.empty() ? "-" : text;
+}
+
+std::string ListText(const std::string& path) {
+  if (path.empty()) return "-";
+  return FileExists(path) ? path : path + " (missing)";
+}
+
+int List(const TArgs&) {
+  TIniRegistryEditor& store = Store();
+  const TStringList names = ScheduleNames(store);
+  if (names.empty()) {
+    std::printf("No schedules.\n");
+    return 0;
+  }
+  std::vector<TStringList> rows = {
+      {"Name", "Enabled", "Type", "Time", "Days", "Title", "Backups", "Expires", "File list"}};
+  for (const std::string& name : names) {
+    const TScheduleRecord r = LoadSchedule(store, name);
+    rows.push_back({name, r.Enabled ? "yes" : "no", ScheduleTypeText(r.BackupType), OrNone(r.Time),
+                    OrNone(ScheduleDaysText(r)), OrNone(r.BackupTitle), SeriesText(r),
+                    ExpiryText(r), ListText(r.DefaultSession)});
+  }
+  std::vector<size_t> widths(rows[0].size(), 0);
+  for (const TStringList& row : rows)
+    for (size_t c = 0; c < row.size(); ++c)
+      widths[c] = std::max(widths[c], row[c].size());
+  for (const TStringList& row : rows) {
+    std::string line;
+    for (size_t c = 0; c + 1 < row.size(); ++c)
+      line += row[c] + std::string(widths[c] - row[c].size() + 2, ' ');
+    std::printf("%s\n", (line + row.back()).c_str());
+  }
+  return 0;
+}
+
+int Show(const TArgs& args) {
+  const TArgs positional = Positional(args, {});
+  if (positional.size() != 1) return Fail("usage: schedule show NAME");
+  TIniRegistryEditor& store = Store();
+  const std::string name = ExistingName(store, positional[0]);
+  if (name.empty()) return 1;
+  const TScheduleRecord r = LoadSchedule(store, name);
+  const std::pair<const char*, std::string> lines[] = {
+      {"Name", name},
+      {"Enabled", r.Enabled ? "yes" : "no"},
+      {"Type", ScheduleTypeText(r.BackupType)},
+      {"Time", OrNone(r.Time)},
+      {"Days", OrNone(ScheduleDaysText(r))},
+      {"Title", OrNone(r.BackupTitle)},
+      {"Backup number", r.IncludeBackupNo ? "in the title" : "no"},
+      {"Backups", SeriesText(r)},
+      {"Expires", ExpiryText(r)},
+      {"File list", ListText(r.DefaultSession)}};
+  for (const auto& [label, value] : lines)
+    std::printf("%-14s %s\n", (std::string(label) + ":").c_str(), value.c_str());
+  return 0;
+}
+
+// The options of "schedule set" (main has refused those its usage does not name); "" when they
+// do not contradict each other.
+std::string ReadSetOptions(const TArgs& args, TScheduleChange& change, TArgs& positional) {
+  std::map<std::string, std::string> values;
+  std::set<std::string> flags;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (std::find(kSetValueOptions.begin(), kSetValueOptions.end(), a) != kSetValueOptions.end()) {
+      if (i + 1 < args.size()) values[a] = args[++i];
+    } else if (StartsWith(a, "--")) {
+      flags.insert(a);
+    } else {
+      positional.push_back(a);
+    }
+  }
+  auto has = [&](const char* flag) { return flags.count(flag) > 0; };
+  auto value = [&](const char* option) -> std::optional<std::string> {
+    const auto found = values.find(option);
+    if (found == values.end()) return std::nullopt;
+    return found->second;
+  };
+  auto either = [&](const char* on, const char* off) -> std::optional<bool> {
+    if (has(on)) return true;
+    if (has(off)) return false;
+    return std::nullopt;
+  };
+  const int types = has("--daily") + !!value("--weekly") + !!value("--monthly");
+  if (types > 1) return "give one of --daily, --weekly and --monthly";
+  for (const auto& [on, off] : {std::pair{"--incremental", "--full"},
+                                {"--enable", "--disable"},
+                                {"--include-backup-no", "--no-backup-no"}})
+    if (has(on) && has(off)) return std::string(on) + " and " + off + " exclude each other";
+  if (value("--expire") && has("--no-expire")) return "--expire and --no-expire exclude each other";
+
+  if (has("--daily")) change.Type = stDaily;
+  if ((change.Weekdays = value("--weekly"))) change.Type = stWeekly;
+  if ((change.DayNo = value("--monthly"))) change.Type = stMonthly;
+  change.Months = value("--months");
+  change.Time = value("--time");
+  change.Title = value("--title");
+  change.FileList = value("--list");
+  change.Expiry = has("--no-expire") ? std::optional<std::string>("") : value("--expire");
+  change.Incremental = either("--incremental", "--full");
+  change.IncludeBackupNo = either("--include-backup-no", "--no-backup-no");
+  change.Enabled = either("--enable", "--disable");
+  return "";
+}
+
+int Set(const TArgs& args) {
+  TScheduleChange change;
+  TArgs positional;
+  if (const std::string error = ReadSetOptions(args, change, positional); !error.empty())
+    return Fail(error);
+  if (positional.size() != 1) return Fail("usage: schedule set NAME OPTIONS (see --help)");
+  const TScheduleSetResult result = SetSchedule(Store(), positional[0], change);
+  if (!result.Error.empty()) return FailText(result.Error);
+  std::printf("Schedule \"%s\" %s.\n", result.Name.c_str(), result.Created ? "created" : "changed");
+  return 0;
+}
+
+int Rename(const TArgs& args) {
+  const TArgs positional = Positional(args, {});
+  if (positional.size() != 2) return Fail("usage: schedule rename OLD NEW");
+  TIniRegistryEditor& store = Store();
+  const std::string old = ExistingName(store, positional[0]);
+  if (old.empty()) return 1;
+  const std::string name = Trim(positional[1]);
+  if (const std::string error = ScheduleNameError(store, name, old); !error.empty())
+    return FailText(error);
+  if (!RenameSchedule(store, old, name)) return 1;
+  std::printf("Schedule \"%s\" renamed to \"%s\".\n", old.c_str(), name.c_str());
+  return 0;
+}
+
+int Delete(const TArgs& args) {
+  const TArgs positional = Positional(args, {});
+  if (positional.size() != 1) return Fail("usage: schedule delete NAME");
+  TIniRegistryEditor& store = Store();
+  const std::string name = ExistingName(store, positional[0]);
+  if (name.empty()) return 1;
+  if (!AskQuestion("Are you sure you want to remove this schedule ?"))
+    return Fail("schedule \"" + name + "\" kept");
+  DeleteSchedule(store, name);
+  std::printf("Schedule \"%s\" deleted.\n", name.c_str());
+  return 0;
+}
+
+const TCliRegistrar kList({"schedule list", "",
+                           "every schedule: enabled, type, time, days, title, backups, expiry, "
+                           "file list",
+                           List});
+const TCliRegistrar kShow({"schedule show", "NAME", "print one schedule", Show});
+const TCliRegistrar kSet(
+    {"schedule set",
+     "NAME [--daily | --weekly DAYS | --monthly DAY --months MONTHS] [--time HH:MM[:SS]]\n"
+     "                           [--title T] [--list FILE] [--incremental | --full]\n"
+     "                           [--expire DAYS | --no-expire] [--include-backup-no | "
+     "--no-backup-no]\n"
+     "                           [--enable | --disable]",
+     "create a schedule, or change the options given of a stored one. DAYS: Sunday..Saturday\n"
+     "    or 1..7 (1 = Sunday), MONTHS: January..December, 1..12 or all, comma separated; names\n"
+     "    may be cut to three letters. A new schedule needs a type, a time, a title and a file\n"
+     "    list (copied into the working folder as the schedule's own list)",
+     Set});
+const TCliRegistrar kRename({"schedule rename", "OLD NEW", "give a schedule another name", Rename});
+const TCliRegistrar kDelete({"schedule delete", "NAME",
+                             "remove a schedule and its file list (asks first; --yes answers)",
+                             Delete});
+
+}  // namespace
+
+}  // namespace vaultora::cli

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "archive/blowfish.h"
+#include "backupset/catalogue.h"
 #include "backupset/creating_backup_run.h"
 #include "cli/cli_command.h"
 #include "settings/ini_registry_editor.h"
@@ -42,6 +43,10 @@ int Backup(const TArgs& args) {
   TIniRegistryEditor store;
   TBlowfish cipher;
   const std::string schedule = OptionValue(args, "--schedule");
+  // A base that names no backup would silently make a full backup instead of the one asked for.
+  if (const std::string base = OptionValue(args, "--base");
+      !base.empty() && !TCatalogue(store).Exists(base))
+    return Fail("unknown backup \"" + base + "\" for --base: see vaultora-cli catalogue");
   if (schedule.empty()) StoreManualChoice(store, args);
   TCreatingBackupRun run(store, &cipher);
   // On a terminal progress is one line redrawn; otherwise every line is printed as shown.

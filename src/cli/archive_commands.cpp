@@ -161,16 +161,17 @@ const TCliRegistrar kCreate(
     {"archive create",
      "ARCHIVE SPEC... [--title T] [--level fastest|none|default|max] [--volume-size BYTES] "
      "[--file-ids] [--incremental] [--clear-archive-flag]",
-     "pack the files of the specifications (paths or masks, \" /s\" for sub-folders)", Create});
+     "pack the files of the specifications (paths or masks, \" /s\" for sub-folders)", Create,
+     true});
 const TCliRegistrar kList({"archive list", "ARCHIVE",
-                           "print an archive's title, sizes and file-ID list", List});
+                           "print an archive's title, sizes and file-ID list", List, true});
 const TCliRegistrar kExtract(
     {"archive extract",
      "ARCHIVE [FILE|MASK...] [--target DIR] [--mode all|no-overwrite|newer|existing|"
      "existing-newer] [--full-path]",
-     "restore all or the chosen files (to their place, or into DIR)", Extract});
+     "restore all or the chosen files (to their place, or into DIR)", Extract, true});
 const TCliRegistrar kMerge({"archive merge", "MERGED ARCHIVE...",
-                            "merge a full archive and its incremental ones into one", Merge});
+                            "merge a full archive and its incremental ones into one", Merge, true});
 
 }  // namespace
 }  // namespace vaultora::cli

@@ -1,27 +1,15 @@
 // vaultora-cli backup: builds one backup set as the "Creating Backup" window does, from the
 // backup wizard's settings (or those given here) or from a schedule.
-#include <unistd.h>
-
-#include <csignal>
-#include <cstdio>
-
-#include "archive/blowfish.h"
 #include "backupset/catalogue.h"
-#include "backupset/creating_backup_run.h"
+#include "cli/backup_progress.h"
 #include "cli/cli_command.h"
+#include "cli/online_run.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora::cli {
 
 namespace {
-
-// Ctrl+C (or a TERM) during a build cancels it like the window's button, so that nothing half
-// made is left in the working folder; the run sees the request at its next file or block.
-volatile std::sig_atomic_t gInterrupted = 0;
-extern "C" void Interrupt(int) {
-  gInterrupted = 1;
-}
 
 const std::vector<std::string> kValueOptions = {"--title", "--list", "--base", "--schedule"};
 
@@ -39,40 +27,41 @@ void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args) {
     store.WriteString(keys::kBackupWizard, keys::wizard::kAppendBackup, base);
 }
 
-int Backup(const TArgs& args) {
+bool InCatalogue(const std::string& id) {
   TIniRegistryEditor store;
-  TBlowfish cipher;
-  const std::string schedule = OptionValue(args, "--schedule");
-  // A base that names no backup would silently make a full backup instead of the one asked for.
-  if (const std::string base = OptionValue(args, "--base");
-      !base.empty() && !TCatalogue(store).Exists(base))
-    return Fail("unknown backup \"" + base + "\" for --base: see vaultora-cli catalogue");
-  if (schedule.empty()) StoreManualChoice(store, args);
-  TCreatingBackupRun run(store, &cipher);
-  // On a terminal progress is one line redrawn; otherwise every line is printed as shown.
-  const bool terminal = isatty(STDOUT_FILENO) != 0;
-  std::string currentFile;
-  std::signal(SIGINT, Interrupt);
-  std::signal(SIGTERM, Interrupt);
-  run.OnLine = [&](TBackupLineTag tag, const std::string& text) {
-    if (gInterrupted && !run.Cancelled()) run.Cancel();
-    if (tag == btCurrentFile) {
-      currentFile = text;
-    } else if (tag == btPercent) {
-      if (terminal) std::printf("\r\033[K%s %s", text.c_str(), currentFile.c_str());
-    } else {
-      std::printf(terminal ? "\r\033[K%s\n" : "%s\n", text.c_str());
-    }
-    std::fflush(stdout);
-  };
-  return run.Run(schedule) ? 0 : 1;
+  return TCatalogue(store).Exists(id);
 }
 
-const TCliRegistrar kBackup({"backup",
-                             "[--title T] [--list FILE] [--base ID | --full] | --schedule NAME",
-                             "build a backup set from the backup wizard's list (or the one given) "
-                             "or from a schedule",
-                             Backup});
+int Backup(const TArgs& args) {
+  const std::string schedule = OptionValue(args, "--schedule");
+  // A base that names no backup would silently make a full backup instead of the one asked for.
+  if (const std::string base = OptionValue(args, "--base"); !base.empty() && !InCatalogue(base))
+    return Fail("unknown backup \"" + base + "\" for --base: see vaultora-cli catalogue");
+  const bool send = HasFlag(args, "--send");
+  if (!send) {
+    TIniRegistryEditor store;
+    if (schedule.empty()) StoreManualChoice(store, args);
+    return RunBackupShowingProgress(store, schedule, false).Completed ? 0 : 1;
+  }
+  // "Send the backup when completed": the run goes through the work queue, which sends.
+  TOnlineRun online;
+  if (schedule.empty()) StoreManualChoice(online.Store(), args);
+  if (!online.CheckSetup()) return 1;
+  bool completed = false;
+  online.Queue().OnRunBackup = [&](const std::string& name) {
+    TBackupRunResult result = RunBackupShowingProgress(online.Store(), name, true);
+    completed = result.Completed;
+    return result;
+  };
+  const int status = online.Run([&] { online.Queue().RunBackup(schedule); });
+  return completed ? status : 1;
+}
+
+const TCliRegistrar kBackup(
+    {"backup", "[--title T] [--list FILE] [--base ID | --full] | --schedule NAME  [--send]",
+     "build a backup set from the backup wizard's list (or the one given) "
+     "or from a schedule; with --send, Send & Receive follows",
+     Backup});
 
 }  // namespace
 

@@ -44,11 +44,11 @@ int Run(const TArgs& args, bool encrypt) {
 
 const TCliRegistrar kEncrypt({"archive encrypt", "IN OUT",
                               "encipher an archive under the stored key and print its MAC",
-                              [](const TArgs& args) { return Run(args, true); }});
+                              [](const TArgs& args) { return Run(args, true); }, true});
 const TCliRegistrar kDecrypt({"archive decrypt", "IN OUT [--mac MAC]",
                               "decipher an archive and print its MAC; with --mac, a different "
                               "MAC fails and leaves OUT alone",
-                              [](const TArgs& args) { return Run(args, false); }});
+                              [](const TArgs& args) { return Run(args, false); }, true});
 
 }  // namespace
 }  // namespace vaultora::cli

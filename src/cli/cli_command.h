@@ -17,6 +17,9 @@ struct TCliCommand {
   std::string Summary;  // one line for --help
   // Returns the exit status: 0 only on success.
   std::function<int(const TArgs& args)> Run;
+  // A tool on files or on the raw store: the profile's first-run defaults are not written
+  // before it runs (every other command works on the client's profile, as the client would).
+  bool Tool = false;
 };
 
 std::map<std::string, TCliCommand>& Commands();

@@ -5,9 +5,11 @@
 #include <exception>
 #include <string>
 
+#include "app/runtime/client_setup.h"
 #include "cli/cli_command.h"
 #include "cli/terminal_prompts.h"
 #include "platform/runtime/event_loop_hook.h"
+#include "settings/ini_registry_editor.h"
 
 namespace {
 
@@ -71,6 +73,11 @@ int main(int argc, char** argv) {
                                           : HasFlag(rest, "--no") ? vaultora::cli::apNo
                                                                   : vaultora::cli::apAsk);
   try {
+    // The profile starts as the desktop client would start it, without the session autostart.
+    if (!found->second.Tool) {
+      vaultora::TIniRegistryEditor store;
+      vaultora::WriteFirstRunDefaults(store, "");
+    }
     return found->second.Run(rest);
   } catch (const std::exception& e) {
     return vaultora::cli::Fail(e.what());

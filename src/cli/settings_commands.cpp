@@ -171,15 +171,16 @@ int Delete(const TArgs& args) {
 }
 
 const TCliRegistrar kDump({"settings dump", "[KEY]",
-                           "print the keys and values below Software\\Vaultora (or KEY)", Dump});
+                           "print the keys and values below Software\\Vaultora (or KEY)", Dump,
+                           true});
 const TCliRegistrar kGet({"settings get", "SECTION NAME", "print one value of Software\\Vaultora",
-                          Get});
+                          Get, true});
 const TCliRegistrar kSet({"settings set", "SECTION NAME KIND VALUE",
-                          "write one value (KIND 1-7 as in batch lines, or b for hex binary)",
-                          Set});
+                          "write one value (KIND 1-7 as in batch lines, or b for hex binary)", Set,
+                          true});
 const TCliRegistrar kDelete({"settings delete", "SECTION [NAME]",
-                             "delete one value, or a section with its values and sub-keys",
-                             Delete});
+                             "delete one value, or a section with its values and sub-keys", Delete,
+                             true});
 
 }  // namespace
 }  // namespace vaultora::cli

@@ -1,91 +1,58 @@
-// vaultora-cli send, receive, delete-on-server, download-settings and register: the transfer
-// windows without the windows. Each runs one online component to its end with the transfer session
-// printing its lines, so a run shows and logs what the window would.
-#include <QEventLoop>
-
+// vaultora-cli send, receive, delete-on-server, sync, download-settings and register: the main
+// window's send and receive commands. Each arms the work queue, which opens the transfers in the
+// order delete, send, receive, settings; each transfer prints the lines its window would show and
+// writes its log, and the completion rules decide about retries and hanging up.
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "backupset/available_backup.h"
 #include "backupset/catalogue.h"
+#include "backupset/catalogue_commands.h"
 #include "cli/cli_command.h"
-#include "online/runtime/transfer_binding.h"
+#include "cli/cli_entries.h"
+#include "cli/online_run.h"
 #include "platform/date_time.h"
 #include "platform/size_text.h"
-#include "settings/ini_registry_editor.h"
-#include "settings/registry_keys.h"
 
 namespace vaultora::cli {
 
 namespace {
 
-void OpenStore(TIniRegistryEditor& store) {
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetLazyWrite(true);
-  store.SetFilename(keys::kBaseKey);
-}
-
-TThreadPriority PriorityOf(TIniRegistryEditor& store, const char* name) {
-  store.SetFilename(keys::kBaseKey);
-  const int value =
-      store.ReadInteger(keys::kPreferences, name, keys::preferences::kDefaultThreadPriority);
-  return value >= tpIdle && value <= tpTimeCritical ? static_cast<TThreadPriority>(value)
-                                                    : tpNormal;
-}
-
-// Runs the component to its end; 0 when it reported success. The kind's error marks are
-// cleared first, as the main window does before it starts that kind of work.
-template <class Component, class... Extra>
-int RunTransfer(TIniRegistryEditor& store, TTransferKind kind, Component& component,
-                Extra&&... extra) {
-  store.SetFilename(keys::kBaseKey);
-  store.EraseSection(TransferKindTexts(kind).ErrorsKey);
-  TTransferSession session(kind, store);
-  session.OnLine = [](const std::string& line) {
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
-  };
-  TTransferBinding binding(component, session, std::forward<Extra>(extra)...);
-  QEventLoop loop;
-  component.OnClose = [&loop](TComponent*) { loop.quit(); };
-  session.Begin();
-  component.Start();
-  if (component.Running()) loop.exec();
-  session.Closed();
-  component.OnClose = nullptr;
-  return session.Success() ? 0 : 1;
+// Runs one of the queue's commands after CheckSetup; says so when it found nothing to do.
+int QueueCommand(TOnlineRun& online, void (TWorkQueue::*command)(), const char* nothingText) {
+  if (!online.CheckSetup()) return 1;
+  const int status = online.Run([&] { (online.Queue().*command)(); });
+  if (status == 0 && online.TransfersRun() == 0 && nothingText) std::printf("%s\n", nothingText);
+  return status;
 }
 
 int SendCommand(const TArgs&) {
-  TIniRegistryEditor store;
-  OpenStore(store);
-  TOnLineBackup upload;
-  upload.SetThreadPriority(PriorityOf(store, keys::preferences::kTransmitThreadPriority));
-  return RunTransfer(store, tkUpload, upload);
+  TOnlineRun online;
+  return QueueCommand(online, &TWorkQueue::SendOnly, "Nothing waits in the Outbox");
 }
 
-int ReceiveCommand(const TArgs& args) {
-  TIniRegistryEditor store;
-  OpenStore(store);
-  TCatalogue catalogue(store);
-  TStringList list = Positional(args, {});
-  if (list.empty())
-    for (const TCatalogueEntry& entry : catalogue.EntriesToReceive())
-      list.push_back(entry.Id);
-  for (const std::string& id : list)
-    if (catalogue.Exists(id)) catalogue.MarkForFetching(id);
-  TOnLineRestore download;
-  download.SetThreadPriority(PriorityOf(store, keys::preferences::kReceiveThreadPriority));
-  download.SetRestoreList(list);
-  return RunTransfer(store, tkDownload, download);
+int SyncCommand(const TArgs&) {
+  TOnlineRun online;
+  return QueueCommand(online, &TWorkQueue::SendAndReceive, "Nothing to delete, send or receive");
 }
 
 int DeleteCommand(const TArgs&) {
-  TIniRegistryEditor store;
-  OpenStore(store);
-  TOnlineDeleteBackup remove;
-  return RunTransfer(store, tkDelete, remove);
+  TOnlineRun online;
+  return QueueCommand(online, &TWorkQueue::DeleteOnly, "No backup is marked for deletion");
+}
+
+// The named backups (and those they were appended to) are requested first, as ticking their
+// "Restore" boxes would; without names, what is already requested is received.
+int ReceiveCommand(const TArgs& args) {
+  TOnlineRun online;
+  TCatalogueCommands commands(online.Store(), online.RestoreList());
+  for (const std::string& given : Positional(args, {})) {
+    std::string key;
+    if (const int status = ResolveEntry(online.Store(), {given}, key); status != 0) return status;
+    commands.ToggleRestoreRequest(key, true);
+  }
+  return QueueCommand(online, &TWorkQueue::ReceiveOnly, "No backup is requested from the server");
 }
 
 void PrintBackup(const TAvailableBackup& b) {
@@ -96,26 +63,25 @@ void PrintBackup(const TAvailableBackup& b) {
 
 // Lists the server's backups; registers those named (all with --all) when register is set.
 int AvailableBackups(const TArgs& args, bool registerChosen) {
-  TIniRegistryEditor store;
-  OpenStore(store);
   const TStringList chosen = Positional(args, {});
   const bool all = HasFlag(args, "--all");
   if (registerChosen && chosen.empty() && !all)
     return Fail("name the backups to register, or give --all");
-  TAvailableBackupsImport import(store);
+  TOnlineRun online;
+  TAvailableBackupsImport import(online.Store());
   import.OnLine = [](const std::string& line) { std::printf("%s\n", line.c_str());
 };
-TOnlineRegistryUpdate update;
-const int status = RunTransfer(store, tkRegistryUpdate, update,
-                               [&import](TComponent*, std::vector<uint8_t> image) {
-                                 if (!import.Add(image))
-                                   std::printf(
-                                       "A backup record that cannot be read was "
-                                       "dropped\n");
-                               });
+online.Host().OnItemToRegister = [&import](const std::vector<uint8_t>& image) {
+  if (!import.Add(image)) std::printf("A backup record that cannot be read was dropped\n");
+};
+const int status = QueueCommand(online, &TWorkQueue::DownloadSettings, nullptr);
 for (const TAvailableBackup& b : import.Items())
   PrintBackup(b);
-if (!registerChosen || import.Items().empty()) return status;
+if (status != 0 || !registerChosen || import.Items().empty()) return status;
+for (const std::string& id : chosen)
+  if (std::none_of(import.Items().begin(), import.Items().end(),
+                   [&id](const TAvailableBackup& b) { return b.BackupId() == id; }))
+    return Fail("the server holds no backup \"" + id + "\" for this account");
 for (size_t i = 0; i < import.Items().size(); ++i)
   import.Checked()[i] = all || std::find(chosen.begin(), chosen.end(),
                                          import.Items()[i].BackupId()) != chosen.end();
@@ -124,12 +90,17 @@ return import.Register() ? 0 : 1;
 
 const TCliRegistrar kSend({"send", "", "send every backup waiting in the Outbox to the server",
                            SendCommand});
-const TCliRegistrar kReceive({"receive", "[ID...]",
-                              "download the named backups (else those marked for fetching)",
-                              ReceiveCommand});
+const TCliRegistrar kReceive(
+    {"receive", "[BACKUP...]",
+     "download the named backups (with those they were appended to), else those requested",
+     ReceiveCommand});
 const TCliRegistrar kDeleteOnServer(
     {"delete-on-server", "", "delete on the server, then here, the backups marked for deletion",
      DeleteCommand});
+const TCliRegistrar kSync({"sync", "",
+                           "Send & Receive: delete what is marked, send the Outbox, receive what "
+                           "is requested, in that order",
+                           SyncCommand});
 const TCliRegistrar kDownloadSettings(
     {"download-settings", "", "list the backups the account holds on the server",
      [](const TArgs& args) { return AvailableBackups(args, false); }});

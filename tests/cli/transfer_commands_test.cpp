@@ -39,7 +39,7 @@ TEST_F(CliTransfer, SendThenRegisterAndReceiveOnASecondComputerThenDelete) {
   EXPECT_FALSE(FileExists(first->FileOf("46010.5", ".BFE")));
   EXPECT_TRUE(FileExists(first->LogOf("InternetBackup.log")));
   EXPECT_EQ(first->Run("send"), 0) << first->Output();  // nothing to send is not a failure
-  EXPECT_TRUE(first->Printed("There are no new backups to send\n"));
+  EXPECT_TRUE(first->Printed("Nothing waits in the Outbox\n"));
 
   auto second = NewProfile();
   ASSERT_EQ(second->Run("download-settings"), 0) << second->Output();

@@ -49,8 +49,10 @@ bool WriteFirstRunDefaults(TIniRegistryEditor& store, const std::string& program
   for (const char* flag : {s::kStandardButtons, s::kTextLabels, s::kViewSessionFiles})
     store.WriteBool(keys::kSettings, flag, true);
   store.WriteInteger(keys::kSettings, s::kViewStyle, 3);
-  store.SetFilename(keys::kWindowsCurrentVersionKey);
-  store.WriteString(keys::kRunSection, keys::kRunValue, programPath + " -StartupTray");
+  if (!programPath.empty()) {
+    store.SetFilename(keys::kWindowsCurrentVersionKey);
+    store.WriteString(keys::kRunSection, keys::kRunValue, programPath + " -StartupTray");
+  }
   transaction.Commit();
   UseRoot(store);
   return true;

@@ -11,7 +11,8 @@ namespace vaultora {
 class TIniRegistryEditor;
 
 // Writes the first-run defaults (and the start-with-the-session value) when Preferences does not
-// exist yet; true when it wrote them. programPath is the client's own program file.
+// exist yet; true when it wrote them. programPath is the desktop client's program file; empty
+// (vaultora-cli) writes no start-with-the-session value.
 bool WriteFirstRunDefaults(TIniRegistryEditor& store, const std::string& programPath);
 
 // When the server or the encryption key is not set up, says so and runs the set-up of the

@@ -46,12 +46,14 @@ TMessageReceiver::~TMessageReceiver() {
 
 void TMessageReceiver::Post(unsigned msg, intptr_t wParam, intptr_t lParam,
                             std::unique_ptr<TMessagePayload> payload) {
+  ++FPending;
   QCoreApplication::postEvent(this,
                               new TPostedMessageEvent(msg, wParam, lParam, std::move(payload)));
 }
 
 bool TMessageReceiver::event(QEvent* e) {
   if (e->type() != kPostedMessageType) return QObject::event(e);
+  --FPending;
   if (OnMessage) {
     const TMessage message = static_cast<TPostedMessageEvent*>(e)->AsMessage();
     auto handler = OnMessage;  // the handler may reassign OnMessage

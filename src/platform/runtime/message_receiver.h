@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,8 +58,15 @@ class TMessageReceiver : public QObject {
   // Runs on the receiver's thread for each delivered message.
   std::function<void(const TMessage&)> OnMessage;
 
+  // Messages posted and not yet delivered: a front end that runs until its work is done waits
+  // for this to reach 0 as well.
+  int Pending() const { return FPending.load(); }
+
  protected:
   bool event(QEvent* e) override;
+
+ private:
+  std::atomic<int> FPending{0};
 };
 
 // Live payload blocks, for tests that prove nothing leaks.

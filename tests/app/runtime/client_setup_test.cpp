@@ -49,6 +49,14 @@ TEST_F(ClientSetup, FirstRunDefaultsAreWrittenOnceWhenPreferencesAreMissing) {
   EXPECT_EQ(store.ReadInteger(keys::kPreferences, p::kMaxLogFileSize, 0), 2000);
 }
 
+TEST_F(ClientSetup, TheCommandLineClientWritesTheDefaultsButNoSessionAutostart) {
+  EXPECT_TRUE(WriteFirstRunDefaults(store, ""));
+  store.SetFilename(keys::kBaseKey);
+  EXPECT_TRUE(store.ValueExists(keys::kPreferences, keys::preferences::kKeepLogFiles));
+  store.SetFilename(keys::kWindowsCurrentVersionKey);
+  EXPECT_FALSE(store.ValueExists(keys::kRunSection, keys::kRunValue));
+}
+
 TEST_F(ClientSetup, CheckSetupOpensWhatIsMissingAndRechecksTheKey) {
   std::vector<std::string> opened;
   test::TScriptedPrompts prompts;

@@ -1,5 +1,6 @@
 // vaultora-cli backup: builds one backup set as the "Creating Backup" window does, from the
 // backup wizard's settings (or those given here) or from a schedule.
+#include "backupset/catalogue.h"
 #include "cli/backup_progress.h"
 #include "cli/cli_command.h"
 #include "cli/online_run.h"
@@ -26,8 +27,16 @@ void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args) {
     store.WriteString(keys::kBackupWizard, keys::wizard::kAppendBackup, base);
 }
 
+bool InCatalogue(const std::string& id) {
+  TIniRegistryEditor store;
+  return TCatalogue(store).Exists(id);
+}
+
 int Backup(const TArgs& args) {
   const std::string schedule = OptionValue(args, "--schedule");
+  // A base that names no backup would silently make a full backup instead of the one asked for.
+  if (const std::string base = OptionValue(args, "--base"); !base.empty() && !InCatalogue(base))
+    return Fail("unknown backup \"" + base + "\" for --base: see vaultora-cli catalogue");
   const bool send = HasFlag(args, "--send");
   if (!send) {
     TIniRegistryEditor store;

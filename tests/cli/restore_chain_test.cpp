@@ -11,6 +11,7 @@
 #include "support/background_server.h"
 #include "support/catalogued_backup.h"
 #include "support/cli_profile.h"
+#include "support/server_suite.h"
 #include "support/temp_folder.h"
 
 namespace vaultora {
@@ -29,19 +30,11 @@ const TTree kNewest = {{"a.txt", "a changed"},
                        {"sub/b.txt", "b changed again"},
                        {"sub/e.txt", "e added"}};
 
-class CliRestoreChain : public testing::Test {
+class CliRestoreChain : public test::TServerSuite {
  protected:
-  static void SetUpTestSuite() {
-    FServer = new test::TBackgroundServer(VAULTORA_SERVER_PATH, {{"ann", "secret"}});
-  }
-  static void TearDownTestSuite() {
-    delete FServer;
-    FServer = nullptr;
-  }
-
   void SetUp() override {
-    ASSERT_GT(FServer->Port(), 0) << FServer->Failure();
-    Profile.Connect(FServer->Port(), {"ann", "secret"});
+    ASSERT_GT(Server().Port(), 0) << Server().Failure();
+    Profile.Connect(Server().Port(), {kAccount.LogonName, kAccount.Password});
     Profile.SetKey(kKey);
   }
 
@@ -94,14 +87,11 @@ class CliRestoreChain : public testing::Test {
     return folder.Path() + Source.Path().substr(1);
   }
 
-  static test::TBackgroundServer* FServer;
   test::TCliProfile Profile{VAULTORA_CLI_PATH};
   test::TTempFolder Source;
   test::TTempFolder Target;
   std::string Full, Inc1, Inc2;
 };
-
-test::TBackgroundServer* CliRestoreChain::FServer = nullptr;
 
 TEST_F(CliRestoreChain, EachBackupHoldsWhatChangedAndNamesTheOneItAppendsTo) {
   ASSERT_NO_FATAL_FAILURE(BuildChain());

@@ -1,0 +1,161 @@
+// What vaultora-cli says when it cannot do what was asked: no server, a refused logon, no
+// account, no key, a backup it does not know, arguments it cannot use. Every case exits non-zero,
+// tells the user in words, and leaves the stored files as they were.
+#include <gtest/gtest.h>
+
+#include "backupset/catalogue.h"
+#include "platform/date_time.h"
+#include "platform/folders.h"
+#include "support/background_server.h"
+#include "support/catalogued_backup.h"
+#include "support/cli_profile.h"
+#include "support/server_suite.h"
+#include "support/temp_folder.h"
+
+namespace vaultora {
+namespace {
+
+constexpr const char* kKey = "the user's own key";
+constexpr const char* kId = "46010.5";
+
+class CliErrors : public test::TServerSuite {
+ protected:
+  // A backup of one file waiting in the Outbox, enciphered under key.
+  void AddWaitingBackup(const std::string& key = kKey) {
+    test::WriteTextFile(Source / "notes.txt", "some notes");
+    test::SetFileDate(Source / "notes.txt", EncodeDate(2020, 1, 1));
+    test::AddCataloguedBackup(Profile.Store, {kId, "Notes", {Source / "notes.txt"}, "", true}, key);
+    Archive = test::ReadTextFile(Profile.FileOf(kId, ".BFE"));
+  }
+  // The backup is still waiting to be sent, its archive unchanged.
+  void ExpectStillWaiting() {
+    EXPECT_TRUE(TCatalogue(Profile.Store).Entry(kId).NeedToSend);
+    EXPECT_EQ(test::ReadTextFile(Profile.FileOf(kId, ".BFE")), Archive);
+  }
+
+  test::TCliProfile Profile{VAULTORA_CLI_PATH};
+  test::TTempFolder Source;
+  std::string Archive;
+};
+
+TEST_F(CliErrors, WithNoServerListeningEveryTransferFailsAndSaysWhy) {
+  Profile.Connect(test::UnusedLoopbackPort(), {kAccount.LogonName, kAccount.Password});
+  Profile.SetKey(kKey);
+  AddWaitingBackup();
+  EXPECT_EQ(Profile.Run("send"), 1);
+  EXPECT_TRUE(Profile.Printed("Connection refused")) << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("Failed to locate the Vaultora server [127.0.0.1]\n"));
+  EXPECT_TRUE(Profile.Printed("Online backup failed to transfer the backup(s)\n"));
+  ExpectStillWaiting();
+  EXPECT_EQ(Profile.Run("download-settings"), 1);
+  EXPECT_TRUE(Profile.Printed("Failed to locate the Vaultora server [127.0.0.1]\n"))
+      << Profile.Output();
+  ExpectStillWaiting();
+}
+
+TEST_F(CliErrors, AWrongPasswordOrNoAccountIsRefusedAndNothingIsSent) {
+  ASSERT_GT(Server().Port(), 0) << Server().Failure();
+  Profile.Connect(Server().Port(), {"ann", "not the password"});
+  Profile.SetKey(kKey);
+  AddWaitingBackup();
+  EXPECT_EQ(Profile.Run("send"), 1);
+  EXPECT_TRUE(Profile.Printed(
+      "Logon failed, Please check your logon details or contact Vaultora's helpdesk\n"))
+      << Profile.Output();
+  EXPECT_FALSE(Profile.Printed("Transfering Notes"));
+  ExpectStillWaiting();
+  EXPECT_EQ(Profile.Run("download-settings"), 1);
+  EXPECT_TRUE(Profile.Printed("Logon failed")) << Profile.Output();
+
+  ASSERT_EQ(Profile.Run("settings delete Registration"), 0) << Profile.Output();
+  EXPECT_EQ(Profile.Run("send"), 1);
+  EXPECT_TRUE(Profile.Printed("Logon information has not been supplied.\n")) << Profile.Output();
+  ExpectStillWaiting();
+}
+
+TEST_F(CliErrors, WithoutAKeyNothingIsBuiltOrRestored) {
+  test::WriteTextFile(Source / "a.txt", "a");
+  ASSERT_EQ(Profile.Run("list create " + Source.Path() + " --wizard"), 0) << Profile.Output();
+  EXPECT_EQ(Profile.Run("backup --title Nothing"), 1);
+  EXPECT_TRUE(
+      Profile.Printed("Encryption key has not been defined in \"Options\"\n"
+                      "Encryption failed\n"))
+      << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("Backup failed\n"));
+  EXPECT_TRUE(TCatalogue(Profile.Store).Entries().empty());
+  for (const auto& [name, content] : test::ReadTree(Profile.Home()))
+    EXPECT_EQ(name.find(".bck"), std::string::npos) << name;
+
+  // A backup made under a key the profile no longer holds.
+  AddWaitingBackup("a key since forgotten");
+  test::TTempFolder target;
+  EXPECT_EQ(Profile.Run(std::string("restore ") + kId + " --to " + target.Path()), 1);
+  EXPECT_TRUE(Profile.Printed("Encryption key has not been defined in \"Options\"\n"))
+      << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("no encryption key is stored (see vaultora-cli key set)"));
+  EXPECT_TRUE(test::ReadTree(target.Path()).empty());
+  ExpectStillWaiting();
+
+  EXPECT_EQ(Profile.Run("key set"), 1);  // nothing on standard input
+  EXPECT_TRUE(Profile.Printed("no key was given")) << Profile.Output();
+  EXPECT_EQ(Profile.Run("key set", "   \n"), 1);
+  EXPECT_TRUE(Profile.Printed("the key is blank; nothing was changed")) << Profile.Output();
+}
+
+TEST_F(CliErrors, AnUnknownBackupIsNamedInTheError) {
+  ASSERT_GT(Server().Port(), 0) << Server().Failure();
+  Profile.Connect(Server().Port(), {kAccount.LogonName, kAccount.Password});
+  Profile.SetKey(kKey);
+  AddWaitingBackup();
+  for (const char* command :
+       {"restore 4711.5", "restore 4711.5 --list", "delete 4711.5 --yes", "undo 4711.5",
+        "request 4711.5", "move-to-sent 4711.5", "receive 4711.5"}) {
+    EXPECT_EQ(Profile.Run(command), 1) << command;
+    EXPECT_EQ(Profile.Output(), "vaultora-cli: unknown backup \"4711.5\"\n") << command;
+  }
+  EXPECT_EQ(Profile.Run("catalogue 4711.5"), 1);
+  EXPECT_TRUE(Profile.Printed("no backup \"4711.5\" in the catalogue")) << Profile.Output();
+  // An incremental backup on a base that does not exist is refused, not made a full one.
+  test::WriteTextFile(Source / "more.txt", "more");
+  ASSERT_EQ(Profile.Run("list create " + Source.Path() + " --wizard"), 0) << Profile.Output();
+  EXPECT_EQ(Profile.Run("backup --title More --base 4711.5"), 1);
+  EXPECT_TRUE(Profile.Printed("unknown backup \"4711.5\" for --base")) << Profile.Output();
+  EXPECT_EQ(TCatalogue(Profile.Store).Entries().size(), 1u);
+  ExpectStillWaiting();
+}
+
+TEST_F(CliErrors, ArgumentsItCannotUseAreRefusedInWords) {
+  Profile.SetKey(kKey);
+  AddWaitingBackup();
+  // The file's old place holds a newer edit that a restore to the old place would overwrite.
+  test::WriteTextFile(Source / "notes.txt", "edited since");
+  const std::string id = kId;
+  const struct {
+    std::string Arguments;
+    int Status;
+    std::string Says;
+  } cases[] = {
+      {"", 2, "Usage: vaultora-cli COMMAND"},
+      {"frobnicate", 2, "unknown command \"frobnicate\""},
+      {"restore " + id + " --too " + Source.Path() + " --mode all", 2,
+       "unknown option \"--too\" for restore"},
+      {"restore " + id + " --mode all --to", 2, "--to needs a value"},
+      {"restore " + id + " --mode all --to ''", 1, "Invalid folder name"},
+      {"restore " + id + " --mode all --folder-names", 1, "--folder-names needs --to FOLDER"},
+      {"restore " + id + " --mode sideways", 1, "--mode is one of all, no-overwrite, newer"},
+      {"restore --mode all", 1, "name a backup by its key or its title"},
+      {"catalogue view elsewhere", 1, "name a view: outbox, inbox, sent, receiving or deleted"},
+      {"logs show nowhere", 1, "unknown log \"nowhere\""},
+      {"settings set Connection ServerPort 9 x", 1, "KIND is 1 (string)"},
+      {"list create /no/such/folder", 1, "\"/no/such/folder\" does not exist"},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(Profile.Run(test.Arguments), test.Status) << test.Arguments;
+    EXPECT_TRUE(Profile.Printed(test.Says)) << test.Arguments << "\n" << Profile.Output();
+  }
+  EXPECT_EQ(test::ReadTextFile(Source / "notes.txt"), "edited since");
+  ExpectStillWaiting();
+}
+
+}  // namespace
+}  // namespace vaultora

@@ -45,7 +45,9 @@ TEST(SetupCommands, ConnectionIsSetCheckedAndShown) {
   EXPECT_TRUE(Says(Cli("connection set --port 70000"), "from 1 to 65535"));
   EXPECT_TRUE(Says(Cli("connection set --host backup.example.com"), "dotted IPv4 address"));
   EXPECT_TRUE(Says(Cli("connection set --direct --dialup Office"), "not both"));
-  EXPECT_EQ(Cli("connection set --hots 10.0.0.1").Status, 1);
+  run = Cli("connection set --hots 10.0.0.1");
+  EXPECT_EQ(run.Status, 2);
+  EXPECT_TRUE(Says(run, "unknown option \"--hots\" for connection set")) << run.Output;
   EXPECT_EQ(Cli("connection").Output, stored);
 
   ASSERT_EQ(Cli("connection set --port 7171").Status, 0);

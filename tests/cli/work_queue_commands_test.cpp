@@ -116,9 +116,8 @@ TEST_F(CliWorkQueue, ADialUpLineIsDialledBeforeTheWork) {
 TEST_F(CliWorkQueue, MissingSetUpOrServerIsRefusedInWords) {
   ASSERT_GT(server.Port(), 0) << server.Failure();
   profile.Backup("--title Kept --full");
-  profile.Store.SetFilename(keys::kBaseKey);
-  profile.Store.WriteInteger(keys::kConnection, keys::connection::kServerPort,
-                             test::UnusedLoopbackPort());
+  ASSERT_EQ(profile.Run("connection set --port " + std::to_string(test::UnusedLoopbackPort())), 0)
+      << profile.Output();
   EXPECT_EQ(profile.Run("sync"), 1);
   EXPECT_TRUE(profile.Printed("Online backup failed to transfer the backup(s)"))
       << profile.Output();
@@ -135,18 +134,15 @@ TEST_F(CliWorkQueue, MissingSetUpOrServerIsRefusedInWords) {
 // The schedule is due at the next full minute, so this waits up to a minute for its alarm.
 TEST_F(CliWorkQueue, RunBacksUpAndSendsWhenAScheduleIsDueAndStopsCleanlyOnTerm) {
   ASSERT_GT(server.Port(), 0) << server.Failure();
-  ASSERT_EQ(profile.Run("list create " + ShellQuote(source.Path()) + " --schedule Nightly"), 0)
+  ASSERT_EQ(profile.Run("list create " + ShellQuote(source.Path()) + " --subfolders"), 0)
       << profile.Output();
-  namespace v = schedule_values;
-  TIniRegistryEditor& store = profile.Store;
-  store.SetFilename(keys::kScheduleKey);
-  store.WriteString("Nightly", v::kBackupType, "0");
-  store.WriteString("Nightly", v::kTime,
-                    ScheduleTimeText(Now() + 1.0 / (24 * 60)).substr(0, 5) + ":00");
-  store.WriteString("Nightly", v::kBackupTitle, "Nightly");
-  store.WriteBool("Nightly", v::kEnabled, true);
-  store.SetFilename(keys::kBaseKey);
-  store.WriteBool(keys::kPreferences, keys::preferences::kEnabled, true);
+  const std::string list = profile.Output().substr(0, profile.Output().find('\n'));
+  const std::string time = ScheduleTimeText(Now() + 1.0 / (24 * 60)).substr(0, 5);
+  ASSERT_EQ(profile.Run("schedule set Nightly --daily --time " + time +
+                        " --title Nightly --enable --list " + ShellQuote(list)),
+            0)
+      << profile.Output();
+  ASSERT_EQ(profile.Run("options set scheduled-backups on"), 0) << profile.Output();
 
   const std::string out = source / "run.out";
   const std::string pid = source / "run.pid";

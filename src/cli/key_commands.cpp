@@ -1,6 +1,7 @@
 // vaultora-cli key set: the user's encryption key, read from the terminal without echo (asked
-// twice) or from standard input when that is not a terminal.
+// twice), from the first line of a file, or from standard input when that is not a terminal.
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "archive/blowfish.h"
@@ -12,9 +13,20 @@
 namespace vaultora::cli {
 namespace {
 
+// The first line of a key file, without its line end.
+bool ReadKeyFile(const std::string& path, std::string& key) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file || !std::getline(file, key)) return false;
+  if (!key.empty() && key.back() == '\r') key.pop_back();
+  return true;
+}
+
 int KeySet(const TArgs& args) {
   std::string key;
-  if (StdinIsTerminal()) {
+  const std::string keyFile = OptionValue(args, "--from");
+  if (!keyFile.empty()) {
+    if (!ReadKeyFile(keyFile, key)) return Fail("cannot read a key from \"" + keyFile + "\"");
+  } else if (StdinIsTerminal()) {
     std::string again;
     if (!ReadSecret("Encryption key: ", key) || !ReadSecret("Encryption key again: ", again))
       return Fail("no key was given");
@@ -37,9 +49,9 @@ int KeySet(const TArgs& args) {
   return 0;
 }
 
-const TCliRegistrar kKeySet({"key set", "[--replace]",
-                             "store the encryption key (1 to 56 bytes) from the terminal or "
-                             "standard input",
+const TCliRegistrar kKeySet({"key set", "[--from FILE] [--replace]",
+                             "store the encryption key (1 to 56 bytes) from the first line of "
+                             "FILE, else from the terminal or standard input",
                              KeySet});
 
 }  // namespace

@@ -60,6 +60,14 @@ TEST(CryptoCommands, KeysOutsideTheRulesAreRefusedAndTheOldKeyKept) {
   EXPECT_EQ(run.Status, 1);
   EXPECT_EQ(run.Output, "vaultora-cli: Blowfish: Key must be between 1 and 56 bytes\n");
   EXPECT_EQ(Cli("key set").Status, 1);  // nothing on standard input
+  run = Cli("key set --replace --from " + data / "no such file");
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_TRUE(run.Output.find("cannot read a key from") != std::string::npos) << run.Output;
+  EXPECT_EQ(Cli("archive encrypt " + data / "in" + " " + data / "out").Output, before);
+
+  // A key file gives its first line, without the line end, as the terminal would.
+  WriteTextFile(data / "key", "the good key\r\nnot part of it\n");
+  ASSERT_EQ(Cli("key set --from " + data / "key").Status, 0);
   EXPECT_EQ(Cli("archive encrypt " + data / "in" + " " + data / "out").Output, before);
 }
 

@@ -41,8 +41,7 @@ TStringList SplitLines(const std::string& text) {
 }
 
 TIniRegistryEditor& Preferences(TIniRegistryEditor& store) {
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kPreferencesKey);
+  store.AtUserKey(keys::kPreferencesKey);
   return store;
 }
 

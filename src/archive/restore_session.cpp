@@ -75,8 +75,7 @@ std::string TRestoreSession::Caption() {
 }
 
 void TRestoreSession::Log(const std::string& line) {
-  FStore.SetRootKey(rtHKEY_CURRENT_USER);
-  FStore.SetFilename(keys::kBaseKey);
+  FStore.AtUserKey(keys::kBaseKey);
   if (FStore.ValueExists(keys::kPreferences, keys::preferences::kKeepLogFiles)) {
     FLogLines.push_back(line);
   }

@@ -90,14 +90,12 @@ std::string BackupIdFromFileName(const std::string& path) {
 TCatalogue::TCatalogue(TIniRegistryEditor& store) : FStore(store) {}
 
 TIniRegistryEditor& TCatalogue::Root() {
-  FStore.SetRootKey(rtHKEY_CURRENT_USER);
-  FStore.SetFilename(keys::kBaseKey);
+  FStore.AtUserKey(keys::kBaseKey);
   return FStore;
 }
 
 TIniRegistryEditor& TCatalogue::Backups() {
-  FStore.SetRootKey(rtHKEY_CURRENT_USER);
-  FStore.SetFilename(keys::kBackupsKey);
+  FStore.AtUserKey(keys::kBackupsKey);
   return FStore;
 }
 

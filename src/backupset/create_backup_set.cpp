@@ -182,8 +182,7 @@ bool TCreateBackupSet::BuildBackupSet() {
   FEncryptedFileName = catalogue.ArchivePath(FBackupID);
   FBackupFile->SetBackupTitle(FBackupTitle);
   TIniRegistryEditor& store = Store();
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kBaseKey);
+  store.AtUserKey(keys::kBaseKey);
   FBackupFile->SetCompressionLevel(
       CompressionLevelOf(store.ReadInteger(keys::kPreferences, keys::preferences::kCompressionType,
                                            keys::preferences::kDefaultCompressionType)));
@@ -265,8 +264,7 @@ void TCreateBackupSet::RecordBackup() {
     if (FAppendIndex >= 0) record.Incremental = FBackupList[FAppendIndex].BackupID;
     catalogue.RecordBackup(FBackupID, record);
     if (IsScheduledBackup) {
-      store.SetRootKey(rtHKEY_CURRENT_USER);
-      store.SetFilename(keys::kScheduleKey);
+      store.AtUserKey(keys::kScheduleKey);
       if (store.ReadString(ScheduleName, schedule::kAppendBackup, "") == kAppendNext)
         store.WriteString(ScheduleName, schedule::kAppendBackup, FBackupID);
     }

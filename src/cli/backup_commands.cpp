@@ -15,8 +15,7 @@ const std::vector<std::string> kValueOptions = {"--title", "--list", "--base", "
 
 // Stores what was given into BackupWizard, as the backup wizard does before it runs a backup.
 void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args) {
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kBaseKey);
+  store.AtUserKey(keys::kBaseKey);
   const std::string title = OptionValue(args, "--title");
   const std::string list = OptionValue(args, "--list");
   if (!title.empty()) store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, title);

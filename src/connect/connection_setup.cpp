@@ -22,12 +22,6 @@ namespace {
 
 namespace c = keys::connection;
 
-TIniRegistryEditor& Root(TIniRegistryEditor& store) {
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kBaseKey);
-  return store;
-}
-
 bool IsIpv4Address(const std::string& text) {
   in_addr address{};
   return inet_pton(AF_INET, text.c_str(), &address) == 1;
@@ -45,7 +39,7 @@ std::optional<int> PortNumber(const std::string& text) {
 TStoredConnection ReadStoredConnection(TIniRegistryEditor& store) {
   const char* section = keys::kConnection;
   TStoredConnection stored;
-  stored.Direct = Root(store).ValueExists(section, c::kUseLANServer);
+  stored.Direct = store.AtUserKey(keys::kBaseKey).ValueExists(section, c::kUseLANServer);
   if (store.ValueExists(section, c::kConnection))
     stored.Entry = store.ReadString(section, c::kConnection, "");
   if (store.ValueExists(section, c::kHost)) stored.Host = store.ReadString(section, c::kHost, "");
@@ -133,7 +127,7 @@ TSetupCheck TConnectionSetup::Apply(TIniRegistryEditor& store) const {
   lines.push_back(std::string(c::kHost) + "=" + Trim(Host));
   lines.push_back(std::string("3~") + c::kServerPort + "=" + IntToStr(*PortNumber(Port)));
   if (FOption == coDirect) lines.push_back(std::string("2~") + c::kUseLANServer + "=1");
-  TRegistryTransaction transaction(Root(store));
+  TRegistryTransaction transaction(store.AtUserKey(keys::kBaseKey));
   store.ClearSection(keys::kConnection);
   store.WriteSectionData(keys::kConnection, &lines);
   transaction.Commit();

@@ -24,12 +24,6 @@ namespace p = keys::preferences;
 constexpr int32_t kStandbyAction = 0;  // indexes of kShutDownActionItems
 constexpr int32_t kShellAction = 3;
 
-TIniRegistryEditor& Root(TIniRegistryEditor& store) {
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kBaseKey);
-  return store;
-}
-
 // A list keeps its item when the stored index is not one of its items.
 template <size_t N>
 void ReadIndex(TIniRegistryEditor& store, const char* name, const char* const (&)[N],
@@ -53,7 +47,7 @@ std::string Line(const char* prefix, const char* name, const std::string& value)
 void TOptionSetup::Load(TIniRegistryEditor& store) {
   const char* section = keys::kPreferences;
   TOptionValues v;
-  Root(store);
+  store.AtUserKey(keys::kBaseKey);
   ReadIndex(store, p::kCompressionType, kCompressionTypeItems, v.CompressionType);
   v.WorkingFolder = store.ReadString(section, p::kWorkingZipFolder, AppDataFolder());
   ReadIndex(store, p::kShutDownWin, kShutDownActionItems, v.ShutDownAction);
@@ -108,11 +102,12 @@ void TOptionSetup::Load(TIniRegistryEditor& store) {
   FUnlocked = FStoredKey.empty();
   FOldKey.clear();
   FNewKey = FConfirmKey = FUnlocked ? std::string() : ScrambleKeyText(FStoredKey);
-  Root(store);
+  store.AtUserKey(keys::kBaseKey);
 }
 
 void TOptionSetup::ReloadScheduledBackups(TIniRegistryEditor& store) {
-  Values.ScheduledBackups = Root(store).ReadBool(keys::kPreferences, p::kEnabled, false);
+  Values.ScheduledBackups =
+      store.AtUserKey(keys::kBaseKey).ReadBool(keys::kPreferences, p::kEnabled, false);
 }
 
 TOptionControls TOptionSetup::Controls() const {
@@ -220,7 +215,7 @@ TSetupCheck TOptionSetup::Apply(TIniRegistryEditor& store, const std::string& pr
   if (TSetupCheck problem = CheckKey(true)) return problem;
   const TStringList lines = PreferenceLines();
 
-  TRegistryTransaction transaction(Root(store));
+  TRegistryTransaction transaction(store.AtUserKey(keys::kBaseKey));
   store.ClearSection(keys::kPreferences);  // VALKData too: it is written again below
   store.WriteSectionData(keys::kPreferences, &lines);
   store.SetFilename(keys::kPreferencesKey);
@@ -237,7 +232,7 @@ TSetupCheck TOptionSetup::Apply(TIniRegistryEditor& store, const std::string& pr
   else
     store.DeleteValue(keys::kRunSection, keys::kRunValue);
   transaction.Commit();
-  Root(store);
+  store.AtUserKey(keys::kBaseKey);
   return std::nullopt;
 }
 

@@ -51,8 +51,7 @@ std::optional<TAccountItems> ReadAccountRecord(const std::vector<uint8_t>& recor
 namespace {
 
 void OpenRegistration(TIniRegistryEditor& store) {
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kRegistrationKey);
+  store.AtUserKey(keys::kRegistrationKey);
 }
 
 }  // namespace

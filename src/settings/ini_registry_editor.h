@@ -74,6 +74,12 @@ class TIniRegistryEditor : public TComponent {
   void SetFilename(const std::string& value) {
     if (value != FFilename) FFilename = value;
   }
+  // The client's own keys all lie below HKEY_CURRENT_USER: selects that root and the key.
+  TIniRegistryEditor& AtUserKey(const std::string& key) {
+    SetRootKey(rtHKEY_CURRENT_USER);
+    SetFilename(key);
+    return *this;
+  }
   TStringList& Data() { return FData; }
   void SetData(const TStringList& lines) { FData = lines; }
   const std::string& HivePath() const { return FHivePath; }

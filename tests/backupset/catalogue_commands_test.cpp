@@ -17,8 +17,7 @@ namespace {
 class CatalogueCommands : public testing::Test {
  protected:
   CatalogueCommands() : commands(store, restoreList) {
-    store.SetRootKey(rtHKEY_CURRENT_USER);
-    store.SetFilename(keys::kBaseKey);
+    store.AtUserKey(keys::kBaseKey);
     store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, work.Path());
   }
 

@@ -46,8 +46,7 @@ class CreateBackupSetTest : public ::testing::Test {
   void SetUp() override {
     Work = Profile.Home() + "work/";
     ForceDirectories(Work);
-    Store.SetRootKey(rtHKEY_CURRENT_USER);
-    Store.SetFilename(keys::kBaseKey);
+    Store.AtUserKey(keys::kBaseKey);
     Store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, Work);
     Store.WriteInteger(keys::kPreferences, keys::preferences::kCompressionType, 0);
     WriteEncryptionKey(Store, kKey);
@@ -63,8 +62,7 @@ class CreateBackupSetTest : public ::testing::Test {
   }
 
   void UseWizard(const std::string& title, const std::string& append) {
-    Store.SetRootKey(rtHKEY_CURRENT_USER);
-    Store.SetFilename(keys::kBaseKey);
+    Store.AtUserKey(keys::kBaseKey);
     Store.WriteString(keys::kBackupWizard, keys::wizard::kSession, ListName);
     Store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, title);
     if (append.empty())
@@ -100,8 +98,7 @@ class CreateBackupSetTest : public ::testing::Test {
     const std::string encrypted = Work + ReplaceAll(id, ".", "_") + ".BFE";
     const std::string plain = Profile.Home() + "check.bck";
     const std::string mac = DecryptArchiveFile(Cipher, kKey, encrypted, plain);
-    Store.SetRootKey(rtHKEY_CURRENT_USER);
-    Store.SetFilename(keys::kBackupsKey);
+    Store.AtUserKey(keys::kBackupsKey);
     EXPECT_EQ(mac, Store.ReadString(id, "MAC", "-"));
     TBackupFile reader;
     TStringList ids;
@@ -226,8 +223,7 @@ TEST_F(CreateBackupSetTest, AScheduleAppendingToStarMakesAFullBackupAndPointsAtI
   builder.ScheduleName = "Nightly";
   ASSERT_TRUE(Run(builder));
   EXPECT_EQ(Started, "Night|[None]");
-  Store.SetRootKey(rtHKEY_CURRENT_USER);
-  Store.SetFilename(keys::kScheduleKey);
+  Store.AtUserKey(keys::kScheduleKey);
   EXPECT_EQ(Store.ReadString("Nightly", "AppendBackup", ""), builder.BackupID());
   Store.SetFilename(keys::kBackupsKey);
   EXPECT_FALSE(Store.ValueExists(builder.BackupID(), "Incremental"));

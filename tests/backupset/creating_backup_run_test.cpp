@@ -25,8 +25,7 @@ using test::WriteTextFile;
 class CreatingBackupRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Store.SetRootKey(rtHKEY_CURRENT_USER);
-    Store.SetFilename(keys::kBaseKey);
+    Store.AtUserKey(keys::kBaseKey);
     Store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder,
                       Profile.Home() + "work");
     ForceDirectories(Profile.Home() + "work");

@@ -22,8 +22,7 @@ TEST(BackupCommand, BuildsAFullThenAnIncrementalBackupAndPrintsTheLines) {
   TTempFolder data;
   {
     TIniRegistryEditor store;
-    store.SetRootKey(rtHKEY_CURRENT_USER);
-    store.SetFilename(keys::kBaseKey);
+    store.AtUserKey(keys::kBaseKey);
     store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, profile.Home());
     WriteEncryptionKey(store, "cli key");
   }
@@ -39,8 +38,7 @@ TEST(BackupCommand, BuildsAFullThenAnIncrementalBackupAndPrintsTheLines) {
   EXPECT_NE(run.Output.find("Backup finished\n"), std::string::npos);
 
   TIniRegistryEditor store;
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kBackupsKey);
+  store.AtUserKey(keys::kBackupsKey);
   store.ReadSections();
   ASSERT_EQ(store.Data().size(), 1u);
   const std::string full = store.Data()[0];

@@ -21,10 +21,7 @@ namespace p = keys::preferences;
 class OptionSetup : public testing::Test {
  protected:
   void SetUp() override { Root(); }
-  void Root() {
-    store.SetRootKey(rtHKEY_CURRENT_USER);
-    store.SetFilename(keys::kBaseKey);
-  }
+  void Root() { store.AtUserKey(keys::kBaseKey); }
   TOptionSetup Loaded() {
     TOptionSetup setup;
     setup.Load(store);

@@ -21,8 +21,7 @@ using test::WriteTextFile;
 class LogFile : public testing::Test {
  protected:
   LogFile() : Store(nullptr, Profile.Home() + "registry.db") {
-    Store.SetRootKey(rtHKEY_CURRENT_USER);
-    Store.SetFilename(keys::kBaseKey);
+    Store.AtUserKey(keys::kBaseKey);
     Store.WriteBool(keys::kPreferences, p::kKeepLogFiles, true);
   }
   bool Write(TStringList lines, TDateTime when) {

@@ -11,8 +11,7 @@ namespace vaultora::test {
 
 TCliProfile::TCliProfile(std::string cliPath)
     : Store(nullptr, FHome / "registry.db"), FCliPath(std::move(cliPath)) {
-  Store.SetRootKey(rtHKEY_CURRENT_USER);
-  Store.SetFilename(keys::kBaseKey);
+  Store.AtUserKey(keys::kBaseKey);
   Store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, Home());
   Store.WriteBool(keys::kPreferences, keys::preferences::kKeepLogFiles, true);
 }

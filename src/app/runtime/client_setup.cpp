@@ -12,8 +12,7 @@ const char* const kSetupNeededText = "The following options need to be set up in
 namespace {
 
 void UseRoot(TIniRegistryEditor& store) {
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kBaseKey);
+  store.AtUserKey(keys::kBaseKey);
 }
 
 bool KeyStored(TIniRegistryEditor& store) {

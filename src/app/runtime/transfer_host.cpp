@@ -90,8 +90,7 @@ void TTransferHost::StopAll() {
 }
 
 TThreadPriority TTransferHost::Priority(const char* name) {
-  FStore.SetRootKey(rtHKEY_CURRENT_USER);
-  FStore.SetFilename(keys::kBaseKey);
+  FStore.AtUserKey(keys::kBaseKey);
   const int value =
       FStore.ReadInteger(keys::kPreferences, name, keys::preferences::kDefaultThreadPriority);
   return value >= tpIdle && value <= tpTimeCritical ? static_cast<TThreadPriority>(value)

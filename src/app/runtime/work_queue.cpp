@@ -36,8 +36,7 @@ constexpr const char* kAllErrorSections[] = {keys::kBackupErrors, keys::kRestore
 constexpr TWorkKind kOnlineKinds[] = {wkDelete, wkSend, wkReceive};
 
 void UseRoot(TIniRegistryEditor& store) {
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kBaseKey);
+  store.AtUserKey(keys::kBaseKey);
 }
 
 }  // namespace
@@ -214,8 +213,7 @@ void TWorkQueue::DoWork(TWorkKind kind) {
 }
 
 std::string TWorkQueue::ScheduleName(intptr_t place) {
-  FStore.SetRootKey(rtHKEY_CURRENT_USER);
-  FStore.SetFilename(keys::kScheduleKey);
+  FStore.AtUserKey(keys::kScheduleKey);
   TStringList names;
   FStore.ReadSections(&names);
   if (place < 0 || static_cast<size_t>(place) >= names.size()) return "";

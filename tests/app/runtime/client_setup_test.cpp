@@ -14,10 +14,7 @@ namespace {
 
 class ClientSetup : public testing::Test {
  protected:
-  ClientSetup() {
-    store.SetRootKey(rtHKEY_CURRENT_USER);
-    store.SetFilename(keys::kBaseKey);
-  }
+  ClientSetup() { store.AtUserKey(keys::kBaseKey); }
   test::TTestProfile profile;
   TIniRegistryEditor store;
 };

@@ -150,8 +150,7 @@ namespace prefs = keys::preferences;
 class ShutDownCountdownTest : public ::testing::Test {
  protected:
   ShutDownCountdownTest() {
-    store.SetRootKey(rtHKEY_CURRENT_USER);
-    store.SetFilename(keys::kBaseKey);
+    store.AtUserKey(keys::kBaseKey);
     countdown.OnClose = [this](TShutDownCountdown&, bool ended) { closes.push_back(ended); };
   }
   int StoredChoice() {

@@ -3,7 +3,6 @@
 // check and store it, and prints what it stored; a refused change writes nothing.
 #include <QCoreApplication>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -19,29 +18,19 @@
 namespace vaultora::cli {
 namespace {
 
-// --name VALUE given (possibly empty); nullopt when absent. A missing value is an error.
-int GivenValue(const TArgs& args, const std::string& option, std::optional<std::string>& value) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != option) continue;
-    if (i + 1 >= args.size()) return Fail(option + " needs a value");
-    value = args[i + 1];
-  }
-  return 0;
+// The value of the option when it is given (it may be empty), else nullopt. Unknown options
+// and missing values are refused before a command runs.
+std::optional<std::string> GivenValue(const TArgs& args, const std::string& option) {
+  if (!HasFlag(args, option)) return std::nullopt;
+  return OptionValue(args, option);
 }
 
-// Refuses arguments the command does not know; the answer flags of every command pass.
-int OnlyKnown(const TArgs& args, const char* command, const std::vector<std::string>& flags = {},
-              const std::vector<std::string>& valueOptions = {}) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (std::find(valueOptions.begin(), valueOptions.end(), a) != valueOptions.end()) {
-      ++i;
-    } else if (std::find(flags.begin(), flags.end(), a) == flags.end() && a != "--yes" &&
-               a != "--no") {
-      return Fail("unknown argument \"" + a + "\" (see vaultora-cli " + command + " --help)");
-    }
-  }
-  return 0;
+// These commands take options only: a stray word is refused rather than ignored.
+int NoWords(const TArgs& args, const char* command,
+            const std::vector<std::string>& valueOptions = {}) {
+  const TArgs words = Positional(args, valueOptions);
+  if (words.empty()) return 0;
+  return Fail("unknown argument \"" + words[0] + "\" (see vaultora-cli " + command + " --help)");
 }
 
 TStringList ReadPhoneBook() {
@@ -58,7 +47,7 @@ void PrintLines(const TStringList& lines) {
 }
 
 int ConnectionShow(const TArgs& args) {
-  if (const int status = OnlyKnown(args, "connection")) return status;
+  if (const int status = NoWords(args, "connection")) return status;
   TIniRegistryEditor store;
   const TStoredConnection stored = ReadStoredConnection(store);
   if (!stored.Host && !stored.Port && !stored.Entry && !stored.Direct) {
@@ -73,13 +62,11 @@ int ConnectionShow(const TArgs& args) {
 }
 
 int ConnectionSet(const TArgs& args) {
-  if (const int status =
-          OnlyKnown(args, "connection set", {"--direct"}, {"--host", "--port", "--dialup"}))
+  if (const int status = NoWords(args, "connection set", {"--host", "--port", "--dialup"}))
     return status;
-  std::optional<std::string> host, port, entry;
-  if (const int status = GivenValue(args, "--host", host)) return status;
-  if (const int status = GivenValue(args, "--port", port)) return status;
-  if (const int status = GivenValue(args, "--dialup", entry)) return status;
+  const std::optional<std::string> host = GivenValue(args, "--host");
+  const std::optional<std::string> port = GivenValue(args, "--port");
+  const std::optional<std::string> entry = GivenValue(args, "--dialup");
   const bool direct = HasFlag(args, "--direct");
   if (direct && entry) return Fail("give either --direct or --dialup ENTRY, not both");
 
@@ -111,7 +98,7 @@ int ConnectionSet(const TArgs& args) {
 }
 
 int ConnectionEntries(const TArgs& args) {
-  if (const int status = OnlyKnown(args, "connection entries")) return status;
+  if (const int status = NoWords(args, "connection entries")) return status;
   const TStringList book = ReadPhoneBook();
   if (book.empty()) std::printf("The dial-up phone book has no entries.\n");
   PrintLines(book);

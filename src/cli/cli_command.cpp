@@ -26,6 +26,11 @@ std::string OptionValue(const TArgs& args, const std::string& option, const std:
   return def;
 }
 
+std::optional<std::string> GivenValue(const TArgs& args, const std::string& option) {
+  if (!HasFlag(args, option)) return std::nullopt;
+  return OptionValue(args, option);
+}
+
 TArgs Positional(const TArgs& args, const std::vector<std::string>& valueOptions) {
   TArgs out;
   for (size_t i = 0; i < args.size(); ++i) {

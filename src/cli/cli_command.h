@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct TCliRegistrar {
 // Option helpers shared by the commands: "--name value" and "--flag".
 bool HasFlag(const TArgs& args, const std::string& flag);
 std::string OptionValue(const TArgs& args, const std::string& option, const std::string& def = "");
+// The value of the option when it is given (it may be empty), else nullopt.
+std::optional<std::string> GivenValue(const TArgs& args, const std::string& option);
 // The arguments that are neither options nor option values, for the given value-taking options.
 TArgs Positional(const TArgs& args, const std::vector<std::string>& valueOptions);
 

@@ -1,9 +1,7 @@
 // vaultora-cli schedule list|show|set|rename|delete: the stored schedules without the wizard.
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <optional>
-#include <set>
 
 #include "cli/cli_command.h"
 #include "platform/folders.h"
@@ -110,25 +108,9 @@ int Show(const TArgs& args) {
 
 // The options of "schedule set" (main has refused those its usage does not name); "" when they
 // do not contradict each other.
-std::string ReadSetOptions(const TArgs& args, TScheduleChange& change, TArgs& positional) {
-  std::map<std::string, std::string> values;
-  std::set<std::string> flags;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (std::find(kSetValueOptions.begin(), kSetValueOptions.end(), a) != kSetValueOptions.end()) {
-      if (i + 1 < args.size()) values[a] = args[++i];
-    } else if (StartsWith(a, "--")) {
-      flags.insert(a);
-    } else {
-      positional.push_back(a);
-    }
-  }
-  auto has = [&](const char* flag) { return flags.count(flag) > 0; };
-  auto value = [&](const char* option) -> std::optional<std::string> {
-    const auto found = values.find(option);
-    if (found == values.end()) return std::nullopt;
-    return found->second;
-  };
+std::string ReadSetOptions(const TArgs& args, TScheduleChange& change) {
+  auto has = [&](const char* flag) { return HasFlag(args, flag); };
+  auto value = [&](const char* option) { return GivenValue(args, option); };
   auto either = [&](const char* on, const char* off) -> std::optional<bool> {
     if (has(on)) return true;
     if (has(off)) return false;
@@ -158,9 +140,8 @@ std::string ReadSetOptions(const TArgs& args, TScheduleChange& change, TArgs& po
 
 int Set(const TArgs& args) {
   TScheduleChange change;
-  TArgs positional;
-  if (const std::string error = ReadSetOptions(args, change, positional); !error.empty())
-    return Fail(error);
+  if (const std::string error = ReadSetOptions(args, change); !error.empty()) return Fail(error);
+  const TArgs positional = Positional(args, kSetValueOptions);
   if (positional.size() != 1) return Fail("usage: schedule set NAME OPTIONS (see --help)");
   const TScheduleSetResult result = SetSchedule(Store(), positional[0], change);
   if (!result.Error.empty()) return FailText(result.Error);

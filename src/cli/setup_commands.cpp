@@ -18,13 +18,6 @@
 namespace vaultora::cli {
 namespace {
 
-// The value of the option when it is given (it may be empty), else nullopt. Unknown options
-// and missing values are refused before a command runs.
-std::optional<std::string> GivenValue(const TArgs& args, const std::string& option) {
-  if (!HasFlag(args, option)) return std::nullopt;
-  return OptionValue(args, option);
-}
-
 // These commands take options only: a stray word is refused rather than ignored.
 int NoWords(const TArgs& args, const char* command,
             const std::vector<std::string>& valueOptions = {}) {

@@ -68,25 +68,26 @@ int AvailableBackups(const TArgs& args, bool registerChosen) {
   if (registerChosen && chosen.empty() && !all)
     return Fail("name the backups to register, or give --all");
   TOnlineRun online;
-  TAvailableBackupsImport import(online.Store());
-  import.OnLine = [](const std::string& line) { std::printf("%s\n", line.c_str());
-};
-online.Host().OnItemToRegister = [&import](const std::vector<uint8_t>& image) {
-  if (!import.Add(image)) std::printf("A backup record that cannot be read was dropped\n");
-};
-const int status = QueueCommand(online, &TWorkQueue::DownloadSettings, nullptr);
-for (const TAvailableBackup& b : import.Items())
-  PrintBackup(b);
-if (status != 0 || !registerChosen || import.Items().empty()) return status;
-for (const std::string& id : chosen)
-  if (std::none_of(import.Items().begin(), import.Items().end(),
-                   [&id](const TAvailableBackup& b) { return b.BackupId() == id; }))
-    return Fail("the server holds no backup \"" + id + "\" for this account");
-for (size_t i = 0; i < import.Items().size(); ++i)
-  import.Checked()[i] = all || std::find(chosen.begin(), chosen.end(),
-                                         import.Items()[i].BackupId()) != chosen.end();
-return import.Register() ? 0 : 1;
-}  // namespace
+  TAvailableBackupsImport available(online.Store());
+  available.OnLine = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+  online.Host().OnItemToRegister = [&available](const std::vector<uint8_t>& image) {
+    if (!available.Add(image)) std::printf("A backup record that cannot be read was dropped\n");
+  };
+  const int status = QueueCommand(online, &TWorkQueue::DownloadSettings, nullptr);
+  for (const TAvailableBackup& b : available.Items())
+    PrintBackup(b);
+  if (status != 0 || !registerChosen || available.Items().empty()) return status;
+  const auto isChosen = [&chosen](const TAvailableBackup& b) {
+    return std::find(chosen.begin(), chosen.end(), b.BackupId()) != chosen.end();
+  };
+  for (const std::string& id : chosen)
+    if (std::none_of(available.Items().begin(), available.Items().end(),
+                     [&id](const TAvailableBackup& b) { return b.BackupId() == id; }))
+      return Fail("the server holds no backup \"" + id + "\" for this account");
+  for (size_t i = 0; i < available.Items().size(); ++i)
+    available.Checked()[i] = all || isChosen(available.Items()[i]);
+  return available.Register() ? 0 : 1;
+}
 
 const TCliRegistrar kSend({"send", "", "send every backup waiting in the Outbox to the server",
                            SendCommand});
@@ -109,6 +110,6 @@ const TCliRegistrar kRegister(
      "enter backups held on the server into the catalogue (with their file lists)",
      [](const TArgs& args) { return AvailableBackups(args, true); }});
 
-}  // namespace vaultora::cli
+}  // namespace
 
 }  // namespace vaultora::cli

@@ -113,13 +113,13 @@ TEST_F(AvailableBackupsImportTest, RegisteringWritesTheEntryAndRestoresItsList) 
   FStore.WriteString("46000.25", "Incremental", "45990.5");
 
   {
-    TAvailableBackupsImport import(FStore);
-    EXPECT_FALSE(import.Add({1, 2, 3}));  // dropped silently
-    ASSERT_TRUE(import.Add(BuildAvailableBackup(full)));
-    ASSERT_TRUE(import.Add(BuildAvailableBackup(again)));
-    import.Checked() = {true, false};
-    ASSERT_TRUE(import.Register());
-    EXPECT_EQ(import.Checked(), (std::vector<bool>{false, false}));
+    TAvailableBackupsImport available(FStore);
+    EXPECT_FALSE(available.Add({1, 2, 3}));  // dropped silently
+    ASSERT_TRUE(available.Add(BuildAvailableBackup(full)));
+    ASSERT_TRUE(available.Add(BuildAvailableBackup(again)));
+    available.Checked() = {true, false};
+    ASSERT_TRUE(available.Register());
+    EXPECT_EQ(available.Checked(), (std::vector<bool>{false, false}));
   }
   EXPECT_EQ(Value("46000.25", "BackupTitle"), "Documents");
   EXPECT_EQ(Value("46000.25", "Session"), FWork.Path() + "46000_25.bfl");
@@ -147,12 +147,12 @@ TEST_F(AvailableBackupsImportTest, AListThatCannotBeRestoredStopsTheRegistration
   const TAvailableBackup broken = Sample();
   TAvailableBackup later = Sample();
   later.ArchiveName = "46001_5.BFE";
-  TAvailableBackupsImport import(FStore);
-  ASSERT_TRUE(import.Add(BuildAvailableBackup(broken)));
-  ASSERT_TRUE(import.Add(BuildAvailableBackup(later)));
-  import.Checked() = {true, true};
-  EXPECT_FALSE(import.Register());
-  EXPECT_EQ(import.Lines().back(), "Update failed");
+  TAvailableBackupsImport available(FStore);
+  ASSERT_TRUE(available.Add(BuildAvailableBackup(broken)));
+  ASSERT_TRUE(available.Add(BuildAvailableBackup(later)));
+  available.Checked() = {true, true};
+  EXPECT_FALSE(available.Register());
+  EXPECT_EQ(available.Lines().back(), "Update failed");
   EXPECT_TRUE(FPrompts.Texts().empty());
   EXPECT_EQ(Value("46000.25", "BackupTitle"), "Documents");  // written before the failure
   EXPECT_EQ(Value("46001.5", "BackupTitle"), "<absent>");

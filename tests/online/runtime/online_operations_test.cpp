@@ -356,10 +356,10 @@ TEST_F(OnlineOperationsTest, AvailableBackupsAreRegisteredElsewhereAndFetchedBac
   ASSERT_EQ(images.size(), 1u);
   EXPECT_TRUE(Contains(FEvents, "Downloading data for backup entry [ 0 ]"));
   {
-    TAvailableBackupsImport import(*FStore);
-    ASSERT_TRUE(import.Add(images[0]));
-    import.Checked()[0] = true;
-    ASSERT_TRUE(import.Register());
+    TAvailableBackupsImport available(*FStore);
+    ASSERT_TRUE(available.Add(images[0]));
+    available.Checked()[0] = true;
+    ASSERT_TRUE(available.Register());
   }
   FStore->SetFilename(keys::kBackupsKey);
   ASSERT_TRUE(FStore->SectionExists(entry));
@@ -395,10 +395,10 @@ TEST_F(OnlineOperationsTest, AnEmptyFileListTravelsAsAnEmptyItemAndComesBackEmpt
   const auto record = ParseAvailableBackup(images[0]);
   ASSERT_TRUE(record);
   EXPECT_TRUE(record->FileList.empty());
-  TAvailableBackupsImport import(*FStore);
-  ASSERT_TRUE(import.Add(images[0]));
-  import.Checked()[0] = true;
-  ASSERT_TRUE(import.Register());
+  TAvailableBackupsImport available(*FStore);
+  ASSERT_TRUE(available.Add(images[0]));
+  available.Checked()[0] = true;
+  ASSERT_TRUE(available.Register());
   EXPECT_TRUE(FileExists(FWorking + ReplaceAll(entry, ".", "_") + ".bfl"));
   EXPECT_EQ(FileSizeOf(FWorking + ReplaceAll(entry, ".", "_") + ".bfl"), 0);
 }

@@ -1,5 +1,6 @@
 #include "schedule/schedule_edit.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -84,9 +85,7 @@ std::string FileListError(const std::string& path) {
 
 template <size_t N>
 bool AnyTicked(const std::array<bool, N>& ticks) {
-  for (bool t : ticks)
-    if (t) return true;
-  return false;
+  return std::find(ticks.begin(), ticks.end(), true) != ticks.end();
 }
 
 template <size_t N>
@@ -215,7 +214,7 @@ std::string ScheduleRecordError(const TScheduleRecord& r) {
   if (r.BackupType == stMonthly && !AnyTicked(r.Months))
     return "A monthly schedule needs at least one month.";
   if (Trim(r.BackupTitle).empty()) return "A backup title has not been specified.";
-  if (r.Expires && !ParseInRange(std::to_string(r.ExpireDays), kMaxExpireDays, day))
+  if (r.Expires && (r.ExpireDays < 1 || r.ExpireDays > kMaxExpireDays))
     return ExpiryError(std::to_string(r.ExpireDays));
   if (r.DefaultSession.empty()) return "The schedule has no file list.";
   return "";

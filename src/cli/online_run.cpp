@@ -20,17 +20,15 @@ constexpr int kPollMs = 10;
 
 const char* const kKindNames[] = {"deletion", "upload", "download", "available backups"};
 
+}  // namespace
+
 void PrintLine(const std::string& line) {
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
 }
 
-}  // namespace
-
 TOnlineRun::TOnlineRun() : FLine(FStore) {
-  FStore.SetRootKey(rtHKEY_CURRENT_USER);
-  FStore.SetLazyWrite(true);
-  FStore.SetFilename(keys::kBaseKey);
+  FStore.AtUserKey(keys::kBaseKey).SetLazyWrite(true);
   FQueue = std::make_unique<TWorkQueue>(nullptr, FStore, FRestoreList, FLine);
   FHost = std::make_unique<TTransferHost>(nullptr, FStore, *FQueue, FRestoreList);
   FLine.SetQueue(FQueue.get());

@@ -16,6 +16,9 @@
 
 namespace vaultora::cli {
 
+// Prints one line and flushes it, so that a pipe or a log sees each line as it happens.
+void PrintLine(const std::string& line);
+
 class TOnlineRun {
  public:
   TOnlineRun();

@@ -20,11 +20,6 @@ namespace {
 
 constexpr long long kMaxCheckSeconds = 60;
 
-void PrintLine(const std::string& line) {
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
-}
-
 int Run(const TArgs& args) {
   long long checkSeconds = 20;
   if (const std::string every = OptionValue(args, "--check-every"); !every.empty()) {

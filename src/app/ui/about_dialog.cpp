@@ -11,6 +11,7 @@
 #include "app/ui/app_icons.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
+#include "vaultora_version.h"
 
 namespace vaultora {
 
@@ -28,7 +29,7 @@ std::unique_ptr<QDialog> CreateAboutDialog(QWidget* parent) {
                                   "and can be fetched back and restored on any computer.</p>"
                                   "<p>Your settings and catalogue: %3</p>")
                               .arg(QString::fromUtf8(kApplicationTitle),
-                                   QString::fromUtf8(VAULTORA_APP_VERSION),
+                                   QString::fromUtf8(VAULTORA_VERSION),
                                    QString::fromStdString(AppDataFolder()).toHtmlEscaped()));
   text->setObjectName("lblAbout");
   text->setWordWrap(true);

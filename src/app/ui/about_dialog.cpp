@@ -22,15 +22,15 @@ std::unique_ptr<QDialog> CreateAboutDialog(QWidget* parent) {
   dialog.setWindowTitle("About");
   auto* icon = new QLabel;
   icon->setPixmap(ApplicationIcon().pixmap(64, 64));
-  auto* text = new QLabel(QString("<h2>%1</h2>"
-                                  "<p>Version %2</p>"
-                                  "<p>Online backup for your files: each backup is packed, "
-                                  "enciphered with your own key, sent to your backup server "
-                                  "and can be fetched back and restored on any computer.</p>"
-                                  "<p>Your settings and catalogue: %3</p>")
-                              .arg(QString::fromUtf8(kApplicationTitle),
-                                   QString::fromUtf8(VAULTORA_VERSION),
-                                   QString::fromStdString(AppDataFolder()).toHtmlEscaped()));
+  auto* text =
+      new QLabel(QString("<h2>%1</h2>"
+                         "<p>Version %2</p>"
+                         "<p>Online backup for your files: each backup is packed, "
+                         "enciphered with your own key, sent to your backup server "
+                         "and can be fetched back and restored on any computer.</p>"
+                         "<p>Your settings and catalogue: %3</p>")
+                     .arg(QString::fromUtf8(kApplicationTitle), QString::fromUtf8(VAULTORA_VERSION),
+                          QString::fromStdString(AppDataFolder()).toHtmlEscaped()));
   text->setObjectName("lblAbout");
   text->setWordWrap(true);
   auto* row = new QHBoxLayout;

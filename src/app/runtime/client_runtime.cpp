@@ -1,5 +1,7 @@
 #include "app/runtime/client_runtime.h"
 
+#include <exception>
+
 #include "app/runtime/main_messages.h"
 #include "schedule/runtime/load_schedules.h"
 #include "schedule/schedule_record.h"
@@ -46,7 +48,15 @@ void TClientRuntime::LoadSchedules() {
         FQueue->Receiver().Post(WM_USER + messages::TWM_DOSCHEDULEDBACKUP,
                                 static_cast<intptr_t>(i));
   };
-  vaultora::LoadSchedules(FStore, *FClock, onAlarm);
+  try {
+    vaultora::LoadSchedules(FStore, *FClock, onAlarm);
+  } catch (const std::exception& e) {
+    // A store that cannot be read leaves the alarms as far as they were loaded; the clock's
+    // error recorder (the main window's status bar) says why. Without one the caller hears.
+    TCaptureError* recorder = FClock->CaptureError();
+    if (!recorder) throw;
+    recorder->CaptureError(e.what());
+  }
   FStore.SetFilename(keys::kBaseKey);
 }
 

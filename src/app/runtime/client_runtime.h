@@ -56,6 +56,8 @@ class TClientRuntime {
   // Rebuilds the clock's alarms from the stored schedules and activates it when scheduled
   // backups are enabled (the queue runs this again after every scheduled backup). Each alarm
   // posts its schedule's backup to the queue, so the backup runs outside the clock's own event.
+  // A store that cannot be read is reported to the clock's error recorder when it has one, else
+  // raised.
   void LoadSchedules();
 
   // The idle rule: no transfer is open, no dial is under way and no message of the queue waits.

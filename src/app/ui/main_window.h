@@ -16,10 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "app/runtime/dialup_line.h"
+#include "app/runtime/client_runtime.h"
 #include "app/runtime/main_window_rules.h"
-#include "app/runtime/transfer_host.h"
-#include "app/runtime/work_queue.h"
 #include "connect/runtime/shutdown_intercept.h"
 #include "platform/capture_error.h"
 #include "platform/runtime/message_receiver.h"
@@ -138,14 +136,16 @@ class TfrmMain : public QMainWindow {
   void Notify(const std::string& title, const std::string& text, bool error);
   void HideToTray();
 
-  TIniRegistryEditor FStore;
+  // The online machinery (store, restore list, dial-up line, work queue, transfer host, alarm
+  // clock), wired once for every front end; the members below name its parts.
+  TClientRuntime FRuntime;
+  TIniRegistryEditor& FStore = FRuntime.Store();
+  TStringList& FRestoreList = FRuntime.RestoreList();
+  TWorkQueue* const FQueue = &FRuntime.Queue();
+  TTransferHost* const FHost = &FRuntime.Host();
+  TAlarmClock& FClock = FRuntime.Clock();
   TMainWindowOptions FOptions;
-  TStringList FRestoreList;
-  TDialupLine FLine;
-  std::unique_ptr<TWorkQueue> FQueue;
-  std::unique_ptr<TTransferHost> FHost;
   std::unique_ptr<TMessageReceiver> FReceiver;
-  TAlarmClock FClock;
   TCaptureError FCaptureError;
   std::unique_ptr<TShutDownItercept> FIntercept;
   std::unique_ptr<TShutDownCountdown> FCountdown;

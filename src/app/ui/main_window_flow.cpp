@@ -19,7 +19,6 @@
 #include "connect/runtime/shutdown_countdown.h"
 #include "connect/ui/shutdown_window.h"
 #include "platform/prompts.h"
-#include "schedule/runtime/load_schedules.h"
 #include "schedule/schedule_record.h"
 #include "settings/registry_keys.h"
 
@@ -179,18 +178,7 @@ void TfrmMain::ReleaseWindow(int code) {
 }
 
 void TfrmMain::LoadSchedulesNow() {
-  const auto onAlarm = [this](TAlarm& alarm, uint32_t) {
-    const TStringList names = ScheduleNames(FStore);
-    for (size_t i = 0; i < names.size(); ++i)
-      if (SameText(names[i], alarm.Description))
-        FQueue->Receiver().Post(WM_USER + TWM_DOSCHEDULEDBACKUP, static_cast<intptr_t>(i));
-  };
-  try {
-    LoadSchedules(FStore, FClock, onAlarm);
-  } catch (const std::exception& e) {
-    FCaptureError.CaptureError(e.what());
-  }
-  FStore.AtUserKey(keys::kBaseKey);
+  FRuntime.LoadSchedules();
 }
 
 void TfrmMain::HandleMessage(const TMessage& message) {
@@ -251,8 +239,7 @@ void TfrmMain::BackupBeforeShutDown() {
 void TfrmMain::ShutdownPoll() {
   const bool work = TCatalogue(FStore).AnythingToSend() || TCatalogue(FStore).AnythingToDelete() ||
                     TCatalogue(FStore).AnythingToReceive() || !FRestoreList.empty();
-  const bool busy =
-      FCreatingBackup || FHost->AnyOpen() || FLine.Dialling() || FQueue->Receiver().Pending() > 0;
+  const bool busy = FCreatingBackup || !FRuntime.Idle();
   // Work that cannot go anywhere (its last run failed) does not hold the shutdown for ever.
   const bool stuck = work && !busy && !FQueue->Entry(wkSend).Enabled &&
                      !FQueue->Entry(wkReceive).Enabled && !FQueue->Entry(wkDelete).Enabled;

@@ -1,7 +1,9 @@
 // vaultora-cli run: the tray client without the tray. The schedules go into the alarm clock; when
 // one fires its backup runs, Send & Receive follows, and the completion rules decide about
 // retries and hanging up, until Ctrl+C or TERM ends the program cleanly (a backup in progress is
-// cancelled and removed, transfers are stopped as their Stop button would).
+// cancelled and removed, transfers are stopped as their Stop button would). A schedule whose
+// time passed while the program was not running or the machine slept runs once, after the
+// catch-up delay.
 #include <cstdio>
 
 #include "app/runtime/main_messages.h"
@@ -9,6 +11,7 @@
 #include "cli/cli_command.h"
 #include "cli/online_run.h"
 #include "platform/text.h"
+#include "schedule/missed_schedules.h"
 #include "schedule/runtime/alarm_clock.h"
 #include "schedule/runtime/load_schedules.h"
 #include "schedule/schedule_record.h"
@@ -35,13 +38,33 @@ int Run(const TArgs& args) {
   clock.OnNotifyStatus = [](TAlarmClock&, const std::string& status) { PrintLine(status); };
   // The alarm names its schedule; the queue hears of it by the schedule's place in the list, as
   // the main window does, so that the backup runs outside the clock's own event.
-  const auto onAlarm = [&online, &store](TAlarm& alarm, uint32_t) {
+  const auto postSchedule = [&online, &store](const std::string& name) {
     const TStringList names = ScheduleNames(store);
     for (size_t i = 0; i < names.size(); ++i)
-      if (SameText(names[i], alarm.Description))
+      if (SameText(names[i], name))
         online.Queue().Receiver().Post(WM_USER + messages::TWM_DOSCHEDULEDBACKUP,
                                        static_cast<intptr_t>(i));
   };
+  const auto onAlarm = [&postSchedule](TAlarm& alarm, uint32_t) {
+    postSchedule(alarm.Description);
+  };
+  const TMissedRunOptions catchUp = ReadMissedRunOptions(store);
+  TMissedSchedules missed(ReadClocks(), catchUp.DelayMinutes);
+  if (catchUp.Enabled) {
+    clock.OnTimerInterval = [&](TAlarmClock&, uint32_t) {
+      const std::vector<TMissedRun> runs = missed.Check(store, ReadClocks());
+      if (missed.ClockJumped())
+        PrintLine(
+            "The clock moved ahead (the machine slept or the time was set): missed "
+            "schedules run in " +
+            std::to_string(catchUp.DelayMinutes) + " minute(s)");
+      for (const TMissedRun& run : runs) {
+        PrintLine("Schedule \"" + run.Name + "\" was due at " + DateTimeText(run.Due) +
+                  " and did not run: it runs now");
+        postSchedule(run.Name);
+      }
+    };
+  }
   const auto load = [&] {
     LoadSchedules(store, clock, onAlarm);
     store.SetFilename(keys::kBaseKey);

@@ -6,16 +6,13 @@
 // catch-up delay.
 #include <cstdio>
 
-#include "app/runtime/main_messages.h"
 #include "cli/backup_progress.h"
 #include "cli/cli_command.h"
 #include "cli/online_run.h"
+#include "platform/date_time.h"
 #include "platform/text.h"
 #include "schedule/missed_schedules.h"
 #include "schedule/runtime/alarm_clock.h"
-#include "schedule/runtime/load_schedules.h"
-#include "schedule/schedule_record.h"
-#include "settings/registry_keys.h"
 
 namespace vaultora::cli {
 
@@ -27,54 +24,30 @@ int Run(const TArgs& args) {
   long long checkSeconds = 20;
   if (const std::string every = OptionValue(args, "--check-every"); !every.empty()) {
     if (!TryStrToInt(every, checkSeconds) || checkSeconds < 1 || checkSeconds > kMaxCheckSeconds)
-      return Fail("--check-every takes a number of seconds from 1 to 60");
+      return UsageError("--check-every takes a number of seconds from 1 to 60");
   }
   const bool send = !HasFlag(args, "--no-send");
   TOnlineRun online;
   if (!online.CheckSetup()) return 1;
   TIniRegistryEditor& store = online.Store();
-  TAlarmClock clock;
+  TAlarmClock& clock = online.Runtime().Clock();
   clock.SetTimerInterval(static_cast<uint32_t>(checkSeconds * 1000));
   clock.OnNotifyStatus = [](TAlarmClock&, const std::string& status) { PrintLine(status); };
-  // The alarm names its schedule; the queue hears of it by the schedule's place in the list, as
-  // the main window does, so that the backup runs outside the clock's own event.
-  const auto postSchedule = [&online, &store](const std::string& name) {
-    const TStringList names = ScheduleNames(store);
-    for (size_t i = 0; i < names.size(); ++i)
-      if (SameText(names[i], name))
-        online.Queue().Receiver().Post(WM_USER + messages::TWM_DOSCHEDULEDBACKUP,
-                                       static_cast<intptr_t>(i));
+  online.Runtime().OnClockJumped = [](int delayMinutes) {
+    PrintLine(
+        "The clock moved ahead (the machine slept or the time was set): missed schedules "
+        "run in " +
+        std::to_string(delayMinutes) + " minute(s)");
   };
-  const auto onAlarm = [&postSchedule](TAlarm& alarm, uint32_t) {
-    postSchedule(alarm.Description);
+  online.Runtime().OnMissedRun = [](const TMissedRun& run) {
+    PrintLine("Schedule \"" + run.Name + "\" was due at " + DateTimeText(run.Due) +
+              " and did not run: it runs now");
   };
-  const TMissedRunOptions catchUp = ReadMissedRunOptions(store);
-  TMissedSchedules missed(ReadClocks(), catchUp.DelayMinutes);
-  if (catchUp.Enabled) {
-    clock.OnTimerInterval = [&](TAlarmClock&, uint32_t) {
-      const std::vector<TMissedRun> runs = missed.Check(store, ReadClocks());
-      if (missed.ClockJumped())
-        PrintLine(
-            "The clock moved ahead (the machine slept or the time was set): missed "
-            "schedules run in " +
-            std::to_string(catchUp.DelayMinutes) + " minute(s)");
-      for (const TMissedRun& run : runs) {
-        PrintLine("Schedule \"" + run.Name + "\" was due at " + DateTimeText(run.Due) +
-                  " and did not run: it runs now");
-        postSchedule(run.Name);
-      }
-    };
-  }
-  const auto load = [&] {
-    LoadSchedules(store, clock, onAlarm);
-    store.SetFilename(keys::kBaseKey);
-  };
-  online.Queue().OnLoadSchedules = load;
   online.Queue().OnRunBackup = [&](const std::string& name) {
     PrintLine("Scheduled backup \"" + name + "\"");
     return RunBackupShowingProgress(store, name, send);
   };
-  load();
+  online.Runtime().LoadSchedules();
   if (!clock.Active())
     return Fail(clock.AlarmList().Count() == 0
                     ? "no enabled schedule has a time: see vaultora-cli schedule"

@@ -169,8 +169,8 @@ TEST_F(ServerAvailability, TwoHundredSlowAndIdleConnectionsFromOneAddressLeaveOt
   int rounds = 0;
   const std::chrono::milliseconds longest = LongestRound(std::chrono::seconds(5), &rounds);
   EXPECT_LT(longest.count(), 2000) << rounds << " rounds";
-  std::printf("under a flood of 200 from another address: %d rounds, the longest %lld ms\n",
-              rounds, static_cast<long long>(longest.count()));
+  std::printf("under a flood of 200 from another address: %d rounds, the longest %lld ms\n", rounds,
+              static_cast<long long>(longest.count()));
   EXPECT_GE(rounds, 5);
   // The flood held only its share: the server closed the rest of it.
   EXPECT_GE(flood.ClosedByServer(), 200 - server::TServerLimits{}.MaxPerAddress);
@@ -183,8 +183,8 @@ TEST_F(ServerAvailability, AFloodFromTheClientsOwnAddressGivesWayToIt) {
   int rounds = 0;
   const std::chrono::milliseconds longest = LongestRound(std::chrono::seconds(2), &rounds);
   EXPECT_LT(longest.count(), 2000);
-  std::printf("under a flood of 200 from its own address: %d rounds, the longest %lld ms\n",
-              rounds, static_cast<long long>(longest.count()));
+  std::printf("under a flood of 200 from its own address: %d rounds, the longest %lld ms\n", rounds,
+              static_cast<long long>(longest.count()));
   // A client that logged on is never closed to make room.
   auto client = Client();
   TFlood more(FPort, "127.0.0.1", 100, false);

@@ -11,3 +11,9 @@ if(VAULTORA_SANITIZE)
   target_compile_options(vaultora_strict INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
   target_link_options(vaultora_strict INTERFACE -fsanitize=address,undefined)
 endif()
+if(VAULTORA_FUZZ)
+  # Everything is instrumented for coverage and checked; any sanitizer report ends the run.
+  target_compile_options(vaultora_strict INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                         -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(vaultora_strict INTERFACE -fsanitize=address,undefined)
+endif()

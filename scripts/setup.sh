@@ -9,6 +9,8 @@ mkdir -p "$log_dir"
 
 packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libsqlite3-dev nettle-dev
           libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-dejavu-core clang-format)
+# The fuzz targets are built with clang and its libFuzzer and sanitizer runtimes.
+[ "$preset" != fuzz ] || packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -169,6 +169,8 @@ TEST_F(ServerAvailability, TwoHundredSlowAndIdleConnectionsFromOneAddressLeaveOt
   int rounds = 0;
   const std::chrono::milliseconds longest = LongestRound(std::chrono::seconds(5), &rounds);
   EXPECT_LT(longest.count(), 2000) << rounds << " rounds";
+  std::printf("under a flood of 200 from another address: %d rounds, the longest %lld ms\n", rounds,
+              static_cast<long long>(longest.count()));
   EXPECT_GE(rounds, 5);
   // The flood held only its share: the server closed the rest of it.
   EXPECT_GE(flood.ClosedByServer(), 200 - server::TServerLimits{}.MaxPerAddress);
@@ -179,7 +181,10 @@ TEST_F(ServerAvailability, AFloodFromTheClientsOwnAddressGivesWayToIt) {
   TFlood flood(FPort, "127.0.0.1", 200, false);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   int rounds = 0;
-  EXPECT_LT(LongestRound(std::chrono::seconds(2), &rounds).count(), 2000);
+  const std::chrono::milliseconds longest = LongestRound(std::chrono::seconds(2), &rounds);
+  EXPECT_LT(longest.count(), 2000);
+  std::printf("under a flood of 200 from its own address: %d rounds, the longest %lld ms\n", rounds,
+              static_cast<long long>(longest.count()));
   // A client that logged on is never closed to make room.
   auto client = Client();
   TFlood more(FPort, "127.0.0.1", 100, false);
@@ -258,6 +263,9 @@ int64_t PeakResidentBytes(pid_t pid) {
 }
 
 TEST(ServerMemory, TwentyFourMessagesOf16MBOfEmptyItemsAtOnceStayUnder200MB) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer keeps freed memory; the peak is measured without it";
+#endif
   TTempFolder storage;
   {
     server::TServerLog quiet(nullptr);

@@ -30,10 +30,7 @@
 namespace vaultora {
 
 TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
-    : QMainWindow(parent),
-      FOptions(options),
-      FLine(FStore),
-      FReceiver(std::make_unique<TMessageReceiver>()) {
+    : QMainWindow(parent), FOptions(options), FReceiver(std::make_unique<TMessageReceiver>()) {
   InitAppResources();
   setObjectName("frmMain");
   setWindowTitle(kApplicationTitle);
@@ -41,9 +38,6 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(ApplicationIcon());
   FStore.AtUserKey(keys::kBaseKey);
 
-  FQueue = std::make_unique<TWorkQueue>(nullptr, FStore, FRestoreList, FLine);
-  FHost = std::make_unique<TTransferHost>(nullptr, FStore, *FQueue, FRestoreList);
-  FLine.SetQueue(FQueue.get());
   FIntercept = std::make_unique<TShutDownItercept>(nullptr, options.Session);
   FCountdown = std::make_unique<TShutDownCountdown>(FStore, *FIntercept);
 
@@ -65,17 +59,21 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   FQueue->OnRefreshList = [this] { RefreshList(); };
   FQueue->OnStopAnimation = [this] { FTray->SetAnimate(false); };
   FQueue->OnRunBackup = [this](const std::string& name) { return RunBackupWindow(name); };
-  FQueue->OnLoadSchedules = [this] { LoadSchedulesNow(); };
-  FQueue->OnOpenTransfer = [this](TWorkKind kind) {
+  FRuntime.OnOpening = [this](TWorkKind kind, bool) {
     FTray->SetAnimate(true);
-    FHost->Open(kind);
+    if (OnTransferOpening) OnTransferOpening(kind);
   };
-  FQueue->OnTransferRunning = [this](TWorkKind kind) { return FHost->Running(kind); };
+  FRuntime.OnRetriesStopped = [this](TWorkKind, const std::string& line) {
+    ShowStatus(2, line);
+    Notify(kApplicationTitle, line, true);
+  };
   FHost->OnLine = [this](TWorkKind, const std::string& line) {
     ShowStatus(2, line);
     FTray->SetToolTip(std::string(kApplicationTitle) + " - " + line);
   };
-  FHost->OnClosed = [this](TWorkKind kind, bool success) { TransferClosed(kind, success); };
+  FRuntime.OnTransferClosed = [this](TWorkKind kind, bool success) {
+    TransferClosed(kind, success);
+  };
   FIntercept->OnShutDown = [this](TShutDownItercept&, bool& allow) { AskBeforeShutDown(allow); };
   FCountdown->OnClose = [this](TShutDownCountdown&, bool ended) { CountdownClosed(ended); };
   FShutdownPoll.setInterval(3000);
@@ -93,14 +91,19 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+  // The runtime outlives this body: nothing it does while it goes may reach the widgets.
   FShutdownPoll.stop();
   FReceiver->OnMessage = nullptr;
   FClock.SetActive(false);
-  FQueue->OnOpenTransfer = nullptr;
+  FRuntime.OnOpening = nullptr;
+  FRuntime.OnTransferClosed = nullptr;
+  FRuntime.OnRetriesStopped = nullptr;
+  FQueue->OnCheckSetup = nullptr;
   FQueue->OnRefreshList = nullptr;
-  FHost.reset();
-  FLine.SetQueue(nullptr);
-  FQueue.reset();
+  FQueue->OnStopAnimation = nullptr;
+  FQueue->OnRunBackup = nullptr;
+  FHost->OnLine = nullptr;
+  FCaptureError.OnCapture = nullptr;
 }
 
 TfrmLogs* TfrmMain::LogWindow() const {

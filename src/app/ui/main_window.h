@@ -16,10 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "app/runtime/dialup_line.h"
+#include "app/runtime/client_runtime.h"
 #include "app/runtime/main_window_rules.h"
-#include "app/runtime/transfer_host.h"
-#include "app/runtime/work_queue.h"
 #include "connect/runtime/shutdown_intercept.h"
 #include "platform/capture_error.h"
 #include "platform/runtime/message_receiver.h"
@@ -58,6 +56,7 @@ class TfrmMain : public QMainWindow {
   // "-StartupTray": hidden in the notification area, or minimised without one.
   void ShowAtStartup(bool startInTray);
 
+  TClientRuntime& Runtime() { return FRuntime; }
   TIniRegistryEditor& Store() { return FStore; }
   TMessageReceiver& Receiver() { return *FReceiver; }
   TWorkQueue& Queue() { return *FQueue; }
@@ -86,6 +85,8 @@ class TfrmMain : public QMainWindow {
   std::function<void()> OnBackupWizard;
   // Called with every Creating Backup window before it is shown (tests drive it from here).
   std::function<void(QWidget& window)> OnCreatingBackupShown;
+  // A transfer of the kind opens (its window comes with a later version; tests watch here).
+  std::function<void(TWorkKind kind)> OnTransferOpening;
 
  signals:
   // The window closed for good: the program ends.
@@ -138,14 +139,17 @@ class TfrmMain : public QMainWindow {
   void Notify(const std::string& title, const std::string& text, bool error);
   void HideToTray();
 
-  TIniRegistryEditor FStore;
+  // The online machinery: store, restore list, dial-up line, work queue, transfer host and alarm
+  // clock, with short names for its parts.
+  TClientRuntime FRuntime;
+  TIniRegistryEditor& FStore = FRuntime.Store();
+  TStringList& FRestoreList = FRuntime.RestoreList();
+  TDialupLine& FLine = FRuntime.Line();
+  TWorkQueue* const FQueue = &FRuntime.Queue();
+  TTransferHost* const FHost = &FRuntime.Host();
+  TAlarmClock& FClock = FRuntime.Clock();
   TMainWindowOptions FOptions;
-  TStringList FRestoreList;
-  TDialupLine FLine;
-  std::unique_ptr<TWorkQueue> FQueue;
-  std::unique_ptr<TTransferHost> FHost;
   std::unique_ptr<TMessageReceiver> FReceiver;
-  TAlarmClock FClock;
   TCaptureError FCaptureError;
   std::unique_ptr<TShutDownItercept> FIntercept;
   std::unique_ptr<TShutDownCountdown> FCountdown;

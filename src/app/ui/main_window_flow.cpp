@@ -19,8 +19,6 @@
 #include "connect/runtime/shutdown_countdown.h"
 #include "connect/ui/shutdown_window.h"
 #include "platform/prompts.h"
-#include "schedule/runtime/load_schedules.h"
-#include "schedule/schedule_record.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -179,14 +177,8 @@ void TfrmMain::ReleaseWindow(int code) {
 }
 
 void TfrmMain::LoadSchedulesNow() {
-  const auto onAlarm = [this](TAlarm& alarm, uint32_t) {
-    const TStringList names = ScheduleNames(FStore);
-    for (size_t i = 0; i < names.size(); ++i)
-      if (SameText(names[i], alarm.Description))
-        FQueue->Receiver().Post(WM_USER + TWM_DOSCHEDULEDBACKUP, static_cast<intptr_t>(i));
-  };
   try {
-    LoadSchedules(FStore, FClock, onAlarm);
+    FRuntime.LoadSchedules();
   } catch (const std::exception& e) {
     FCaptureError.CaptureError(e.what());
   }

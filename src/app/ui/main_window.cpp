@@ -86,11 +86,12 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   LoadWindowSettings();
   LoadSchedulesNow();
   FTree->expandAll();
-  SelectNode("Outbox");
   RestoreGeometry();
+  SelectNode("Outbox");
 }
 
 TfrmMain::~TfrmMain() {
+  KeepGeometry();
   // The runtime outlives this body: nothing it does while it goes may reach the widgets.
   FShutdownPoll.stop();
   FReceiver->OnMessage = nullptr;
@@ -358,7 +359,11 @@ void TfrmMain::KeepGeometry() {
   kept.KeepWindow(*this, "Main");
   kept.KeepSplitter(*FSplitter, "MainSplitter");
   kept.KeepSplitter(*FListSplitter, "ListSplitter");
-  kept.KeepColumns(*FList, "Columns" + std::to_string(FView));
+  KeepColumns();
+}
+
+void TfrmMain::KeepColumns() {
+  TKeptGeometry(FStore).KeepColumns(*FList, "Columns" + std::to_string(FView));
 }
 
 }  // namespace vaultora

@@ -107,6 +107,7 @@ class TfrmMain : public QMainWindow {
   void LoadWindowSettings();
   void RelayToolBar();
   void KeepGeometry();
+  void KeepColumns();  // of the view shown now
   void RestoreGeometry();
   // views and local commands (main_window_views.cpp)
   void NodeSelected();

@@ -55,7 +55,7 @@ bool TfrmMain::SelectNode(const std::string& caption) {
 }
 
 void TfrmMain::NodeSelected() {
-  KeepGeometry();
+  KeepColumns();
   RefreshList();
 }
 

@@ -5,6 +5,7 @@
 #include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
+#include "settings/value_set.h"
 
 namespace vaultora {
 
@@ -136,31 +137,44 @@ bool TCatalogue::Exists(const std::string& id) {
   return std::any_of(ids.begin(), ids.end(), [&](const std::string& x) { return SameText(x, id); });
 }
 
-TCatalogueEntry TCatalogue::Entry(const std::string& id) {
-  TIniRegistryEditor& store = Backups();
+namespace {
+
+TCatalogueEntry EntryOf(const std::string& id, const TValueSet& values,
+                        const std::string& workingFolder) {
   TCatalogueEntry e;
   e.Id = id;
-  e.FinishDateTime = store.ReadString(id, c::kFinishDateTime, "");
-  e.Session = store.ReadString(id, c::kSession, "");
-  e.Size = store.ReadString(id, c::kSize, "");
-  e.User = store.ReadString(id, c::kUser, "");
-  e.MAC = store.ReadString(id, c::kMAC, "");
-  e.BackupTitle = store.ReadString(id, c::kBackupTitle, "");
-  e.Incremental = store.ReadString(id, c::kIncremental, "");
-  e.NeedToSend = store.ValueExists(id, c::kNeedToSend);
-  e.Deleted = store.ValueExists(id, c::kDeleted);
-  e.HasSendPosition = store.ValueExists(id, c::kSendPosition);
-  if (e.HasSendPosition) e.SendPosition = store.ReadInteger(id, c::kSendPosition, 0);
-  e.HasReceivePosition = store.ValueExists(id, c::kReceivePosition);
-  if (e.HasReceivePosition) e.ReceivePosition = store.ReadInteger(id, c::kReceivePosition, 0);
-  e.ArchiveExists = FileExists(ArchivePath(id));
+  e.FinishDateTime = values.ReadString(c::kFinishDateTime, "");
+  e.Session = values.ReadString(c::kSession, "");
+  e.Size = values.ReadString(c::kSize, "");
+  e.User = values.ReadString(c::kUser, "");
+  e.MAC = values.ReadString(c::kMAC, "");
+  e.BackupTitle = values.ReadString(c::kBackupTitle, "");
+  e.Incremental = values.ReadString(c::kIncremental, "");
+  e.NeedToSend = values.ValueExists(c::kNeedToSend);
+  e.Deleted = values.ValueExists(c::kDeleted);
+  e.HasSendPosition = values.ValueExists(c::kSendPosition);
+  if (e.HasSendPosition) e.SendPosition = values.ReadInteger(c::kSendPosition, 0);
+  e.HasReceivePosition = values.ValueExists(c::kReceivePosition);
+  if (e.HasReceivePosition) e.ReceivePosition = values.ReadInteger(c::kReceivePosition, 0);
+  e.ArchiveExists = FileExists(workingFolder + BackupFileBase(id) + kEncryptedArchiveExt);
   return e;
 }
 
+}  // namespace
+
+TCatalogueEntry TCatalogue::Entry(const std::string& id) {
+  const TNamedValues values = Backups().ReadSectionValues(id);
+  return EntryOf(id, TValueSet(values), WorkingFolder());
+}
+
 std::vector<TCatalogueEntry> TCatalogue::Entries() {
+  // One read of the whole catalogue: a list of thousands of entries refreshes at once.
+  const auto keys = Backups().ReadSubKeyValues();
+  const std::string folder = WorkingFolder();
   std::vector<TCatalogueEntry> entries;
-  for (const std::string& id : Ids())
-    entries.push_back(Entry(id));
+  entries.reserve(keys.size());
+  for (const auto& [id, values] : keys)
+    entries.push_back(EntryOf(id, TValueSet(values), folder));
   return entries;
 }
 

@@ -85,6 +85,7 @@ class THive::TQuery {
     FHive.Fail("step", rc);
   }
   int64_t Int(int column) { return sqlite3_column_int64(FStmt, column); }
+  bool Null(int column) { return sqlite3_column_type(FStmt, column) == SQLITE_NULL; }
   std::string Bytes(int column) {
     const void* data = sqlite3_column_blob(FStmt, column);
     const int size = sqlite3_column_bytes(FStmt, column);
@@ -325,6 +326,49 @@ TStringList THive::SubKeyNames(THiveKeyId key) {
 
 TStringList THive::ValueNames(THiveKeyId key) {
   return Names("SELECT name FROM reg_value WHERE key = ?1 ORDER BY id", key);
+}
+
+namespace {
+
+TRegistryValue ValueOfRow(TRegDataType type, int64_t number, std::string bytes) {
+  TRegistryValue value;
+  value.Type = type;
+  if (type == rdDword)
+    value.Dword = static_cast<uint32_t>(number);
+  else
+    value.Bytes = std::move(bytes);
+  return value;
+}
+
+}  // namespace
+
+TNamedValues THive::Values(THiveKeyId key) {
+  TQuery q(*this, "SELECT name, type, data FROM reg_value WHERE key = ?1 ORDER BY id");
+  q.Bind(1, key);
+  TNamedValues values;
+  while (q.Step())
+    values.emplace_back(q.Bytes(0),
+                        ValueOfRow(static_cast<TRegDataType>(q.Int(1)), q.Int(2), q.Bytes(2)));
+  return values;
+}
+
+std::vector<std::pair<std::string, TNamedValues>> THive::SubKeyValues(THiveKeyId key) {
+  TQuery q(*this,
+           "SELECT k.id, k.name, v.name, v.type, v.data FROM reg_key k "
+           "LEFT JOIN reg_value v ON v.key = k.id WHERE k.parent = ?1 ORDER BY k.name, k.id, v.id");
+  q.Bind(1, key);
+  std::vector<std::pair<std::string, TNamedValues>> keys;
+  int64_t current = 0;
+  while (q.Step()) {
+    if (keys.empty() || q.Int(0) != current) {
+      current = q.Int(0);
+      keys.emplace_back(q.Bytes(1), TNamedValues());
+    }
+    if (!q.Null(2))
+      keys.back().second.emplace_back(
+          q.Bytes(2), ValueOfRow(static_cast<TRegDataType>(q.Int(3)), q.Int(4), q.Bytes(4)));
+  }
+  return keys;
 }
 
 std::optional<TRegistryValue> THive::GetValue(int root, const std::string& path,

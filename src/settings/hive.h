@@ -70,6 +70,10 @@ class THive {
   bool HasValues(int root, const std::string& path);
   TStringList SubKeyNames(THiveKeyId key);
   TStringList ValueNames(THiveKeyId key);
+  // The values of a key in creation order, and of each sub-key (in SubKeyNames order) read in
+  // one statement, for callers that read a whole list of keys at once.
+  TNamedValues Values(THiveKeyId key);
+  std::vector<std::pair<std::string, TNamedValues>> SubKeyValues(THiveKeyId key);
 
   // One statement each: a value read by its key path never needs a transaction.
   std::optional<TRegistryValue> GetValue(int root, const std::string& path,

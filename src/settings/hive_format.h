@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vaultora {
 
@@ -19,6 +21,8 @@ struct TRegistryValue {
   std::string Bytes;   // rdString and rdBinary
   uint32_t Dword = 0;  // rdDword
 };
+// A key's values by name, in creation order.
+using TNamedValues = std::vector<std::pair<std::string, TRegistryValue>>;
 
 // PRAGMA application_id of a settings hive ("VLTR"), and its schema version (user_version).
 inline constexpr int32_t kHiveApplicationId = 0x564C5452;

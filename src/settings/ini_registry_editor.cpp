@@ -7,6 +7,7 @@
 #include "settings/hive.h"
 #include "settings/registry_change.h"
 #include "settings/registry_keys.h"
+#include "settings/value_set.h"
 #include "settings/variant_convert.h"
 
 namespace vaultora {
@@ -17,10 +18,6 @@ constexpr const char* kRootKeyNames[] = {
     "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
     "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
 };
-
-std::string InvalidType(const std::string& name) {
-  return Format("Invalid data type for '%s'", name.c_str());
-}
 
 TRegistryValue StringValue(std::string text) {
   return {rdString, std::move(text), 0};
@@ -169,20 +166,33 @@ bool TIniRegistryEditor::KeyExists(const std::string& section) {
 std::string TIniRegistryEditor::ReadString(const std::string& section, const std::string& name,
                                            const std::string& def) {
   const auto value = Get(section, name);
-  if (!value) return def;
-  if (value->Type != rdString) throw ERegistryException(InvalidType(name));
-  return value->Bytes;
+  return value ? StringOfValue(*value, name) : def;
 }
 
 int32_t TIniRegistryEditor::ReadInteger(const std::string& section, const std::string& name,
                                         int32_t def) {
   const auto value = Get(section, name);
-  if (!value) return def;
-  if (value->Type == rdDword) return static_cast<int32_t>(value->Dword);
-  if (value->Type != rdString) throw ERegistryException(InvalidType(name));
-  long long number = 0;
-  if (!TryStrToInt(value->Bytes, number) || number < INT32_MIN || number > INT32_MAX) return def;
-  return static_cast<int32_t>(number);
+  return value ? IntegerOfValue(*value, name, def) : def;
+}
+
+TNamedValues TIniRegistryEditor::ReadSectionValues(const std::string& section) {
+  if (!Open()) return {};
+  try {
+    const THiveKeyId key = FHive->FindKey(FRootKey, KeyPath(section));
+    return key ? FHive->Values(key) : TNamedValues();
+  } catch (const EHiveError&) {
+    throw ERegistryException(Format(kGetFailed, section.c_str()));
+  }
+}
+
+std::vector<std::pair<std::string, TNamedValues>> TIniRegistryEditor::ReadSubKeyValues() {
+  if (!Open()) return {};
+  try {
+    const THiveKeyId key = FHive->FindKey(FRootKey, KeyPath(""));
+    return key ? FHive->SubKeyValues(key) : std::vector<std::pair<std::string, TNamedValues>>();
+  } catch (const EHiveError&) {
+    throw ERegistryException(Format(kGetFailed, FFilename.c_str()));
+  }
 }
 
 bool TIniRegistryEditor::ReadBool(const std::string& section, const std::string& name, bool def) {

@@ -127,6 +127,10 @@ class TIniRegistryEditor : public TComponent {
   void ReadValueNames(const std::string& section);  // Data := value names, creation order
   void ReadSection(const std::string& section, TStringList* receiver = nullptr);
   void ReadSections(TStringList* list = nullptr);  // Data := sub-keys of Filename, by name
+  // A key's values at once, and every sub-key of Filename with its values in one read (in
+  // ReadSections' order); TValueSet reads them as ReadString and ReadInteger would.
+  TNamedValues ReadSectionValues(const std::string& section);
+  std::vector<std::pair<std::string, TNamedValues>> ReadSubKeyValues();
   // Copies old (values and sub-keys) to new when old exists and new does not; new may not lie
   // inside old. Both are relative to Filename.
   void MoveKey(const std::string& oldName, const std::string& newName, bool deleteOld);

@@ -45,6 +45,18 @@ QIcon StyleIcon(QStyle::StandardPixmap pixmap) {
   return QApplication::style()->standardIcon(pixmap);
 }
 
+QIcon LookUpMarkIcon(TRowMark mark) {
+  switch (mark) {
+    case mkDeleted:
+      return QIcon::fromTheme("edit-delete", StyleIcon(QStyle::SP_DialogCancelButton));
+    case mkWaiting:
+      return QIcon::fromTheme("appointment-soon", StyleIcon(QStyle::SP_BrowserReload));
+    case mkDone:
+      return QIcon::fromTheme("emblem-default", StyleIcon(QStyle::SP_DialogApplyButton));
+  }
+  return {};
+}
+
 }  // namespace
 
 void InitAppResources() {
@@ -88,15 +100,11 @@ QIcon FolderIcon(const char* caption) {
 }
 
 QIcon MarkIcon(TRowMark mark) {
-  switch (mark) {
-    case mkDeleted:
-      return QIcon::fromTheme("edit-delete", StyleIcon(QStyle::SP_DialogCancelButton));
-    case mkWaiting:
-      return QIcon::fromTheme("appointment-soon", StyleIcon(QStyle::SP_BrowserReload));
-    case mkDone:
-      return QIcon::fromTheme("emblem-default", StyleIcon(QStyle::SP_DialogApplyButton));
-  }
-  return {};
+  // Looked up once: a theme lookup per row would dominate refreshing a long list.
+  // Kept for the program's life (never destroyed after the application object).
+  static const QIcon* const icons =
+      new QIcon[3]{LookUpMarkIcon(mkDeleted), LookUpMarkIcon(mkWaiting), LookUpMarkIcon(mkDone)};
+  return icons[mark];
 }
 
 }  // namespace vaultora

@@ -59,10 +59,13 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   FQueue->OnRefreshList = [this] { RefreshList(); };
   FQueue->OnStopAnimation = [this] { FTray->SetAnimate(false); };
   FQueue->OnRunBackup = [this](const std::string& name) { return RunBackupWindow(name); };
-  FRuntime.OnOpening = [this](TWorkKind, bool) { FTray->SetAnimate(true); };
-  FRuntime.OnRetriesStopped = [this](TWorkKind kind, const std::string& line) {
+  FRuntime.OnOpening = [this](TWorkKind kind, bool) {
+    FTray->SetAnimate(true);
+    if (OnTransferOpening) OnTransferOpening(kind);
+  };
+  FRuntime.OnRetriesStopped = [this](TWorkKind, const std::string& line) {
     ShowStatus(2, line);
-    Notify(TTransferHost::Texts(kind).Caption, line, true);
+    Notify(kApplicationTitle, line, true);
   };
   FHost->OnLine = [this](TWorkKind, const std::string& line) {
     ShowStatus(2, line);
@@ -83,21 +86,25 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   LoadWindowSettings();
   LoadSchedulesNow();
   FTree->expandAll();
-  SelectNode("Outbox");
   RestoreGeometry();
+  SelectNode("Outbox");
 }
 
 TfrmMain::~TfrmMain() {
+  KeepGeometry();
+  // The runtime outlives this body: nothing it does while it goes may reach the widgets.
   FShutdownPoll.stop();
   FReceiver->OnMessage = nullptr;
   FClock.SetActive(false);
-  // The runtime goes last, with the window's members; nothing it fires may reach the widgets.
-  FQueue->OnRefreshList = nullptr;
-  FQueue->OnStopAnimation = nullptr;
   FRuntime.OnOpening = nullptr;
   FRuntime.OnTransferClosed = nullptr;
   FRuntime.OnRetriesStopped = nullptr;
+  FQueue->OnCheckSetup = nullptr;
+  FQueue->OnRefreshList = nullptr;
+  FQueue->OnStopAnimation = nullptr;
+  FQueue->OnRunBackup = nullptr;
   FHost->OnLine = nullptr;
+  FCaptureError.OnCapture = nullptr;
 }
 
 TfrmLogs* TfrmMain::LogWindow() const {
@@ -352,7 +359,11 @@ void TfrmMain::KeepGeometry() {
   kept.KeepWindow(*this, "Main");
   kept.KeepSplitter(*FSplitter, "MainSplitter");
   kept.KeepSplitter(*FListSplitter, "ListSplitter");
-  kept.KeepColumns(*FList, "Columns" + std::to_string(FView));
+  KeepColumns();
+}
+
+void TfrmMain::KeepColumns() {
+  TKeptGeometry(FStore).KeepColumns(*FList, "Columns" + std::to_string(FView));
 }
 
 }  // namespace vaultora

@@ -56,6 +56,7 @@ class TfrmMain : public QMainWindow {
   // "-StartupTray": hidden in the notification area, or minimised without one.
   void ShowAtStartup(bool startInTray);
 
+  TClientRuntime& Runtime() { return FRuntime; }
   TIniRegistryEditor& Store() { return FStore; }
   TMessageReceiver& Receiver() { return *FReceiver; }
   TWorkQueue& Queue() { return *FQueue; }
@@ -84,6 +85,8 @@ class TfrmMain : public QMainWindow {
   std::function<void()> OnBackupWizard;
   // Called with every Creating Backup window before it is shown (tests drive it from here).
   std::function<void(QWidget& window)> OnCreatingBackupShown;
+  // A transfer of the kind opens (its window comes with a later version; tests watch here).
+  std::function<void(TWorkKind kind)> OnTransferOpening;
 
  signals:
   // The window closed for good: the program ends.
@@ -104,6 +107,7 @@ class TfrmMain : public QMainWindow {
   void LoadWindowSettings();
   void RelayToolBar();
   void KeepGeometry();
+  void KeepColumns();  // of the view shown now
   void RestoreGeometry();
   // views and local commands (main_window_views.cpp)
   void NodeSelected();
@@ -136,11 +140,12 @@ class TfrmMain : public QMainWindow {
   void Notify(const std::string& title, const std::string& text, bool error);
   void HideToTray();
 
-  // The online machinery (store, restore list, dial-up line, work queue, transfer host, alarm
-  // clock), wired once for every front end; the members below name its parts.
+  // The online machinery: store, restore list, dial-up line, work queue, transfer host and alarm
+  // clock, with short names for its parts.
   TClientRuntime FRuntime;
   TIniRegistryEditor& FStore = FRuntime.Store();
   TStringList& FRestoreList = FRuntime.RestoreList();
+  TDialupLine& FLine = FRuntime.Line();
   TWorkQueue* const FQueue = &FRuntime.Queue();
   TTransferHost* const FHost = &FRuntime.Host();
   TAlarmClock& FClock = FRuntime.Clock();

@@ -178,7 +178,12 @@ void TfrmMain::ReleaseWindow(int code) {
 }
 
 void TfrmMain::LoadSchedulesNow() {
-  FRuntime.LoadSchedules();
+  try {
+    FRuntime.LoadSchedules();
+  } catch (const std::exception& e) {
+    FCaptureError.CaptureError(e.what());
+  }
+  FStore.AtUserKey(keys::kBaseKey);
 }
 
 void TfrmMain::HandleMessage(const TMessage& message) {

@@ -55,7 +55,7 @@ bool TfrmMain::SelectNode(const std::string& caption) {
 }
 
 void TfrmMain::NodeSelected() {
-  KeepGeometry();
+  KeepColumns();
   RefreshList();
 }
 
@@ -75,6 +75,7 @@ void TfrmMain::SetColumns(TCatalogueView view) {
 
 void TfrmMain::RefreshList() {
   FFilling = true;
+  FList->setUpdatesEnabled(false);
   FList->clear();
   QTreeWidgetItem* node = FTree->currentItem();
   const int index = node ? node->data(0, Qt::UserRole).toInt() : -1;
@@ -120,6 +121,7 @@ void TfrmMain::RefreshList() {
     FList->setHeaderLabels({});
   }
   FFilling = false;
+  FList->setUpdatesEnabled(true);
   UpdateCommandStates();
   // After a refill Delete and Undo follow the list: available while it has rows.
   const bool rows = FList->topLevelItemCount() > 0;

@@ -1,6 +1,8 @@
 #include <QAction>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitter>
 #include <QToolBar>
 #include <QtTest/QTest>
 
@@ -9,6 +11,7 @@
 #include "app/ui/main_window_fixture.h"
 #include "backupset/catalogue_commands.h"
 #include "platform/folders.h"
+#include "selection/file_list.h"
 #include "settings/autostart_entry.h"
 
 namespace vaultora::test {
@@ -322,6 +325,43 @@ TEST_F(MainWindowTest, CheckSetupSaysWhatIsMissingAndTheCommandGoesOn) {
   EXPECT_EQ(texts[0], "The following options need to be set up inorder to continue.");
   EXPECT_NE(texts[1].find("\"Connection\" window"), std::string::npos);
   EXPECT_NE(texts.back().find("\"Schedules\" window"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, SplittersAndColumnWidthsAreKeptBetweenRuns) {
+  Open(false);
+  Window->SelectNode("Inbox");
+  List().setColumnWidth(0, 233);
+  auto* splitter = Window->findChild<QSplitter*>("splMain");
+  splitter->setSizes({211, 500});
+  const int kept = splitter->sizes()[0];
+  Window->SelectNode("Outbox");  // leaving a view keeps its columns
+  Window->close();               // minimised; the layout is kept on the way out
+  Window.reset();
+  Open(false);
+  Window->SelectNode("Inbox");
+  EXPECT_EQ(List().columnWidth(0), 233);
+  EXPECT_EQ(Window->findChild<QSplitter*>("splMain")->sizes()[0], kept);
+}
+
+TEST_F(MainWindowTest, TheFileListViewerShowsTheSelectedBackupsList) {
+  Profile.Backup("46000.1", kFiles);
+  TFileList list;
+  list.AddText(Profile.Source.Path());
+  list.AddText(Profile.Source / "a.txt");
+  ASSERT_TRUE(list.SaveToFile(Profile.FileOf("46000.1", ".bfl")));
+  Open();
+  Window->Action(mcBackupFiles)->setChecked(false);
+  Window->Action(mcBackupFiles)->trigger();  // on
+  auto* viewer = Window->findChild<QListWidget*>("lbSessionFiles");
+  Window->SelectNode("Inbox");
+  EXPECT_EQ(viewer->count(), 0);
+  Window->SelectRow("46000.1");
+  ASSERT_GE(viewer->count(), 1);
+  EXPECT_TRUE(viewer->item(viewer->count() - 1)->text().endsWith("a.txt"));
+  Window->Action(mcBackupFiles)->trigger();  // off
+  EXPECT_TRUE(viewer->isHidden());
+  Profile.Store.AtUserKey(keys::kBaseKey);
+  EXPECT_FALSE(Profile.Store.ValueExists(keys::kSettings, keys::settings::kViewSessionFiles));
 }
 
 TEST_F(MainWindowTest, TheTrayToolTipIsCutTo63CharactersAndTheFramesComeInOrder) {

@@ -8,6 +8,7 @@
 #include "app/runtime/client_setup.h"
 #include "cli/exit_status.h"
 #include "cli/interrupts.h"
+#include "cli/output.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora::cli {
@@ -24,8 +25,7 @@ const char* const kKindNames[] = {"deletion", "upload", "download", "available b
 }  // namespace
 
 void PrintLine(const std::string& line) {
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  StatusLine(line);
 }
 
 TOnlineRun::TOnlineRun() : FLine(FStore) {

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "backupset/catalogue.h"
@@ -26,7 +27,8 @@ std::string ExceptionText(const std::exception& e) {
 
 }  // namespace
 
-TBaseOnlineThread::TBaseOnlineThread() : TThread(true) {}
+TBaseOnlineThread::TBaseOnlineThread()
+    : TThread(true), FCanceller(std::make_shared<TSocketCanceller>()) {}
 
 TBaseOnlineThread::~TBaseOnlineThread() {
   // The channel's disconnect event must not post to a component that is freeing this thread.
@@ -90,8 +92,15 @@ void TBaseOnlineThread::PostProgress(const std::string& backupName, const std::s
                                    bytesWritten});
 }
 
+void TBaseOnlineThread::RequireOwnThread(const char* what) const {
+  if (!IsCurrentThread())
+    throw std::logic_error(std::string("The online worker's ") + what +
+                           " was used outside the worker thread");
+}
+
 TIniRegistryEditor& TBaseOnlineThread::Settings() {
   if (!FSettings) {
+    RequireOwnThread("settings store");
     FSettings = std::make_unique<TIniRegistryEditor>();
     FSettings->SetRootKey(rtHKEY_CURRENT_USER);
     FSettings->SetLazyWrite(true);
@@ -132,6 +141,7 @@ void TBaseOnlineThread::ReportFailure(const std::string& exceptionText, const st
 
 TBkServer* TBaseOnlineThread::Server() {
   if (FServer) return FServer.get();
+  RequireOwnThread("data channel");
   try {
     TIniRegistryEditor& store = Settings();
     store.SetFilename(keys::kBaseKey);
@@ -142,6 +152,7 @@ TBkServer* TBaseOnlineThread::Server() {
     auto server = std::make_unique<TBkServer>();
     server->SetPort(FPort);
     server->SetAddress(FHost);
+    server->Socket().SetCanceller(FCanceller);
     server->OnConnect = [this](TBkServer*, TTcpSocket&) { ServerConnected(); };
     server->OnDisconnect = [this](TBkServer*, TTcpSocket&) { ServerDisconnected(); };
     ConfigureServer(*server);
@@ -189,10 +200,16 @@ void TBaseOnlineThread::Locate() {
     PostStatus("Connection stopped");
     return;
   }
+  // A probe: only the connection is waited for, and not for long (docs/online_workers.md).
+  const int replyTimeout = server->ReceiveTimeout();
+  server->SetReceiveTimeout(kLocateTimeoutMs);
   try {
     server->SetActive(true);
+    server->SetReceiveTimeout(replyTimeout);
     server->SetActive(false);
   } catch (const std::exception& e) {
+    server->SetReceiveTimeout(replyTimeout);
+    if (ConnectStopped()) return;
     PostText(UM_THREADEXCEPTION, ExceptionText(e));
     PostStatus(StatusText(5));
     PostText(UM_CONNECTIONSTATE, ExceptionText(e), vcsFailed);
@@ -212,10 +229,18 @@ bool TBaseOnlineThread::Connect() {
   try {
     server->SetActive(true);
   } catch (const std::exception& e) {
-    ReportFailure(ExceptionText(e), StatusText(7));
+    if (!ConnectStopped()) ReportFailure(ExceptionText(e), StatusText(7));
     return false;
   }
   return Online();
+}
+
+bool TBaseOnlineThread::ConnectStopped() {
+  if (!FCanceller->Cancelled()) return false;
+  StopRequested();  // announces the stop once
+  PostStatus("Connection stopped");
+  FFailed = true;
+  return true;
 }
 
 bool TBaseOnlineThread::Online() {
@@ -263,7 +288,7 @@ void SetLogonNamesSource(TLogonNamesSource source) {
   LogonNames() = std::move(source);
 }
 
-std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope() {
+std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope(TDateTime moment) {
   TIniRegistryEditor& store = Settings();
   store.SetFilename(keys::kRegistrationKey);
   std::unique_ptr<TMemoryStream> account;
@@ -277,7 +302,8 @@ std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope() {
   const auto [computer, user] =
       LogonNames() ? LogonNames()() : std::pair{ComputerName(), UserName()};
   try {
-    const TLogonRecord record = BuildLogonRecord(account->Bytes(), LogonKey(computer, user, Now()));
+    const TLogonRecord record =
+        BuildLogonRecord(account->Bytes(), LogonKey(computer, user, moment));
     if (record.EncipheredRecord.empty()) return std::nullopt;
     return BuildLogonEnvelope(record);
   } catch (const std::exception& e) {
@@ -286,12 +312,22 @@ std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope() {
   }
 }
 
+std::string TBaseOnlineThread::SendLogon(const std::vector<uint8_t>& envelope, TDateTime moment) {
+  try {
+    return FServer->Logon(envelope, LogonTimeCode(moment));
+  } catch (const std::exception& e) {
+    ReportFailure(ExceptionText(e), "Logon failed, invalid socket connection");
+    return "";
+  }
+}
+
 bool TBaseOnlineThread::Logon() {
   FMuted = true;
-  Synchronize([this] { Locate(); });
+  Locate();
   if (FFailed || !Connect()) return false;
 
-  const std::optional<std::vector<uint8_t>> envelope = LogonEnvelope();
+  TDateTime moment = NextLogonMoment();
+  std::optional<std::vector<uint8_t>> envelope = LogonEnvelope(moment);
   if (!envelope) {
     PostToOwner(UM_LOGON, 0);
     CloseChannel();
@@ -300,11 +336,13 @@ bool TBaseOnlineThread::Logon() {
   std::string ticket;
   if (FConnected && !StopRequested() && !envelope->empty()) {
     PostStatus(StatusText(8));
-    try {
-      ticket = FServer->Logon(*envelope, LogonTimeCode(Now()));
-    } catch (const std::exception& e) {
-      ReportFailure(ExceptionText(e), "Logon failed, invalid socket connection");
-      ticket.clear();
+    ticket = SendLogon(*envelope, moment);
+    // The server refuses a logon time it has seen before, and another program of this user
+    // may have logged on within the same second: one more try, a second later.
+    if (ticket.empty() && !FFailed && FConnected && !StopRequested()) {
+      moment = NextLogonMoment();
+      envelope = LogonEnvelope(moment);
+      if (envelope && !envelope->empty()) ticket = SendLogon(*envelope, moment);
     }
   }
   if (!ticket.empty()) {

@@ -1,12 +1,10 @@
 #include "cli/backup_progress.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "archive/blowfish.h"
 #include "backupset/creating_backup_run.h"
 #include "cli/interrupts.h"
+#include "cli/output.h"
+#include "cli/progress_meter.h"
 
 namespace vaultora::cli {
 
@@ -15,7 +13,7 @@ TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
                                           bool* nothingNew) {
   TBlowfish cipher;
   TCreatingBackupRun run(store, &cipher);
-  const bool terminal = isatty(STDOUT_FILENO) != 0;
+  TProgressMeter meter;
   std::string currentFile;
   CatchInterrupts();
   run.OnLine = [&](TBackupLineTag tag, const std::string& text) {
@@ -23,14 +21,16 @@ TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
     if (tag == btCurrentFile) {
       currentFile = text;
     } else if (tag == btPercent) {
-      if (terminal) std::printf("\r\033[K%s %s", text.c_str(), currentFile.c_str());
+      const TBackupFile& archive = run.Builder().BackupFile();
+      meter.Update(archive.BytesProcessed(), archive.TotalSize64(), currentFile);
     } else {
-      std::printf(terminal ? "\r\033[K%s\n" : "%s\n", text.c_str());
+      meter.Clear();
+      StatusLine(text);
     }
-    std::fflush(stdout);
   };
   TBackupRunResult result;
   result.Completed = run.Run(scheduleName);
+  meter.Clear();
   result.SendWhenCompleted = sendWhenCompleted;
   if (nothingNew) *nothingNew = run.Builder().NothingNew();
   return result;

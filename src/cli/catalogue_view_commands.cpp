@@ -3,10 +3,14 @@
 #include <cstdio>
 #include <functional>
 
+#include "backupset/backup_names.h"
 #include "backupset/catalogue_commands.h"
 #include "backupset/catalogue_views.h"
 #include "cli/cli_command.h"
 #include "cli/cli_entries.h"
+#include "cli/exit_status.h"
+#include "cli/output.h"
+#include "platform/json_writer.h"
 #include "settings/ini_registry_editor.h"
 
 namespace vaultora::cli {
@@ -44,7 +48,7 @@ bool ParseView(const std::string& text, TCatalogueView& view) {
 
 void PrintRow(const std::vector<std::string>& cells) {
   // The widths of the window's columns, in characters.
-  static const int kWidths[] = {8, 24, 24, 24, 14, 14};
+  static const int kWidths[] = {8, 18, 24, 26, 26, 14};
   std::string line;
   for (size_t i = 0; i < cells.size(); ++i) {
     std::string cell = cells[i];
@@ -55,6 +59,11 @@ void PrintRow(const std::vector<std::string>& cells) {
   std::printf("%s\n", TrimRight(line).c_str());
 }
 
+std::string MarkName(const TCatalogueRow& row, TCatalogueView view) {
+  if (view == cvSentItems) return row.Checked ? "requested" : "";
+  return MarkText(row, view);
+}
+
 int ViewCommand(const TArgs& args) {
   const TArgs positional = Positional(args, {});
   TCatalogueView view = cvOutbox;
@@ -63,18 +72,53 @@ int ViewCommand(const TArgs& args) {
   TIniRegistryEditor store;
   TStringList restoreList;
   const auto rows = ViewRows(store, view, restoreList);
-  std::vector<std::string> header = {view == cvSentItems ? "Restore" : "State", "Key"};
+  const TBackupNames names(TCatalogue(store).Entries());
+  const bool transferred = view == cvOutbox || view == cvReceivingItems;
+  if (OutputMode().Json) {
+    TJsonWriter json;
+    json.BeginObject()
+        .Field("view", ViewCaption(view))
+        .Field("status", ViewStatusText(view, rows.size()));
+    json.Key("rows").BeginArray();
+    for (const TCatalogueRow& row : rows) {
+      const TCatalogueEntry entry = TCatalogue(store).Entry(row.Id.Key);
+      TDateTime finished = 0;
+      json.BeginObject()
+          .Field("id", row.Id.Key)
+          .Field("short", names.ShortName(row.Id.Key))
+          .Field("title", row.Name)
+          .Field("mark", MarkName(row, view))
+          .Field("started", IsoDateTimeText(BackupStarted(row.Id.Key)))
+          .OptionalField("finished", TextToFloat(entry.FinishDateTime, finished)
+                                         ? IsoDateTimeText(finished)
+                                         : "")
+          .Field("size", row.Size);
+      if (transferred) json.Field("transferred", row.Transferred);
+      json.EndObject();
+    }
+    json.EndArray().EndObject();
+    PrintJson(json);
+    return kExitDone;
+  }
+  std::vector<std::string> header = {view == cvSentItems ? "Restore" : "State", "Backup"};
   for (const TViewColumn& column : ViewColumns(view))
     if (column.Caption != "Restore") header.push_back(column.Caption);
   PrintRow(header);
   for (const TCatalogueRow& row : rows) {
-    std::vector<std::string> cells = {MarkText(row, view), row.Id.Key,   row.Name,
-                                      row.Started,         row.Finished, row.Size};
-    if (view == cvOutbox || view == cvReceivingItems) cells.push_back(row.Transferred);
+    TDateTime finished = 0;
+    const bool hasFinished =
+        TextToFloat(TCatalogue(store).Entry(row.Id.Key).FinishDateTime, finished);
+    std::vector<std::string> cells = {MarkText(row, view),
+                                      names.ShortName(row.Id.Key),
+                                      row.Name,
+                                      ShownTime(BackupStarted(row.Id.Key)),
+                                      hasFinished ? ShownTime(finished) : row.Finished,
+                                      row.Size};
+    if (transferred) cells.push_back(row.Transferred);
     PrintRow(cells);
   }
-  std::printf("%s\n", ViewStatusText(view, rows.size()).c_str());
-  return 0;
+  StatusLine(ViewStatusText(view, rows.size()));
+  return kExitDone;
 }
 
 // Runs a local command on the entry the arguments name; its exit status.
@@ -142,7 +186,7 @@ int ClearCacheCommand(const TArgs&) {
   return 0;
 }
 
-const TCliRegistrar kView({"catalogue view", "outbox|inbox|sent|receiving|deleted",
+const TCliRegistrar kView({"catalogue view", "outbox|inbox|sent|receiving|deleted [--json]",
                            "one view of the catalogue with the main window's columns and status",
                            ViewCommand});
 const TCliRegistrar kDelete({"delete", "BACKUP [--yes]",

@@ -9,6 +9,7 @@
 #include "cli/cli_command.h"
 #include "cli/exit_status.h"
 #include "cli/interrupts.h"
+#include "cli/output.h"
 #include "cli/terminal_prompts.h"
 #include "platform/runtime/event_loop_hook.h"
 #include "settings/ini_registry_editor.h"
@@ -28,7 +29,16 @@ void PrintHelp() {
   std::printf(
       "\n  --help                   this text\n"
       "  --version                the program's version\n"
-      "  --yes, --no              answer every question (asked on the terminal otherwise)\n\n"
+      "  --yes, --no              answer every question (asked on the terminal otherwise)\n"
+      "  --json                   (commands that list or report) one JSON document on standard\n"
+      "                           output instead of the table; see docs/cli_json.md\n"
+      "  --quiet                  no status lines (errors are still said)\n"
+      "  --date-format F          times shown as iso (the default), locale, or a strftime "
+      "pattern\n\n"
+      "Status lines go to standard error; standard output carries only what is listed.\n"
+      "A BACKUP is named by its ID (46365.0191279745), its file-name form (46365_0191279745),\n"
+      "the beginning of either if only one backup has it, latest, latest~N (the Nth before the\n"
+      "newest), or its title if only one backup has it.\n\n"
       "%s",
       vaultora::cli::kExitStatusHelp);
 }
@@ -73,6 +83,9 @@ int main(int argc, char** argv) {
                 found->second.Usage.c_str(), found->second.Summary.c_str());
     return kExitDone;
   }
+  if (const std::string problem = TakeCommonOptions(rest); !problem.empty())
+    return UsageError(problem);
+  OutputMode().Json = HasFlag(rest, "--json");
   if (const std::string problem = CheckOptions(found->second, rest); !problem.empty()) {
     return UsageError(problem);
   }

@@ -9,6 +9,7 @@
 #include "app/runtime/client_setup.h"
 #include "cli/exit_status.h"
 #include "cli/interrupts.h"
+#include "cli/output.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora::cli {
@@ -20,8 +21,7 @@ constexpr int kPollMs = 10;
 }  // namespace
 
 void PrintLine(const std::string& line) {
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  StatusLine(line);
 }
 
 TOnlineRun::TOnlineRun() {

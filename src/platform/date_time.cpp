@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace vaultora {
@@ -178,6 +179,48 @@ std::string DateTimeText(TDateTime value) {
   std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d %02d:%02d:%02d %s", p.day, p.month, p.year,
                 hour12, p.minute, p.second, p.hour < 12 ? "AM" : "PM");
   return buffer;
+}
+
+namespace {
+
+// The broken-down local time of a day number, with its offset from UTC filled in.
+std::tm LocalParts(TDateTime value) {
+  const TDateParts p = DecodeDateTime(value);
+  std::tm parts{};
+  parts.tm_year = p.year - 1900;
+  parts.tm_mon = p.month - 1;
+  parts.tm_mday = p.day;
+  parts.tm_hour = p.hour;
+  parts.tm_min = p.minute;
+  parts.tm_sec = p.second;
+  parts.tm_isdst = -1;
+  std::tm normal = parts;
+  if (std::mktime(&normal) != static_cast<std::time_t>(-1)) {
+    parts.tm_gmtoff = normal.tm_gmtoff;
+    parts.tm_isdst = normal.tm_isdst;
+    parts.tm_wday = normal.tm_wday;
+    parts.tm_yday = normal.tm_yday;
+  }
+  return parts;
+}
+
+}  // namespace
+
+std::string IsoDateTimeText(TDateTime value) {
+  const std::tm parts = LocalParts(value);
+  const int offset = static_cast<int>(parts.tm_gmtoff / 60 % (24 * 60));
+  char buffer[96];
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
+                parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min,
+                parts.tm_sec, offset < 0 ? '-' : '+', std::abs(offset) / 60, std::abs(offset) % 60);
+  return buffer;
+}
+
+std::string PatternDateTimeText(TDateTime value, const std::string& pattern) {
+  const std::tm parts = LocalParts(value);
+  char buffer[256];
+  const size_t written = std::strftime(buffer, sizeof buffer, pattern.c_str(), &parts);
+  return written > 0 ? std::string(buffer, written) : IsoDateTimeText(value);
 }
 
 std::string FloatToText(double value) {

@@ -36,8 +36,12 @@ std::time_t DateTimeToUnix(TDateTime value);                          // from lo
 // skip gives the first minute after it that they show (02:30 becomes 03:00).
 TDateTime ShownLocalTime(TDateTime local);
 
-// "dd/mm/yyyy hh:mm:ss AM/PM", the one pattern shown to the user.
+// "dd/mm/yyyy hh:mm:ss AM/PM", the one pattern the windows show.
 std::string DateTimeText(TDateTime value);
+// ISO 8601 with the local offset, "2026-12-09T03:15:08+01:00": the form for programs.
+std::string IsoDateTimeText(TDateTime value);
+// The local date-time through a strftime pattern ("%c" is the locale's own form).
+std::string PatternDateTimeText(TDateTime value, const std::string& pattern);
 
 // Locale-independent float text: '.' as separator, up to 15 significant digits, no trailing
 // zeros; the form that names backups in the catalogue.

@@ -114,7 +114,7 @@ TEST_F(CliErrors, AnUnknownBackupIsNamedInTheError) {
     EXPECT_EQ(Profile.Output(), "vaultora-cli: unknown backup \"4711.5\"\n") << command;
   }
   EXPECT_EQ(Profile.Run("catalogue 4711.5"), 1);
-  EXPECT_TRUE(Profile.Printed("no backup \"4711.5\" in the catalogue")) << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("unknown backup \"4711.5\"")) << Profile.Output();
   // An incremental backup on a base that does not exist is refused, not made a full one.
   test::WriteTextFile(Source / "more.txt", "more");
   ASSERT_EQ(Profile.Run("list create " + Source.Path() + " --wizard"), 0) << Profile.Output();
@@ -143,7 +143,7 @@ TEST_F(CliErrors, ArgumentsItCannotUseAreRefusedInWords) {
       {"restore " + id + " --mode all --to ''", 1, "Invalid folder name"},
       {"restore " + id + " --mode all --folder-names", 2, "--folder-names needs --to FOLDER"},
       {"restore " + id + " --mode sideways", 2, "--mode is one of all, no-overwrite, newer"},
-      {"restore --mode all", 2, "name a backup by its key or its title"},
+      {"restore --mode all", 2, "name a backup: its ID, the beginning of it, latest"},
       {"catalogue view elsewhere", 2, "name a view: outbox, inbox, sent, receiving or deleted"},
       {"logs show nowhere", 1, "unknown log \"nowhere\""},
       {"settings set Connection ServerPort 9 x", 1, "KIND is 1 (string)"},

@@ -36,6 +36,12 @@ int TCliProfile::Run(const std::string& arguments, const std::string& input) {
   return FLast.Status;
 }
 
+int TCliProfile::RunApart(const std::string& arguments) {
+  FLast = RunCommandApart("VAULTORA_HOME=" + ShellQuote(Home()) + " " + ShellQuote(FCliPath) + " " +
+                          arguments + " </dev/null");
+  return FLast.Status;
+}
+
 std::string TCliProfile::Backup(const std::string& arguments) {
   TCatalogue catalogue(Store);
   std::set<std::string> before;

@@ -29,6 +29,10 @@ class TCliProfile {
   // Runs vaultora-cli with the arguments (a shell command line, quoted as needed) in this profile,
   // with input on its standard input; returns the exit status and keeps the output.
   int Run(const std::string& arguments, const std::string& input = "");
+  // Runs it with standard output and standard error apart: Output() is then standard output
+  // alone, Errors() standard error.
+  int RunApart(const std::string& arguments);
+  const std::string& Errors() const { return FLast.Errors; }
   // Runs "backup " + arguments; the key of the catalogue entry it added, or "" when it added none.
   std::string Backup(const std::string& arguments);
   const std::string& Output() const { return FLast.Output; }

@@ -1,0 +1,133 @@
+// Naming backups on the command line, and --json: every form of a name reaches the same backup,
+// an ambiguous one lists the candidates and exits 2, and the JSON documents parse and say what
+// the tables say. Status lines never reach standard output.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "backupset/catalogue.h"
+#include "support/catalogued_backup.h"
+#include "support/cli_profile.h"
+#include "support/temp_folder.h"
+
+namespace vaultora {
+namespace {
+
+constexpr const char* kKey = "the user's key";
+
+class CliNaming : public testing::Test {
+ protected:
+  void SetUp() override {
+    Profile.SetKey(kKey);
+    test::WriteTextFile(Source / "a.txt", "alpha");
+    // Three backups of one day, the last appended to the second.
+    Add("46365.0191279745", "Docs");
+    Add("46365.021795162", "Docs");
+    Add("46365.5", "Mail", "46365.021795162");
+  }
+  void Add(const std::string& id, const std::string& title, const std::string& base = "") {
+    test::AddCataloguedBackup(Profile.Store, {id, title, {Source / "a.txt"}, base, true}, kKey);
+  }
+  // Standard output of the command as JSON; fails the test when it is not one document.
+  QJsonDocument Json(const std::string& arguments) {
+    EXPECT_EQ(Profile.RunApart(arguments + " --json"), 0) << arguments << Profile.Errors();
+    QJsonParseError error{};
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray::fromStdString(Profile.Output()), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError)
+        << arguments << ": " << error.errorString().toStdString() << "\n"
+        << Profile.Output();
+    return doc;
+  }
+
+  test::TCliProfile Profile{VAULTORA_CLI_PATH};
+  test::TTempFolder Source;
+};
+
+TEST_F(CliNaming, EveryFormOfANameReachesTheSameBackup) {
+  for (const char* name :
+       {"46365.0191279745", "46365_0191279745", "46365_0191279745.BFE", "46365.019", "46365_019"}) {
+    ASSERT_EQ(Profile.RunApart(std::string("catalogue ") + name + " --json"), 0)
+        << name << Profile.Errors();
+    EXPECT_NE(Profile.Output().find("\"id\":\"46365.0191279745\""), std::string::npos) << name;
+  }
+  const struct {
+    const char* Name;
+    const char* Id;
+  } cases[] = {{"latest", "46365.5"},
+               {"latest~1", "46365.021795162"},
+               {"latest~2", "46365.0191279745"},
+               {"Mail", "46365.5"}};
+  for (const auto& c : cases) {
+    const QJsonObject entry = Json(std::string("catalogue ") + c.Name).object();
+    EXPECT_EQ(entry["id"].toString().toStdString(), c.Id) << c.Name;
+  }
+  // Commands that take a backup take every form too.
+  EXPECT_EQ(Profile.Run("restore latest~1 --list"), 0) << Profile.Output();
+  EXPECT_EQ(Profile.Run("undo 46365_5"), 0) << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("46365.5 no longer marked for deletion")) << Profile.Output();
+  EXPECT_EQ(Profile.Run("latest~9 --list"), 2);  // not a command
+  EXPECT_EQ(Profile.Run("restore latest~3 --list"), 1);
+  EXPECT_TRUE(Profile.Printed("there are 3 backup(s), so \"latest~3\" names none"))
+      << Profile.Output();
+}
+
+TEST_F(CliNaming, AnAmbiguousNameListsTheCandidatesAndExits2) {
+  for (const char* command : {"restore 46365.0 --list", "catalogue 46365", "delete Docs --yes",
+                              "backup --base 46365.0"}) {
+    EXPECT_EQ(Profile.RunApart(command), 2) << command << Profile.Errors();
+    EXPECT_TRUE(Profile.Output().empty()) << command;
+    EXPECT_NE(Profile.Errors().find("46365.0191279745"), std::string::npos) << Profile.Errors();
+    EXPECT_NE(Profile.Errors().find("46365.021795162"), std::string::npos) << Profile.Errors();
+  }
+  EXPECT_NE(Profile.Errors().find("\"46365.0\" is the beginning of 2 backups"), std::string::npos);
+  Profile.RunApart("delete Docs --yes");
+  EXPECT_NE(Profile.Errors().find("2 backups are titled \"Docs\""), std::string::npos);
+  EXPECT_EQ(TCatalogue(Profile.Store).Entries().size(), 3u);
+  EXPECT_FALSE(TCatalogue(Profile.Store).Entry("46365.0191279745").Deleted);
+}
+
+TEST_F(CliNaming, ListingsShowTheShortFormAndIsoTimes) {
+  ASSERT_EQ(Profile.RunApart("catalogue view outbox"), 0) << Profile.Errors();
+  EXPECT_NE(Profile.Output().find("46365.019 "), std::string::npos) << Profile.Output();
+  EXPECT_NE(Profile.Output().find("46365.021 "), std::string::npos) << Profile.Output();
+  EXPECT_NE(Profile.Output().find("2026-12-09T00:27:32"), std::string::npos) << Profile.Output();
+  // The status panel's line is a status line: standard error.
+  EXPECT_NE(Profile.Errors().find("3 item(s) to be sent."), std::string::npos);
+  EXPECT_EQ(Profile.Output().find("item(s) to be sent"), std::string::npos);
+  ASSERT_EQ(Profile.RunApart("catalogue view outbox --date-format '%d.%m.%Y'"), 0);
+  EXPECT_NE(Profile.Output().find("09.12.2026"), std::string::npos) << Profile.Output();
+  EXPECT_EQ(Profile.RunApart("catalogue --date-format weekly"), 2);
+  // The short form names the backup.
+  ASSERT_EQ(Profile.RunApart("catalogue 46365.021 --json"), 0);
+  EXPECT_NE(Profile.Output().find("\"short\":\"46365.021\""), std::string::npos);
+}
+
+TEST_F(CliNaming, JsonOfTheCatalogueAndItsViewsParses) {
+  const QJsonArray all = Json("catalogue").array();
+  ASSERT_EQ(all.size(), 3);
+  const QJsonObject mail = all[2].toObject();
+  EXPECT_EQ(mail["id"].toString(), "46365.5");
+  EXPECT_EQ(mail["title"].toString(), "Mail");
+  EXPECT_EQ(mail["incremental"].toString(), "46365.021795162");
+  EXPECT_TRUE(all[0].toObject()["incremental"].isNull());
+  EXPECT_TRUE(mail["needToSend"].toBool());
+  EXPECT_TRUE(mail["archiveHere"].toBool());
+  EXPECT_EQ(mail["started"].toString().left(19), "2026-12-09T12:00:00");
+  EXPECT_EQ(mail["views"].toArray().first().toString(), "Outbox");
+  EXPECT_GT(mail["size"].toInteger(), 0);
+
+  const QJsonObject outbox = Json("catalogue view outbox").object();
+  EXPECT_EQ(outbox["view"].toString(), "Outbox");
+  EXPECT_EQ(outbox["status"].toString(), "3 item(s) to be sent.");
+  ASSERT_EQ(outbox["rows"].toArray().size(), 3);
+  EXPECT_EQ(outbox["rows"].toArray()[0].toObject()["short"].toString(), "46365.019");
+  EXPECT_EQ(Json("catalogue view inbox").object()["rows"].toArray().size(), 0);
+  // A command that neither lists nor reports has no --json.
+  EXPECT_EQ(Profile.Run("undo Mail --json"), 2);
+}
+
+}  // namespace
+}  // namespace vaultora

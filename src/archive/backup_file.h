@@ -53,6 +53,12 @@ class TBufferedWriter;
 class TArchiveFlags;
 class TRestoreTarget;
 
+// A file a backup could not take, and why in words.
+struct TNotTakenFile {
+  std::string Path;
+  std::string Reason;
+};
+
 class TBackupFile : public TComponent {
  public:
   explicit TBackupFile(TComponent* owner = nullptr);
@@ -125,6 +131,9 @@ class TBackupFile : public TComponent {
   int64_t BytesArchived() const { return FBytesArchived; }
   const std::string& CurrentFile() const { return FCurrentFile; }
   int32_t LastError() const { return FLastError; }
+  // Files of the last archive written that were not taken: deleted or made unreadable between
+  // the expansion and their reading. The rest of the archive is complete.
+  const std::vector<TNotTakenFile>& NotTaken() const { return FNotTaken; }
 
  private:
   class TBlockSink;
@@ -187,6 +196,7 @@ class TBackupFile : public TComponent {
   bool FBusy = false;
   bool FContinue = false;
   int32_t FLastError = 0;
+  std::vector<TNotTakenFile> FNotTaken;
   TStream* FStream = nullptr;
 
   // Two fixed block buffers, reused by every operation; larger legacy blocks on demand.

@@ -45,7 +45,7 @@ TStringList TBackupFile::ExpandFileSpec(const TStringList& fileSpecs,
                                         const std::string& archiveName) {
   std::unique_ptr<TArchiveFlags> flags;
   if (FBackupMode == bmIncremental) flags = std::make_unique<TArchiveFlags>();
-  return ExpandFileSpecs(fileSpecs, {archiveName, flags.get()});
+  return ExpandFileSpecs(fileSpecs, {archiveName, flags.get(), nullptr});
 }
 
 bool TBackupFile::SaveToStream(const TStringList& fileSpecs, TStream* stream) {
@@ -76,10 +76,14 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
   if (!FMergeMode && (FBackupMode == bmIncremental || FSetArchiveFlag))
     flags = std::make_unique<TArchiveFlags>();
   TStringList files = fileSpecs;
+  FNotTaken.clear();
   if (!FMergeMode) {
+    TStringList missing;
     TFileSpecOptions options{toStream ? "" : archiveName,
-                             FBackupMode == bmIncremental ? flags.get() : nullptr};
+                             FBackupMode == bmIncremental ? flags.get() : nullptr, &missing};
     files = ExpandFileSpecs(fileSpecs, options);
+    for (const std::string& path : missing)
+      FNotTaken.push_back({path, "deleted during the backup"});
   }
   FContinue = true;
   Progress("", 0);
@@ -87,15 +91,27 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
   // Sizes are summed in 64 bits; the header keeps the low 32 bits.
   FTotalSize = 0;
   std::string idText;
+  TStringList taken;
   for (const std::string& path : files) {
-    if (!FileExists(path)) continue;
-    TFileStream source(path, fmOpenRead);  // an unreadable file propagates to the caller
+    // A file deleted or made unreadable since the list was made is left out and named; the
+    // rest of the backup goes on.
+    std::unique_ptr<TFileStream> opened;
+    try {
+      opened = std::make_unique<TFileStream>(path, fmOpenRead);
+    } catch (const EStreamError& e) {
+      FNotTaken.push_back({path, FileExists(path) ? "cannot be read (" + std::string(e.what()) + ")"
+                                                  : std::string("deleted during the backup")});
+      continue;
+    }
+    TFileStream& source = *opened;
+    taken.push_back(path);
     const int64_t size = source.Size();
     FTotalSize += size;
     if (withIds)
       idText += path + kFileIdDateSeparator + IntToStr(FileAge(source.Handle())) +
                 kFileIdSizeSeparator + IntToStr(size) + std::string(kLineBreak);
   }
+  if (!FMergeMode) files = std::move(taken);
   std::string idFile;
   bool idHead = false;
   if (withIds) {
@@ -151,7 +167,10 @@ bool TBackupFile::WriteArchive(const TStringList& files, const std::string& arch
 
     for (size_t i = 0; i < files.size() && FContinue; ++i) {
       const std::string& path = files[i];
-      if (!FileExists(path)) continue;
+      if (!FileExists(path)) {
+        FNotTaken.push_back({path, "deleted during the backup"});
+        continue;
+      }
       const bool isList = FMergeMode || (idHead && i == 0);
       FCurrentFile = path;
       TFileStamp stamp;

@@ -1,8 +1,11 @@
 // vaultora-cli backup: builds one backup set as the "Creating Backup" window does, from the
 // backup wizard's settings (or those given here) or from a schedule.
+#include <cstdio>
+
 #include "backupset/catalogue.h"
 #include "cli/backup_progress.h"
 #include "cli/cli_command.h"
+#include "cli/exit_status.h"
 #include "cli/online_run.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -14,16 +17,27 @@ namespace {
 const std::vector<std::string> kValueOptions = {"--title", "--list", "--base", "--schedule"};
 
 // Stores what was given into BackupWizard, as the backup wizard does before it runs a backup.
+// A command-line backup appends only when --base asks for it: the base the wizard (or an
+// earlier --base) left behind is not reused.
 void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args) {
   store.AtUserKey(keys::kBaseKey);
   const std::string title = OptionValue(args, "--title");
   const std::string list = OptionValue(args, "--list");
   if (!title.empty()) store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, title);
   if (!list.empty()) store.WriteString(keys::kBackupWizard, keys::wizard::kSession, list);
-  if (HasFlag(args, "--full"))
-    store.DeleteValue(keys::kBackupWizard, keys::wizard::kAppendBackup);
-  else if (const std::string base = OptionValue(args, "--base"); !base.empty())
+  if (const std::string base = OptionValue(args, "--base"); !base.empty())
     store.WriteString(keys::kBackupWizard, keys::wizard::kAppendBackup, base);
+  else
+    store.DeleteValue(keys::kBackupWizard, keys::wizard::kAppendBackup);
+}
+
+int StatusOf(const TBackupRunResult& result) {
+  if (!result.Completed) return kExitFailed;
+  if (!result.Incomplete) return kExitDone;
+  std::fprintf(stderr,
+               "vaultora-cli: the backup is incomplete: some files could not be taken (each is "
+               "named above)\n");
+  return kExitIncomplete;
 }
 
 bool InCatalogue(const std::string& id) {
@@ -40,20 +54,19 @@ int Backup(const TArgs& args) {
   if (!send) {
     TIniRegistryEditor store;
     if (schedule.empty()) StoreManualChoice(store, args);
-    return RunBackupShowingProgress(store, schedule, false).Completed ? 0 : 1;
+    return StatusOf(RunBackupShowingProgress(store, schedule, false));
   }
   // "Send the backup when completed": the run goes through the work queue, which sends.
   TOnlineRun online;
   if (schedule.empty()) StoreManualChoice(online.Store(), args);
   if (!online.CheckSetup()) return 1;
-  bool completed = false;
+  TBackupRunResult run;
   online.Queue().OnRunBackup = [&](const std::string& name) {
-    TBackupRunResult result = RunBackupShowingProgress(online.Store(), name, true);
-    completed = result.Completed;
-    return result;
+    run = RunBackupShowingProgress(online.Store(), name, true);
+    return run;
   };
   const int status = online.Run([&] { online.Queue().RunBackup(schedule); });
-  return completed ? status : 1;
+  return status != kExitDone ? status : StatusOf(run);
 }
 
 const TCliRegistrar kBackup(

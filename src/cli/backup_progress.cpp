@@ -31,6 +31,7 @@ TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
   TBackupRunResult result;
   result.Completed = run.Run(scheduleName);
   result.SendWhenCompleted = sendWhenCompleted;
+  result.Incomplete = result.Completed && !run.Builder().NotTaken().empty();
   return result;
 }
 

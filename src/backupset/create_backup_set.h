@@ -78,6 +78,9 @@ class TCreateBackupSet : public TComponent {
   // The files of the last run that could not be taken, each reported by a status line: a
   // recorded backup with any of them is incomplete.
   const std::vector<TNotTakenFile>& NotTaken() const { return FNotTaken; }
+  // The last run stopped because no file was new or changed since its base: nothing to do,
+  // which is not a failure.
+  bool NothingNew() const { return FNothingNew; }
   TBackupFile& BackupFile() { return *FBackupFile; }
 
  private:
@@ -112,6 +115,7 @@ class TCreateBackupSet : public TComponent {
   std::vector<TNotTakenFile> FNotTaken;
   bool FRunning = false;
   bool FStopped = false;
+  bool FNothingNew = false;
 };
 
 }  // namespace vaultora

@@ -31,8 +31,9 @@ void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args) {
     store.DeleteValue(keys::kBackupWizard, keys::wizard::kAppendBackup);
 }
 
-int StatusOf(const TBackupRunResult& result) {
-  if (!result.Completed) return kExitFailed;
+// A run that found nothing new to take did what was asked.
+int StatusOf(const TBackupRunResult& result, bool nothingNew) {
+  if (!result.Completed) return nothingNew ? kExitDone : kExitFailed;
   if (!result.Incomplete) return kExitDone;
   std::fprintf(stderr,
                "vaultora-cli: the backup is incomplete: some files could not be taken (each is "
@@ -50,23 +51,25 @@ int Backup(const TArgs& args) {
   // A base that names no backup would silently make a full backup instead of the one asked for.
   if (const std::string base = OptionValue(args, "--base"); !base.empty() && !InCatalogue(base))
     return Fail("unknown backup \"" + base + "\" for --base: see vaultora-cli catalogue");
+  // A run that found nothing new to take did what was asked.
+  bool nothingNew = false;
   const bool send = HasFlag(args, "--send");
   if (!send) {
     TIniRegistryEditor store;
     if (schedule.empty()) StoreManualChoice(store, args);
-    return StatusOf(RunBackupShowingProgress(store, schedule, false));
+    return StatusOf(RunBackupShowingProgress(store, schedule, false, &nothingNew), nothingNew);
   }
   // "Send the backup when completed": the run goes through the work queue, which sends.
   TOnlineRun online;
   if (schedule.empty()) StoreManualChoice(online.Store(), args);
-  if (!online.CheckSetup()) return 1;
+  if (!online.CheckSetup()) return kExitFailed;
   TBackupRunResult run;
   online.Queue().OnRunBackup = [&](const std::string& name) {
-    run = RunBackupShowingProgress(online.Store(), name, true);
+    run = RunBackupShowingProgress(online.Store(), name, true, &nothingNew);
     return run;
   };
   const int status = online.Run([&] { online.Queue().RunBackup(schedule); });
-  return status != kExitDone ? status : StatusOf(run);
+  return status != kExitDone ? status : StatusOf(run, nothingNew);
 }
 
 const TCliRegistrar kBackup(

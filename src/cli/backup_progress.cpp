@@ -11,7 +11,8 @@
 namespace vaultora::cli {
 
 TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
-                                          const std::string& scheduleName, bool sendWhenCompleted) {
+                                          const std::string& scheduleName, bool sendWhenCompleted,
+                                          bool* nothingNew) {
   TBlowfish cipher;
   TCreatingBackupRun run(store, &cipher);
   const bool terminal = isatty(STDOUT_FILENO) != 0;
@@ -32,6 +33,7 @@ TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
   result.Completed = run.Run(scheduleName);
   result.SendWhenCompleted = sendWhenCompleted;
   result.Incomplete = result.Completed && !run.Builder().NotTaken().empty();
+  if (nothingNew) *nothingNew = run.Builder().NothingNew();
   return result;
 }
 

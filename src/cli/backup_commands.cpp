@@ -57,7 +57,8 @@ int Backup(const TArgs& args) {
   if (!send) {
     TIniRegistryEditor store;
     if (schedule.empty()) StoreManualChoice(store, args);
-    return StatusOf(RunBackupShowingProgress(store, schedule, false, &nothingNew), nothingNew);
+    const TBackupRunResult run = RunBackupShowingProgress(store, schedule, false, &nothingNew);
+    return StatusOf(run, nothingNew);
   }
   // "Send the backup when completed": the run goes through the work queue, which sends.
   TOnlineRun online;

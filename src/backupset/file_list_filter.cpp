@@ -45,7 +45,6 @@ bool TFileListFilter::Load(const std::string& fileName) {
   FPlain.clear();
   FFound.clear();
   FUpdated.Clear();
-  FContents.Clear();
   FLoaded.clear();
   std::string error;
   if (!ReadListLines(fileName, FLoaded, error)) return false;
@@ -85,11 +84,15 @@ void TFileListFilter::Filter(bool hasBase) {
   // The updated list keeps the original order, with the found files after it. It is only
   // written, so its entries need no search records.
   FUpdated.Clear();
-  FContents.Clear();
-  for (size_t i = 0; i < FEntries.size(); ++i) {
-    FUpdated.Add(TDroppedFile{TSearchRec{}, FEntries[i]});
-    if (FAbsent.count(i) == 0) FContents.Add(TDroppedFile{TSearchRec{}, FEntries[i]});
-  }
+  for (const std::string& entry : FEntries)
+    FUpdated.Add(TDroppedFile{TSearchRec{}, entry});
+}
+
+TFileList TFileListFilter::ContentsList() const {
+  TFileList contents;
+  for (size_t i = 0; i < FEntries.size(); ++i)
+    if (FAbsent.count(i) == 0) contents.Add(TDroppedFile{TSearchRec{}, FEntries[i]});
+  return contents;
 }
 
 void TFileListFilter::ExpandRule(size_t index) {

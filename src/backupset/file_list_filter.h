@@ -37,7 +37,7 @@ class TFileListFilter {
   TFileList& UpdatedList() { return FUpdated; }
   // The same without the entries whose file was missing: what the backup holds once its chain
   // is merged, kept beside it so that a restore gives back those files and no deleted ones.
-  TFileList& ContentsList() { return FContents; }
+  TFileList ContentsList() const;
   // Files the run could not take: special files and names the list format cannot hold. Each
   // was reported with a status line; the backup is incomplete.
   const std::vector<TNotTakenFile>& Skipped() const { return FSkipped; }
@@ -61,7 +61,6 @@ class TFileListFilter {
   TStringList FPlain;    // the same entries without state; "" once removed
   TStringList FFound;    // files the rules found, in the order found
   TFileList FUpdated;
-  TFileList FContents;
   std::vector<TNotTakenFile> FSkipped;
   std::unordered_set<size_t> FAbsent;       // indices of entries whose file was missing
   std::unordered_set<std::string> FListed;  // the paths the list names, for the rules' walks

@@ -51,6 +51,7 @@ TCreateBackupSet::TCreateBackupSet(TComponent* owner)
   FBackupFile->SetSetArchiveFlag(false);
   FBackupFile->SetRestoreFullPath(true);
   FBackupFile->SetSaveFileID(true);
+  FBackupFile->SetSaveMetadata(true);
   FBackupFile->OnProgress = [this](TComponent*, const std::string& file, TPercentage percent,
                                    bool& canContinue) {
     Fire(OnBackupProgress, this, file, percent, canContinue);

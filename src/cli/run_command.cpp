@@ -1,18 +1,18 @@
 // vaultora-cli run: the tray client without the tray. The schedules go into the alarm clock; when
 // one fires its backup runs, Send & Receive follows, and the completion rules decide about
 // retries and hanging up, until Ctrl+C or TERM ends the program cleanly (a backup in progress is
-// cancelled and removed, transfers are stopped as their Stop button would).
+// cancelled and removed, transfers are stopped as their Stop button would). A schedule whose
+// time passed while the program was not running or the machine slept runs once, after the
+// catch-up delay.
 #include <cstdio>
 
-#include "app/runtime/main_messages.h"
 #include "cli/backup_progress.h"
 #include "cli/cli_command.h"
 #include "cli/online_run.h"
+#include "platform/date_time.h"
 #include "platform/text.h"
+#include "schedule/missed_schedules.h"
 #include "schedule/runtime/alarm_clock.h"
-#include "schedule/runtime/load_schedules.h"
-#include "schedule/schedule_record.h"
-#include "settings/registry_keys.h"
 
 namespace vaultora::cli {
 
@@ -30,28 +30,24 @@ int Run(const TArgs& args) {
   TOnlineRun online;
   if (!online.CheckSetup()) return 1;
   TIniRegistryEditor& store = online.Store();
-  TAlarmClock clock;
+  TAlarmClock& clock = online.Runtime().Clock();
   clock.SetTimerInterval(static_cast<uint32_t>(checkSeconds * 1000));
   clock.OnNotifyStatus = [](TAlarmClock&, const std::string& status) { PrintLine(status); };
-  // The alarm names its schedule; the queue hears of it by the schedule's place in the list, as
-  // the main window does, so that the backup runs outside the clock's own event.
-  const auto onAlarm = [&online, &store](TAlarm& alarm, uint32_t) {
-    const TStringList names = ScheduleNames(store);
-    for (size_t i = 0; i < names.size(); ++i)
-      if (SameText(names[i], alarm.Description))
-        online.Queue().Receiver().Post(WM_USER + messages::TWM_DOSCHEDULEDBACKUP,
-                                       static_cast<intptr_t>(i));
+  online.Runtime().OnClockJumped = [](int delayMinutes) {
+    PrintLine(
+        "The clock moved ahead (the machine slept or the time was set): missed schedules "
+        "run in " +
+        std::to_string(delayMinutes) + " minute(s)");
   };
-  const auto load = [&] {
-    LoadSchedules(store, clock, onAlarm);
-    store.SetFilename(keys::kBaseKey);
+  online.Runtime().OnMissedRun = [](const TMissedRun& run) {
+    PrintLine("Schedule \"" + run.Name + "\" was due at " + DateTimeText(run.Due) +
+              " and did not run: it runs now");
   };
-  online.Queue().OnLoadSchedules = load;
   online.Queue().OnRunBackup = [&](const std::string& name) {
     PrintLine("Scheduled backup \"" + name + "\"");
     return RunBackupShowingProgress(store, name, send);
   };
-  load();
+  online.Runtime().LoadSchedules();
   if (!clock.Active())
     return Fail(clock.AlarmList().Count() == 0
                     ? "no enabled schedule has a time: see vaultora-cli schedule"

@@ -66,6 +66,7 @@ void TOptionSetup::Load(TIniRegistryEditor& store) {
   ReadIndex(store, p::kStandbyTech, kStandbyTechniqueItems, v.StandbyTechnique);
   ReadNumber(store, p::kDialRetry, 0, p::kMaxDialRetry, v.DialRetry);
   ReadNumber(store, p::kDialWait, 0, p::kMaxDialWait, v.DialWait);
+  ReadNumber(store, p::kCatchUpDelay, 0, p::kMaxCatchUpDelay, v.CatchUpDelay);
 
   v.KeepLogFiles = store.ValueExists(section, p::kKeepLogFiles);
   v.RemoveFromTaskbar = store.ValueExists(section, p::kRemFromTaskBar);
@@ -77,6 +78,7 @@ void TOptionSetup::Load(TIniRegistryEditor& store) {
   v.SMSNotification = store.ValueExists(section, p::kNotifySMS);
   v.SMSNumber = store.ReadString(section, p::kNotifySMS, "");
   v.ScheduledBackups = store.ReadBool(section, p::kEnabled, false);
+  v.CatchUpMissed = store.ReadBool(section, p::kCatchUpMissed, true);
   v.PromptBeforeShutdown = store.ReadBool(section, p::kTrapShutDown, false);
 
   store.SetFilename(keys::kWindowsCurrentVersionKey);
@@ -184,6 +186,8 @@ TStringList TOptionSetup::PreferenceLines() const {
     lines.push_back(Line("3~", name, IntToStr(value)));
   };
   flag(v.ScheduledBackups, p::kEnabled);
+  lines.push_back(Line("2~", p::kCatchUpMissed, v.CatchUpMissed ? "1" : "0"));
+  number(p::kCatchUpDelay, v.CatchUpDelay);
   flag(v.PromptBeforeShutdown, p::kTrapShutDown);
   number(p::kTrxOutBufferSize, std::max(v.TransmitBufferSize, p::kMinTrxBufferSize));
   number(p::kTrxInBufferSize, std::max(v.ReceiveBufferSize, p::kMinTrxBufferSize));

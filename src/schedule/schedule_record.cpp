@@ -1,5 +1,6 @@
 #include "schedule/schedule_record.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -118,6 +119,8 @@ TScheduleRecord LoadSchedule(TIniRegistryEditor& store, const std::string& name)
   r.AppendBackup = store.ReadString(name, sv::kAppendBackup, "");
   r.DefaultSession = store.ReadString(name, sv::kDefaultSession, "");
   r.Enabled = store.ReadBool(name, sv::kEnabled, false);
+  r.LastRun = store.ReadDateTime(name, sv::kLastRun, 0);
+  r.LastSaved = store.ReadDateTime(name, sv::kLastSaved, 0);
   return r;
 }
 
@@ -144,6 +147,7 @@ void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& r) {
   const std::string& name = r.Name;
   TRegistryTransaction transaction(store);
   UseSchedules(store);
+  const TDateTime lastRun = std::max(r.LastRun, store.ReadDateTime(name, sv::kLastRun, 0));
   store.EraseSection(name);
   TStringList lines{std::string(sv::kBackupType) + "=" + std::to_string(r.BackupType),
                     std::string(sv::kTime) + "=" + r.Time};
@@ -156,6 +160,8 @@ void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& r) {
       if (r.Months[m]) lines.push_back(std::to_string(m + 1) + "=" + sv::kMonthLabels[m]);
   }
   store.WriteSectionData(name, &lines);
+  if (lastRun > 0) store.WriteDateTime(name, sv::kLastRun, lastRun);
+  store.WriteDateTime(name, sv::kLastSaved, Now());
   transaction.Commit();
 
   store.SetFilename(keys::kBaseKey);
@@ -178,6 +184,11 @@ void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& r) {
                 [&] { store.WriteBool(name, sv::kEnabled, true); });
   WriteOrDelete(store, name, sv::kAppendBackup, !r.AppendBackup.empty(),
                 [&] { store.WriteString(name, sv::kAppendBackup, r.AppendBackup); });
+}
+
+void RecordScheduleRun(TIniRegistryEditor& store, const std::string& name, TDateTime when) {
+  UseSchedules(store);
+  if (store.SectionExists(name)) store.WriteDateTime(name, sv::kLastRun, when);
 }
 
 void DeleteSchedule(TIniRegistryEditor& store, const std::string& name) {

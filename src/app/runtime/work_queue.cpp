@@ -5,6 +5,7 @@
 #include "app/runtime/main_messages.h"
 #include "backupset/catalogue.h"
 #include "backupset/catalogue_commands.h"
+#include "schedule/schedule_due.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 
@@ -34,6 +35,8 @@ constexpr const char* kAllErrorSections[] = {keys::kBackupErrors, keys::kRestore
                                              keys::kRasErrors};
 
 constexpr TWorkKind kOnlineKinds[] = {wkDelete, wkSend, wkReceive};
+
+constexpr const char* kKindNames[] = {"deletion", "upload", "download", "available backups"};
 
 void UseRoot(TIniRegistryEditor& store) {
   store.AtUserKey(keys::kBaseKey);
@@ -118,9 +121,22 @@ bool TWorkQueue::CanStart() const {
   return UseLANServer() || FLine.Active();
 }
 
+const char* TWorkQueue::KindName(TWorkKind kind) {
+  return kKindNames[kind];
+}
+
 // --- commands -------------------------------------------------------------------------------
 
 void TWorkQueue::SendAndReceive() {
+  SendAndReceiveOf(true);
+}
+
+// The dropped-line rule's Send & Receive continues the work of the commands before it, so it
+// keeps their counts of opens: a line that keeps dropping cannot reopen a kind without end.
+void TWorkQueue::SendAndReceiveOf(bool userCommand) {
+  if (userCommand)
+    for (TWorkKind kind : kOnlineKinds)
+      NewRequest(kind);
   Fire(OnCheckSetup);
   UseRoot(FStore);
   for (const char* section : kAllErrorSections)
@@ -133,6 +149,7 @@ void TWorkQueue::SendAndReceive() {
 }
 
 void TWorkQueue::OnlyOf(TWorkKind kind) {
+  NewRequest(kind);
   Fire(OnCheckSetup);
   ClearErrors(kind);
   if (!WorkOf(kind)) return;
@@ -151,6 +168,7 @@ void TWorkQueue::DeleteOnly() {
 }
 
 void TWorkQueue::DownloadSettings() {
+  NewRequest(wkRegistryUpdate);
   Fire(OnCheckSetup);
   Entry(wkRegistryUpdate).Enabled = true;
   ConnectAndPost();
@@ -180,7 +198,9 @@ void TWorkQueue::RunBackup(const std::string& scheduleName) {
 }
 
 void TWorkQueue::ScheduledBackup(const std::string& scheduleName) {
-  RunBackup(scheduleName);
+  // The alarm, a missed run and a reload of the alarms may all ask for one due time: it runs
+  // once. A schedule that is gone runs nothing (not a backup without a schedule).
+  if (ClaimScheduledRun(FStore, scheduleName, Now())) RunBackup(scheduleName);
   Fire(OnLoadSchedules);
 }
 
@@ -195,7 +215,7 @@ void TWorkQueue::HandleMessage(const TMessage& message) {
   }
   switch (number) {
     case TWM_DOSENDRECEIVE:
-      return SendAndReceive();
+      return SendAndReceiveOf(false);
     case TWM_DOBACKUPNOW:
       return RunBackup("");
     case TWM_DOSCHEDULEDBACKUP:
@@ -209,6 +229,7 @@ void TWorkQueue::DoWork(TWorkKind kind) {
   ClearErrors(kind);
   if (kind != wkRegistryUpdate && !WorkOf(kind)) return;
   if (kind == wkReceive) PrepareRestoreList();
+  ++FOpens[kind];
   Fire(OnOpenTransfer, kind);
 }
 
@@ -233,7 +254,8 @@ void TWorkQueue::TransferDone(TWorkKind kind) {
     std::erase_if(FRestoreList, [this](const std::string& id) {
       return !TCatalogue(FStore).Entry(id).HasReceivePosition;
     });
-  if (CanFireEvents() && AutoReconnect() && WorkOf(kind) && !ErrorMarked(kind)) {
+  if (CanFireEvents() && AutoReconnect() && WorkOf(kind) && !ErrorMarked(kind) &&
+      RetriesLeft(kind)) {
     if (UseLANServer()) {
       FReceiver->Post(WM_USER + kKinds[kind].DoMessage);
     } else {
@@ -246,6 +268,14 @@ void TWorkQueue::TransferDone(TWorkKind kind) {
   for (TWorkKind other : kOnlineKinds)
     if (other != kind && WorkOf(other)) otherWork = true;
   HangUpWhenIdle(otherWork);
+}
+
+bool TWorkQueue::RetriesLeft(TWorkKind kind) {
+  if (FOpens[kind] < kMaxOpensOfKind) return true;
+  Fire(
+      OnRetriesStopped, kind,
+      Format("The %s run was tried %d times; stopped retrying", kKindNames[kind], kMaxOpensOfKind));
+  return false;
 }
 
 void TWorkQueue::RegistryUpdateDone() {

@@ -9,12 +9,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/archive_errors.h"
 #include "archive/block_codec.h"
+#include "archive/file_metadata.h"
 #include "platform/component.h"
 #include "platform/file_attributes.h"
 #include "platform/streams.h"
@@ -53,6 +55,12 @@ class TBufferedWriter;
 class TArchiveFlags;
 class TRestoreTarget;
 
+// A file a backup could not take, and why in words.
+struct TNotTakenFile {
+  std::string Path;
+  std::string Reason;
+};
+
 class TBackupFile : public TComponent {
  public:
   explicit TBackupFile(TComponent* owner = nullptr);
@@ -79,6 +87,10 @@ class TBackupFile : public TComponent {
   void SetRestoreFullPath(bool value) { FRestoreFullPath = value; }
   bool SaveFileID() const { return FSaveFileID; }
   void SetSaveFileID(bool value) { FSaveFileID = value; }
+  // Also store each file's mode, owner, exact time and whether it is a link, in a record of
+  // its own after the files; extraction applies what such a record holds (file_metadata.h).
+  bool SaveMetadata() const { return FSaveMetadata; }
+  void SetSaveMetadata(bool value) { FSaveMetadata = value; }
 
   TProgressEvent OnProgress;
   TNeedDiskEvent OnNeedDisk;
@@ -125,6 +137,9 @@ class TBackupFile : public TComponent {
   int64_t BytesArchived() const { return FBytesArchived; }
   const std::string& CurrentFile() const { return FCurrentFile; }
   int32_t LastError() const { return FLastError; }
+  // Files of the last archive written that were not taken: deleted or made unreadable between
+  // the expansion and their reading. The rest of the archive is complete.
+  const std::vector<TNotTakenFile>& NotTaken() const { return FNotTaken; }
 
  private:
   class TBlockSink;
@@ -158,6 +173,7 @@ class TBackupFile : public TComponent {
                      const std::string& folder, TRestoreTarget& pending);
   void ReadIntoTarget(TBufferedReader& in, TRestoreTarget& pending);
   bool FinishFile(TRestoreTarget& pending);
+  void ApplyRestoredMetadata();
   bool DecideRestore(const std::string& target, int32_t storedDate) const;
   std::unique_ptr<TFileStream> OpenNextVolume(const std::string& archiveName,
                                               const std::string& record);
@@ -176,6 +192,12 @@ class TBackupFile : public TComponent {
   bool FSetArchiveFlag = false;
   bool FRestoreFullPath = false;
   bool FSaveFileID = false;
+  bool FSaveMetadata = false;
+  std::string FMetadataFile;  // while writing: the temporary file of the metadata record
+  // While extracting: what the metadata records said, and the stored files restored (by target).
+  std::map<std::string, TFileMetadata> FMetadata;
+  std::map<std::string, std::string> FRestored;  // stored name -> target
+  std::string FPendingStored;
 
   int64_t FTotalSize = 0;
   int32_t FFileCount = 0;
@@ -187,6 +209,7 @@ class TBackupFile : public TComponent {
   bool FBusy = false;
   bool FContinue = false;
   int32_t FLastError = 0;
+  std::vector<TNotTakenFile> FNotTaken;
   TStream* FStream = nullptr;
 
   // Two fixed block buffers, reused by every operation; larger legacy blocks on demand.

@@ -7,6 +7,7 @@
 #include "archive/buffered_io.h"
 #include "archive/file_specs.h"
 #include "platform/folders.h"
+#include "platform/private_file.h"
 #include "platform/process_messages.h"
 
 namespace vaultora {
@@ -39,10 +40,12 @@ bool TBackupFile::MergeArchives(const std::string& mergedName, const TStringList
   bool ok = false;
   try {
     {
+      CreatePrivateFile(listFile);
       TFileStream list(listFile, fmCreate);
       const std::string text = Join(lines, kLineBreak) + std::string(kLineBreak);
       list.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
     }
+    CreatePrivateFile(partial);  // the user's files in plain text
     TFileStream out(partial, fmCreate);
     FMergeMode = true;
     FFileCount = static_cast<int32_t>(lines.size());

@@ -207,10 +207,21 @@ bool TBackupFile::DecideRestore(const std::string& target, int32_t storedDate) c
   }
 }
 
+void TBackupFile::ApplyRestoredMetadata() {
+  // After every file is written, so that no file is ever written through a restored link.
+  for (const auto& [stored, target] : FRestored) {
+    const auto found = FMetadata.find(stored);
+    if (found != FMetadata.end()) ApplyMetadata(found->second, target);
+  }
+  FMetadata.clear();
+  FRestored.clear();
+}
+
 bool TBackupFile::FinishFile(TRestoreTarget& pending) {
   if (!pending.IsOpen()) return true;
   if (pending.Commit()) {
     ++FFilesProcessed;
+    FRestored[FPendingStored] = pending.Target();
     return true;
   }
   RecordError(beCannotReadFile);
@@ -238,6 +249,7 @@ void TBackupFile::RestoreRecord(TBufferedReader& in, const std::string& storedNa
   Fire(OnRestoreFile, this, target, storedName, date, doRestore);
   if (!doRestore || target.empty()) return ReadBlockRun(in, nullptr);
   if (!pending.Begin(target, date)) return RecordError(beCannotReadFile);
+  FPendingStored = storedName;
   FCurrentFile = target;
   ReadIntoTarget(in, pending);
 }
@@ -284,6 +296,8 @@ bool TBackupFile::ExtractArchive(const std::string& archiveName, const std::stri
   }
   FBytesProcessed = 0;
 
+  FMetadata.clear();
+  FRestored.clear();
   TRestoreTarget pending;  // the file being restored, until its last run is read
   bool firstRecord = true;
   while (FContinue) {
@@ -311,6 +325,10 @@ bool TBackupFile::ExtractArchive(const std::string& archiveName, const std::stri
       // A listed total is exact where the header's may have wrapped (or, merged, says 1).
       const int64_t listed = SizeOfListedFiles(SplitLines(list.Text()));
       if (firstRecord && listed > 0) FTotalSize = listed;
+    } else if (name == kMetadataName) {
+      TMemorySink metadata;
+      ReadBlockRun(*in, &metadata);
+      ReadMetadata(metadata.Text(), FMetadata);
     } else {
       RestoreRecord(*in, name, date, folder, pending);
     }
@@ -323,6 +341,7 @@ bool TBackupFile::ExtractArchive(const std::string& archiveName, const std::stri
     pending.Abandon();
   in.reset();
   volume.reset();
+  ApplyRestoredMetadata();
   Progress("", 100);
   const bool ok = FContinue && FLastError == 0;
   FBusy = false;

@@ -6,6 +6,7 @@
 #include "archive/backup_file.h"
 #include "archive/buffered_io.h"
 #include "archive/busy_scope.h"
+#include "archive/file_metadata.h"
 #include "archive/file_specs.h"
 #include "platform/archive_flag.h"
 #include "platform/folders.h"
@@ -45,7 +46,7 @@ TStringList TBackupFile::ExpandFileSpec(const TStringList& fileSpecs,
                                         const std::string& archiveName) {
   std::unique_ptr<TArchiveFlags> flags;
   if (FBackupMode == bmIncremental) flags = std::make_unique<TArchiveFlags>();
-  return ExpandFileSpecs(fileSpecs, {archiveName, flags.get()});
+  return ExpandFileSpecs(fileSpecs, {archiveName, flags.get(), nullptr});
 }
 
 bool TBackupFile::SaveToStream(const TStringList& fileSpecs, TStream* stream) {
@@ -76,10 +77,14 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
   if (!FMergeMode && (FBackupMode == bmIncremental || FSetArchiveFlag))
     flags = std::make_unique<TArchiveFlags>();
   TStringList files = fileSpecs;
+  FNotTaken.clear();
   if (!FMergeMode) {
+    TStringList missing;
     TFileSpecOptions options{toStream ? "" : archiveName,
-                             FBackupMode == bmIncremental ? flags.get() : nullptr};
+                             FBackupMode == bmIncremental ? flags.get() : nullptr, &missing};
     files = ExpandFileSpecs(fileSpecs, options);
+    for (const std::string& path : missing)
+      FNotTaken.push_back({path, "deleted during the backup"});
   }
   FContinue = true;
   Progress("", 0);
@@ -87,15 +92,27 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
   // Sizes are summed in 64 bits; the header keeps the low 32 bits.
   FTotalSize = 0;
   std::string idText;
+  TStringList taken;
   for (const std::string& path : files) {
-    if (!FileExists(path)) continue;
-    TFileStream source(path, fmOpenRead);  // an unreadable file propagates to the caller
+    // A file deleted or made unreadable since the list was made is left out and named; the
+    // rest of the backup goes on.
+    std::unique_ptr<TFileStream> opened;
+    try {
+      opened = std::make_unique<TFileStream>(path, fmOpenRead);
+    } catch (const EStreamError& e) {
+      FNotTaken.push_back({path, FileExists(path) ? "cannot be read (" + std::string(e.what()) + ")"
+                                                  : std::string("deleted during the backup")});
+      continue;
+    }
+    TFileStream& source = *opened;
+    taken.push_back(path);
     const int64_t size = source.Size();
     FTotalSize += size;
     if (withIds)
       idText += path + kFileIdDateSeparator + IntToStr(FileAge(source.Handle())) +
                 kFileIdSizeSeparator + IntToStr(size) + std::string(kLineBreak);
   }
+  if (!FMergeMode) files = std::move(taken);
   std::string idFile;
   bool idHead = false;
   if (withIds) {
@@ -109,9 +126,29 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
     }
   }
 
+  // Mode, owner, exact time and links, in a record after the files (see file_metadata.h).
+  std::string metaFile;
+  if (FSaveMetadata && !FMergeMode) {
+    std::string metaText;
+    for (size_t i = idHead ? 1 : 0; i < files.size(); ++i)
+      if (const std::string line = MetadataLine(files[i]); !line.empty())
+        metaText += line + std::string(kLineBreak);
+    metaFile = CreateTempFile("FMD");
+    if (!metaFile.empty() && SaveText(metaFile, metaText)) {
+      files.push_back(metaFile);
+      FTotalSize += static_cast<int64_t>(metaText.size());
+      FMetadataFile = metaFile;
+    } else if (!metaFile.empty()) {
+      DeleteFile(metaFile);
+      metaFile.clear();
+    }
+  }
+
   std::vector<std::pair<std::string, TFileStamp>> stored;
   const bool written = FContinue && WriteArchive(files, archiveName, toStream, idHead, stored);
   if (!idFile.empty()) DeleteFile(idFile);
+  if (!metaFile.empty()) DeleteFile(metaFile);
+  FMetadataFile.clear();
   const bool ok = written && FLastError == 0;
   // Archive attributes are cleared only once the archive is complete: a file whose backup
   // failed, or that sits in an archive the caller discards, must be taken again next time.
@@ -143,7 +180,9 @@ bool TBackupFile::WriteArchive(const TStringList& files, const std::string& arch
       state.Volume = std::make_unique<TFileStream>(archiveName, fmCreate);
       state.Writer = std::make_unique<TBufferedWriter>(*state.Volume);
     }
-    if (!FMergeMode) FFileCount = static_cast<int32_t>(files.size()) - (idHead ? 1 : 0);
+    if (!FMergeMode)
+      FFileCount =
+          static_cast<int32_t>(files.size()) - (idHead ? 1 : 0) - (FMetadataFile.empty() ? 0 : 1);
     state.Writer->WriteText(FMergeMode ? kMergedTitle : std::string_view(FBackupTitle));
     state.Writer->WriteInt32(FMergeMode ? kMergedTotalSize : TotalSize());
     state.Writer->WriteInt32(FFileCount);
@@ -151,12 +190,18 @@ bool TBackupFile::WriteArchive(const TStringList& files, const std::string& arch
 
     for (size_t i = 0; i < files.size() && FContinue; ++i) {
       const std::string& path = files[i];
-      if (!FileExists(path)) continue;
-      const bool isList = FMergeMode || (idHead && i == 0);
+      if (!FileExists(path)) {
+        FNotTaken.push_back({path, "deleted during the backup"});
+        continue;
+      }
+      const bool isMeta = !FMetadataFile.empty() && path == FMetadataFile;
+      const bool isList = FMergeMode || (idHead && i == 0) || isMeta;
+      const std::string name = isMeta   ? std::string(kMetadataName)
+                               : isList ? std::string(kFileListName)
+                                        : path;
       FCurrentFile = path;
       TFileStamp stamp;
-      if (WriteFileRecord(state, path, isList ? std::string(kFileListName) : path, isList, stamp) &&
-          !isList)
+      if (WriteFileRecord(state, path, name, isList, stamp) && !isList)
         stored.emplace_back(path, stamp);
       ProcessMessages();
     }

@@ -1,11 +1,15 @@
 #include "archive/file_specs.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "platform/archive_flag.h"
 #include "platform/file_mask.h"
@@ -46,11 +50,22 @@ class TExpander {
     text = Trim(text);
     if (text.empty()) return;
     const std::string path = AbsolutePath(text);
-    if (DirectoryExists(path)) {
-      ExpandFolder(IncludeTrailingSlash(path), "*", recursive);
-    } else {
-      ExpandFolder(ExtractFilePath(path), ExtractFileName(path), recursive);
+    const std::string name = ExtractFileName(path);
+    if (HasWildcards(name)) {
+      ExpandFolder(ExtractFilePath(path), name, recursive);
+      return;
     }
+    // A path without wildcards is read with one stat: a listed file costs no folder listing.
+    struct stat st {};
+    const bool found = stat(path.c_str(), &st) == 0;
+    if (found && S_ISDIR(st.st_mode))
+      ExpandFolder(IncludeTrailingSlash(path), "*", recursive);
+    else if (recursive)  // the name is looked for in the subfolders too
+      ExpandFolder(ExtractFilePath(path), name, true);
+    else if (found && S_ISREG(st.st_mode))
+      Add(path);
+    else if (!found && errno == ENOENT && FOptions.Missing)
+      FOptions.Missing->push_back(path);
   }
 
   TStringList Take() { return std::move(FFiles); }
@@ -58,31 +73,32 @@ class TExpander {
  private:
   void ExpandFolder(const std::string& folder, const std::string& mask, bool recursive) {
     const bool exact = !HasWildcards(mask);
-    for (const std::string& name : SortedEntries(folder)) {
-      const std::string path = folder + name;
-      struct stat link {};
-      if (lstat(path.c_str(), &link) != 0) continue;
-      if (S_ISDIR(link.st_mode)) {
-        if (recursive && name[0] != '.') ExpandFolder(path + "/", mask, true);
-        continue;
-      }
-      struct stat st {};
-      if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;  // links to folders too
-      if (exact ? name == mask : MatchesMask(name, mask)) Add(path);
-    }
-  }
-
-  static TStringList SortedEntries(const std::string& folder) {
-    TStringList names;
     DIR* dir = opendir(folder.c_str());
-    if (!dir) return names;
+    if (!dir) return;
+    std::vector<std::pair<std::string, bool>> entries;  // name, a real folder
     while (const dirent* entry = readdir(dir)) {
       const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
+      if (name == "." || name == "..") continue;
+      bool isFolder = entry->d_type == DT_DIR;
+      if (entry->d_type == DT_UNKNOWN) {
+        struct stat link {};
+        isFolder = fstatat(dirfd(dir), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
+                   S_ISDIR(link.st_mode);
+      }
+      entries.emplace_back(name, isFolder);
+    }
+    std::sort(entries.begin(), entries.end());
+    // Entries in name order, a subfolder's files where its name comes.
+    for (const auto& [name, isFolder] : entries) {
+      if (isFolder) {
+        if (recursive) ExpandFolder(folder + name + "/", mask, true);
+        continue;
+      }
+      if (!(exact ? name == mask : MatchesMask(name, mask))) continue;
+      struct stat st {};  // links to folders are not taken either
+      if (fstatat(dirfd(dir), name.c_str(), &st, 0) == 0 && S_ISREG(st.st_mode)) Add(folder + name);
     }
     closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
   }
 
   void Add(const std::string& path) {
@@ -100,7 +116,24 @@ class TExpander {
 
 }  // namespace
 
+namespace {
+
+// True for an absolute path that normalising would leave as it is (no "." or ".." part, no
+// empty part, no trailing '/'): the common case of a listed file, spared the general way.
+bool IsNormalAbsolute(std::string_view path) {
+  if (path.size() < 2 || path[0] != '/' || path.back() == '/') return false;
+  for (size_t at = 0; at != std::string_view::npos; at = path.find('/', at + 1)) {
+    const std::string_view rest = path.substr(at + 1);
+    const std::string_view part = rest.substr(0, rest.find('/'));
+    if (part.empty() || part == "." || part == "..") return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string AbsolutePath(const std::string& path) {
+  if (IsNormalAbsolute(path)) return path;
   std::error_code ignored;
   std::string result = std::filesystem::absolute(path, ignored).lexically_normal().string();
   if (result.size() > 1 && result.back() == '/') result.pop_back();

@@ -5,13 +5,17 @@
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
+#include "archive/restore_target.h"
 #include "backupset/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/log_file.h"
+#include "platform/private_file.h"
 #include "platform/process_messages.h"
 #include "platform/prompts.h"
 #include "platform/size_text.h"
+#include "selection/file_list.h"
+#include "selection/file_list_format.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 
@@ -117,7 +121,19 @@ bool TRestoreSession::Start() {
   return listed && !FRows.empty();
 }
 
+void TRestoreSession::RemoveStalePlaintext() {
+  // A restore that was killed left the archives it deciphered or merged: the user's files in
+  // plain text. A backup being built has no catalogue entry yet, so its archive is not touched.
+  for (const std::string& id : FCatalogue.Ids())
+    for (const std::string& path :
+         {FCatalogue.PlainArchivePath(id), FCatalogue.MergedArchivePath(id),
+          FCatalogue.MergedArchivePath(id) + ".part"})
+      if (FileExists(path) && DeleteFile(path))
+        Log("Removed \"" + path + "\" left by an earlier restore");
+}
+
 bool TRestoreSession::DecryptChain(const std::string& userKey) {
+  RemoveStalePlaintext();
   FChain = FCatalogue.RestoreChain(FKey);
   try {
     for (size_t i = FChain.size(); i-- > 0;) {
@@ -148,6 +164,7 @@ bool TRestoreSession::DecryptChain(const std::string& userKey) {
 bool TRestoreSession::DecryptOne(const std::string& id, const std::string& userKey) {
   const std::string archive = FCatalogue.ArchivePath(id);
   Log("Decrypting " + archive);
+  CreatePrivateFile(FCatalogue.PlainArchivePath(id));  // the user's files in plain text
   const std::string mac =
       DecryptArchiveFile(*FCipher, userKey, archive, FCatalogue.PlainArchivePath(id));
   ProcessMessages();
@@ -187,6 +204,7 @@ bool TRestoreSession::ListFiles() {
     Log("Append completed");
     FBackupFile->ReadArchiveInfo(FMergedName, &lines, title);
   }
+  LoadContents();
   AddRows(lines);
   Log("Archive : " + title);
   if (FRows.empty()) {
@@ -207,12 +225,25 @@ bool TRestoreSession::ListFiles() {
   return true;
 }
 
+void TRestoreSession::LoadContents() {
+  // Only a chain can hold files the backup did not name; a list that cannot be read (an older
+  // profile, a new computer) leaves the whole chain to restore.
+  FContents.clear();
+  if (FChain.size() < 2) return;
+  TStringList lines;
+  std::string error;
+  if (!ReadListLines(FCatalogue.Entry(FKey).Session, lines, error)) return;
+  for (const std::string& entry : ExpandListLines(lines))
+    if (!IsRuleText(entry)) FContents.emplace(EntryPath(entry));
+}
+
 void TRestoreSession::AddRows(const TStringList& lines) {
+  std::set<std::string> listed;  // a chain names a file once per backup that took it
   for (const std::string& line : lines) {
     std::string path;
     uint32_t date = 0;
     int64_t size = 0;
-    if (!ParseFileIdLine(line, path, date, size)) continue;
+    if (!ParseFileIdLine(line, path, date, size) || !listed.insert(path).second) continue;
     const std::string when = DateTimeText(DosDateTimeToDateTime(date));
     const size_t blank = when.find(' ');
     TRestoreRow& row = FRows.emplace_back();
@@ -222,6 +253,7 @@ void TRestoreSession::AddRows(const TStringList& lines) {
     row.Size = KBSizeText(size);
     row.Path = ExtractFilePath(path);
     row.Bytes = size;
+    row.Deleted = !FContents.empty() && FContents.count(path) == 0;
   }
 }
 
@@ -238,12 +270,30 @@ void TRestoreSession::RestoreFileDecision(std::string& target, const std::string
   // candidate, so an older copy can never overwrite it (whatever the overwrite rule).
   const bool firstCopy = FHandledNames.insert(stored).second;
   if (!firstCopy) doRestore = false;
-  if (!doRestore || !FOptions || FOptions->AllFiles) return;
-  const std::string name = ExtractFileName(target);
-  const std::string folder = ExtractFilePath(stored);
-  doRestore = std::any_of(FOptions->Selected.begin(), FOptions->Selected.end(), [&](size_t i) {
-    return i < FRows.size() && FRows[i].Name == name && FRows[i].Path == folder;
-  });
+  if (doRestore && FOptions && !FOptions->Everything && !FContents.empty() &&
+      FContents.count(stored) == 0)
+    doRestore = false;  // deleted before the backup was made
+  if (doRestore && FOptions && !FOptions->AllFiles) {
+    const std::string name = ExtractFileName(stored);
+    const std::string folder = ExtractFilePath(stored);
+    doRestore = std::any_of(FOptions->Selected.begin(), FOptions->Selected.end(), [&](size_t i) {
+      return i < FRows.size() && FRows[i].Name == name && FRows[i].Path == folder;
+    });
+  }
+  if (!doRestore) return;
+  if (const std::string folder = ExtractFilePath(target); FCleanedFolders.insert(folder).second) {
+    if (const int stale = RemoveStaleTemporaries(folder); stale > 0)
+      Log("Removed " + IntToStr(stale) + " temporary file(s) an earlier restore left in \"" +
+          folder + "\"");
+  }
+  // Two stored files that meet at one target (a flat restore): the first one stays.
+  const auto [restored, fresh] = FTargets.emplace(target, stored);
+  if (!fresh && restored->second != stored) {
+    doRestore = false;
+    ++FCollisions;
+    Log("Not restored \"" + stored + "\": \"" + restored->second + "\" was restored to \"" +
+        target + "\" already");
+  }
 }
 
 bool TRestoreSession::Extract(const TRestoreOptions& options) {
@@ -256,6 +306,9 @@ bool TRestoreSession::Extract(const TRestoreOptions& options) {
   FCancelled = false;
   FOptions = &options;
   FHandledNames.clear();
+  FTargets.clear();
+  FCleanedFolders.clear();
+  FCollisions = 0;
   FBackupFile->SetRestoreMode(options.Mode);
   FBackupFile->SetRestoreFullPath(options.OriginalPath || options.UseFolderNames);
   const std::string archive = RestoreArchive();
@@ -267,7 +320,10 @@ bool TRestoreSession::Extract(const TRestoreOptions& options) {
     Log(e.what());
   }
   FFilesRestored = FBackupFile->FilesProcessed();
-  if (ok)
+  if (ok && FCollisions > 0)
+    Log("Restore incomplete, " + IntToStr(FFilesRestored) + " file(s) unpacked, " +
+        IntToStr(FCollisions) + " not restored: their names met at the target");
+  else if (ok)
     Log("Restore completed, " + IntToStr(FFilesRestored) + " file(s) unpacked");
   else
     Log("Restore failed, file not found " + archive);

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -40,6 +41,9 @@ struct TRestoreRow {
   std::string Size;  // size text in KB or MB
   std::string Path;  // the folder part of the stored path, with its trailing '/'
   int64_t Bytes = 0;
+  // Not named by the backup's file list when it was made (deleted before): restored only when
+  // everything the chain holds is asked for.
+  bool Deleted = false;
 };
 
 struct TRestoreOptions {
@@ -49,6 +53,8 @@ struct TRestoreOptions {
   bool AllFiles = true;         // false: only the rows in Selected
   std::vector<size_t> Selected;
   TRestoreMode Mode = rmNewer;
+  // Also the files deleted before the backup was made that older backups of its chain hold.
+  bool Everything = false;
 };
 
 class TRestoreSession : public TComponent {
@@ -77,6 +83,9 @@ class TRestoreSession : public TComponent {
 
   bool Busy() const { return FBusy; }
   int FilesRestored() const { return FFilesRestored; }
+  // Files of the last Extract that were not restored because another stored file had already
+  // been restored to the same target (each was logged by name).
+  int Collisions() const { return FCollisions; }
   const std::string& Key() const { return FKey; }
   const TStringList& Chain() const { return FChain; }
   const std::vector<TRestoreRow>& Rows() const { return FRows; }
@@ -93,10 +102,12 @@ class TRestoreSession : public TComponent {
  private:
   void Log(const std::string& line);
   void SetStatus(const std::string& text);
+  void RemoveStalePlaintext();
   bool DecryptChain(const std::string& userKey);
   bool DecryptOne(const std::string& id, const std::string& userKey);
   bool ListFiles();
   void AddRows(const TStringList& lines);
+  void LoadContents();
   void DeleteDecryptedFiles();
   void DeleteArchiveOf(const std::string& id);
   void RestoreFileDecision(std::string& target, const std::string& stored, bool& doRestore);
@@ -118,6 +129,10 @@ class TRestoreSession : public TComponent {
   // Extraction in progress: its options and the stored names already handled.
   const TRestoreOptions* FOptions = nullptr;
   std::set<std::string> FHandledNames;
+  std::map<std::string, std::string> FTargets;  // target -> the stored name restored to it
+  std::set<std::string> FCleanedFolders;        // target folders whose stale temporaries went
+  std::set<std::string> FContents;  // the paths the backup's file list named; empty: unknown
+  int FCollisions = 0;
 };
 
 }  // namespace vaultora

@@ -1,5 +1,6 @@
 #include "archive/restore_target.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <random>
+#include <string_view>
 
 #include "archive/buffered_io.h"
 #include "platform/file_attributes.h"
@@ -36,12 +38,15 @@ std::string ResolvedExistingPart(std::string path) {
   return {};
 }
 
+constexpr std::string_view kTempPrefix = ".vaultora-restore-";
+constexpr std::string_view kTempSuffix = ".tmp";
+
 // Opens a new file with a random hidden name in folder, with the permissions new files get.
 int CreateTempBeside(const std::string& folder, std::string& name) {
   thread_local std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name =
-        folder + Format(".vaultora-restore-%016llx.tmp", static_cast<unsigned long long>(random()));
+    name = folder + std::string(kTempPrefix) +
+           Format("%016llx", static_cast<unsigned long long>(random())) + std::string(kTempSuffix);
     const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -49,6 +54,24 @@ int CreateTempBeside(const std::string& folder, std::string& name) {
 }
 
 }  // namespace
+
+int RemoveStaleTemporaries(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() <= kTempPrefix.size() + kTempSuffix.size() || !name.starts_with(kTempPrefix) ||
+        !name.ends_with(kTempSuffix))
+      continue;
+    struct stat status {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(status.st_mode) && ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
+      ++removed;
+  }
+  ::closedir(dir);
+  return removed;
+}
 
 bool RestoreTargetName(const std::string& storedName, const std::string& targetFolder,
                        bool fullPath, std::string& target) {

@@ -25,6 +25,10 @@ bool RestoreTargetName(const std::string& storedName, const std::string& targetF
 // resolved (so a link inside the folder cannot lead out of it).
 bool StaysInsideFolder(const std::string& path, const std::string& folder);
 
+// Removes the temporary files a stopped or killed restore left in folder (not its subfolders);
+// returns how many. Called once per folder when a restore first writes into it.
+int RemoveStaleTemporaries(const std::string& folder);
+
 class TRestoreTarget {
  public:
   TRestoreTarget();

@@ -10,6 +10,7 @@
 #include "backupset/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
+#include "platform/private_file.h"
 #include "platform/system_names.h"
 #include "platform/text.h"
 #include "schedule/schedule_keys.h"
@@ -50,6 +51,7 @@ TCreateBackupSet::TCreateBackupSet(TComponent* owner)
   FBackupFile->SetSetArchiveFlag(false);
   FBackupFile->SetRestoreFullPath(true);
   FBackupFile->SetSaveFileID(true);
+  FBackupFile->SetSaveMetadata(true);
   FBackupFile->OnProgress = [this](TComponent*, const std::string& file, TPercentage percent,
                                    bool& canContinue) {
     Fire(OnBackupProgress, this, file, percent, canContinue);
@@ -107,6 +109,7 @@ bool TCreateBackupSet::Execute() {
   FStopped = false;
   FNothingNew = false;
   FBackupID.clear();
+  FNotTaken.clear();
   FMACText.clear();
   FArchiveFileName.clear();
   FEncryptedFileName.clear();
@@ -116,6 +119,9 @@ bool TCreateBackupSet::Execute() {
     if (ChooseBackupSet()) {
       ok = BuildBackupSet();
       Status(ok ? "Backup finished" : "Backup failed");
+      if (ok && !FNotTaken.empty())
+        Status("Backup incomplete, " + IntToStr(static_cast<long long>(FNotTaken.size())) +
+               " file(s) could not be taken");
     }
   } catch (const std::exception& e) {
     // A failure no step reported by itself (the settings store, a file that vanished).
@@ -193,6 +199,7 @@ bool TCreateBackupSet::BuildBackupSet() {
 
   bool created = false;
   try {
+    CreatePrivateFile(FArchiveFileName);  // the user's files in plain text
     created = FBackupFile->CreateArchive(files, FArchiveFileName) && !FStopped;
   } catch (const std::exception& e) {
     // A listed file that could not be opened while the archive's size was taken.
@@ -205,6 +212,11 @@ bool TCreateBackupSet::BuildBackupSet() {
     return false;
   }
   LoadArchiveStats();
+  FNotTaken = FFilter.Skipped();
+  for (const TNotTakenFile& file : FBackupFile->NotTaken()) {
+    Status("Skipping file " + Quoted(file.Path) + ", " + file.Reason);
+    FNotTaken.push_back(file);
+  }
   if (!EncryptArchive() || FStopped) {
     DeleteRunFiles(true);
     return false;
@@ -276,7 +288,7 @@ void TCreateBackupSet::RecordBackup() {
   // The copy holds the list as this backup took it, even when the user's file was kept.
   bool copied = false;
   try {
-    copied = FFilter.UpdatedList().SaveToFile(listCopy);
+    copied = FFilter.ContentsList().SaveToFile(listCopy);
   } catch (const std::exception&) {
   }
   if (copied)

@@ -75,6 +75,9 @@ class TCreateBackupSet : public TComponent {
   std::vector<TBackupItem> LoadBackupList();
   // The backup ID of the run, once it is recorded ("" before, and after a failed run).
   const std::string& BackupID() const { return FBackupID; }
+  // The files of the last run that could not be taken, each reported by a status line: a
+  // recorded backup with any of them is incomplete.
+  const std::vector<TNotTakenFile>& NotTaken() const { return FNotTaken; }
   // The last run stopped because no file was new or changed since its base: nothing to do,
   // which is not a failure.
   bool NothingNew() const { return FNothingNew; }
@@ -109,6 +112,7 @@ class TCreateBackupSet : public TComponent {
   std::string FMACText;
   int FAppendIndex = -1;
   std::vector<TBackupItem> FBackupList;
+  std::vector<TNotTakenFile> FNotTaken;
   bool FRunning = false;
   bool FStopped = false;
   bool FNothingNew = false;

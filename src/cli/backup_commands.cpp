@@ -1,5 +1,7 @@
 // vaultora-cli backup: builds one backup set as the "Creating Backup" window does, from the
 // backup wizard's settings (or those given here) or from a schedule.
+#include <cstdio>
+
 #include "backupset/backup_names.h"
 #include "backupset/catalogue.h"
 #include "cli/backup_progress.h"
@@ -17,17 +19,28 @@ namespace {
 const std::vector<std::string> kValueOptions = {"--title", "--list", "--base", "--schedule"};
 
 // Stores what was given into BackupWizard, as the backup wizard does before it runs a backup;
-// base is the ID --base named.
+// base is the ID --base named. A command-line backup appends only when --base asks for it: the
+// base the wizard (or an earlier --base) left behind is not reused.
 void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args, const std::string& base) {
   store.AtUserKey(keys::kBaseKey);
   const std::string title = OptionValue(args, "--title");
   const std::string list = OptionValue(args, "--list");
   if (!title.empty()) store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, title);
   if (!list.empty()) store.WriteString(keys::kBackupWizard, keys::wizard::kSession, list);
-  if (HasFlag(args, "--full"))
-    store.DeleteValue(keys::kBackupWizard, keys::wizard::kAppendBackup);
-  else if (!base.empty())
+  if (!base.empty())
     store.WriteString(keys::kBackupWizard, keys::wizard::kAppendBackup, base);
+  else
+    store.DeleteValue(keys::kBackupWizard, keys::wizard::kAppendBackup);
+}
+
+// A run that found nothing new to take did what was asked.
+int StatusOf(const TBackupRunResult& result, bool nothingNew) {
+  if (!result.Completed) return nothingNew ? kExitDone : kExitFailed;
+  if (!result.Incomplete) return kExitDone;
+  std::fprintf(stderr,
+               "vaultora-cli: the backup is incomplete: some files could not be taken (each is "
+               "named above)\n");
+  return kExitIncomplete;
 }
 
 int Backup(const TArgs& args) {
@@ -48,21 +61,20 @@ int Backup(const TArgs& args) {
   if (!send) {
     TIniRegistryEditor store;
     if (schedule.empty()) StoreManualChoice(store, args, base);
-    const bool completed = RunBackupShowingProgress(store, schedule, false, &nothingNew).Completed;
-    return completed || nothingNew ? kExitDone : kExitFailed;
+    const TBackupRunResult run = RunBackupShowingProgress(store, schedule, false, &nothingNew);
+    return StatusOf(run, nothingNew);
   }
   // "Send the backup when completed": the run goes through the work queue, which sends.
   TOnlineRun online;
   if (schedule.empty()) StoreManualChoice(online.Store(), args, base);
   if (!online.CheckSetup()) return kExitFailed;
-  bool completed = false;
+  TBackupRunResult run;
   online.Queue().OnRunBackup = [&](const std::string& name) {
-    TBackupRunResult result = RunBackupShowingProgress(online.Store(), name, true, &nothingNew);
-    completed = result.Completed;
-    return result;
+    run = RunBackupShowingProgress(online.Store(), name, true, &nothingNew);
+    return run;
   };
   const int status = online.Run([&] { online.Queue().RunBackup(schedule); });
-  return completed || nothingNew ? status : kExitFailed;
+  return status != kExitDone ? status : StatusOf(run, nothingNew);
 }
 
 const TCliRegistrar kBackup(

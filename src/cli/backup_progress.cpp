@@ -32,6 +32,7 @@ TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
   result.Completed = run.Run(scheduleName);
   meter.Clear();
   result.SendWhenCompleted = sendWhenCompleted;
+  result.Incomplete = result.Completed && !run.Builder().NotTaken().empty();
   if (nothingNew) *nothingNew = run.Builder().NothingNew();
   return result;
 }

@@ -17,7 +17,9 @@ namespace {
 
 const std::vector<std::string> kValueOptions = {"--mask", "--schedule", "--folder"};
 
-// Adds each path as the editor adds a picker's selection; --rule makes folders monitoring rules.
+// Adds each path as the editor adds a picker's selection. A folder becomes a monitoring rule,
+// as the picker's "Monitor the selected folder(s) for new files" is ticked by default, so that
+// files made in it later are backed up too; --files-only adds the files it holds now instead.
 int AddPaths(TFileList& list, const TArgs& paths, const TArgs& args) {
   const std::string mask = OptionValue(args, "--mask", "*.*");
   const bool subfolders = HasFlag(args, "--subfolders");
@@ -29,7 +31,7 @@ int AddPaths(TFileList& list, const TArgs& paths, const TArgs& args) {
       std::fprintf(stderr, "vaultora-cli: \"%s\" does not exist\n", path.c_str());
       return -1;
     }
-    if (HasFlag(args, "--rule") && DirectoryExists(path))
+    if (!HasFlag(args, "--files-only") && DirectoryExists(path))
       added += list.AddSelected(RuleText(path, subfolders, mask), mask, subfolders);
     else
       added += list.AddSelected(path, mask, subfolders);
@@ -110,12 +112,14 @@ int ListShow(const TArgs& args) {
 }
 
 const TCliRegistrar kCreate({"list create",
-                             "[PATH...] [--mask M] [--subfolders] [--rule] [--wizard] "
-                             "[--schedule NAME] [--folder F]",
+                             "[PATH...] [--mask M] [--subfolders] [--files-only | --rule] "
+                             "[--wizard] [--schedule NAME] [--folder F]",
                              "start a new file list in the working folder and add paths to it",
                              ListCreate});
-const TCliRegistrar kAdd({"list add", "LIST PATH... [--mask M] [--subfolders] [--rule]",
-                          "add files, folders (scanned) or monitoring rules to a file list",
+const TCliRegistrar kAdd({"list add",
+                          "LIST PATH... [--mask M] [--subfolders] [--files-only | --rule]",
+                          "add files, or folders as monitoring rules (with --files-only the "
+                          "files they hold now), to a file list",
                           ListAdd});
 const TCliRegistrar kShow({"list show", "LIST", "print a file list folder by folder", ListShow});
 

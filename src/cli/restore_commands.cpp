@@ -42,8 +42,9 @@ TArgs OptionValues(const TArgs& args, const std::string& option) {
 
 void PrintRows(const TRestoreSession& session) {
   for (const TRestoreRow& row : session.Rows())
-    std::printf("%-32s %-10s %-11s %14s  %s\n", row.Name.c_str(), row.Date.c_str(),
-                row.Time.c_str(), row.Size.c_str(), row.Path.c_str());
+    std::printf("%-32s %-10s %-11s %14s  %s%s\n", row.Name.c_str(), row.Date.c_str(),
+                row.Time.c_str(), row.Size.c_str(), row.Path.c_str(),
+                row.Deleted ? "  (deleted before this backup: --everything)" : "");
 }
 
 // The rows named by --file: a full stored path, or a file name.
@@ -67,15 +68,19 @@ int RestoreCommand(const TArgs& args) {
   TRestoreOptions options;
   if (!ParseMode(OptionValue(args, "--mode", "newer"), options.Mode))
     return UsageError("--mode is one of all, no-overwrite, newer, existing, existing-newer");
-  // "--to ''" is another folder with an empty name, never the files' old place.
+  // "--to ''" is another folder with an empty name, never the files' old place. Below it the
+  // files keep their folders unless --flat asks for all of them in the one folder.
   if (HasFlag(args, "--to")) {
     options.OriginalPath = false;
     options.Folder = OptionValue(args, "--to");
-    options.UseFolderNames = HasFlag(args, "--folder-names");
-  } else if (HasFlag(args, "--folder-names")) {
-    return UsageError(
-        "--folder-names needs --to FOLDER: at the old place every file keeps its folder");
+    options.UseFolderNames = !HasFlag(args, "--flat");
+  } else {
+    for (const char* flag : {"--folder-names", "--flat"})
+      if (HasFlag(args, flag))
+        return UsageError(std::string(flag) +
+                          " needs --to FOLDER: at the old place every file keeps its folder");
   }
+  options.Everything = HasFlag(args, "--everything");
   if (const std::string problem = TRestoreSession::CheckOptions(options); !problem.empty())
     return Fail(problem);
   std::string key;
@@ -120,13 +125,23 @@ int RestoreCommand(const TArgs& args) {
     Fail("restore stopped");
     return kExitInterrupted;
   }
-  return ok ? kExitDone : kExitFailed;
+  if (!ok) return kExitFailed;
+  if (session.Collisions() > 0) {
+    std::fprintf(stderr,
+                 "vaultora-cli: %d file(s) were not restored: another stored file of the same "
+                 "name was restored to the same place first (restore without --flat to keep "
+                 "them all)\n",
+                 session.Collisions());
+    return kExitIncomplete;
+  }
+  return kExitDone;
 }
 
 const TCliRegistrar kRestore(
     {"restore",
-     "BACKUP [--list] [--to FOLDER [--folder-names]] [--mode all|no-overwrite|newer|existing|"
-     "existing-newer] [--file PATH]...",
+     "BACKUP [--list] [--to FOLDER [--flat | --folder-names]] [--mode "
+     "all|no-overwrite|newer|existing|"
+     "existing-newer] [--file PATH]... [--everything]",
      "list a backup's files, or restore all or chosen ones to their place or another folder",
      RestoreCommand});
 

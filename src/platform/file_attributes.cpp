@@ -40,8 +40,12 @@ int WithArchive(int attr, bool archive) {
 int FileGetAttr(const std::string& path, TArchiveFlags& flags) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return -1;
+  return FileAttrOf(path, st, &flags);
+}
+
+int FileAttrOf(const std::string& path, const struct stat& st, TArchiveFlags* flags) {
   const int attr = PlainAttributes(path, st);
-  return WithArchive(attr, !S_ISDIR(st.st_mode) && flags.IsSet(path, StampOf(st)));
+  return WithArchive(attr, flags && !S_ISDIR(st.st_mode) && flags->IsSet(path, StampOf(st)));
 }
 
 int FileGetAttr(const std::string& path) {

@@ -4,6 +4,8 @@
 // hidden when the name begins with '.', system and volume never, archive from the emulated
 // archive flag (archive_flag.h). Times are packed DOS date/times in local time.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <string>
 
@@ -24,6 +26,9 @@ class TArchiveFlags;
 // flags when given, else through a connection opened for this call.
 int FileGetAttr(const std::string& path);
 int FileGetAttr(const std::string& path, TArchiveFlags& flags);
+// The attributes of path from the status a walk already read; the archive
+// attribute only when flags is given (a walk that does not need it saves the lookup).
+int FileAttrOf(const std::string& path, const struct stat& st, TArchiveFlags* flags);
 
 // What identifies one version of a file's contents for the emulated archive attribute.
 struct TFileStamp {

@@ -48,6 +48,8 @@ std::string TFolderNode::FolderPath() const {
 }
 
 void TFileList::Clear() {
+  FLastFolder.clear();
+  FLastNode = nullptr;
   FEntryOrder.clear();
   FRoots.clear();
   ResetAddedNodes();
@@ -84,7 +86,12 @@ bool TFileList::AddText(const std::string& text, TArchiveFlags& flags) {
 bool TFileList::Add(const TDroppedFile& entry) {
   const std::string path(EntryPath(entry.Text));
   if (path.empty()) return false;
-  TFolderNode* node = ForceNode(EntryFolder(entry.Text));
+  std::string folder = EntryFolder(entry.Text);
+  if (!FLastNode || folder != FLastFolder) {
+    FLastNode = ForceNode(folder);
+    FLastFolder = std::move(folder);
+  }
+  TFolderNode* node = FLastNode;
   if (!node->FFiles) {
     node->FFiles = std::make_unique<TFolderFileList>();
     FEntryOrder.push_back(node);
@@ -148,6 +155,7 @@ void TFileList::ForgetNode(TFolderNode* node) {
   FEntryOrder.erase(std::remove(FEntryOrder.begin(), FEntryOrder.end(), node), FEntryOrder.end());
   if (FFirstAdded == node) FFirstAdded = nullptr;
   if (FLastAdded == node) FLastAdded = nullptr;
+  if (FLastNode == node) FLastNode = nullptr;
 }
 
 void TFileList::RemoveNode(TFolderNode* node) {

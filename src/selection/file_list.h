@@ -117,6 +117,9 @@ class TFileList {
 
   std::vector<std::unique_ptr<TFolderNode>> FRoots;
   std::vector<TFolderNode*> FEntryOrder;  // nodes in the order they first received entries
+  // The folder of the last entry added and its node: entries come folder by folder.
+  std::string FLastFolder;
+  TFolderNode* FLastNode = nullptr;
   TFolderNode* FFirstAdded = nullptr;
   TFolderNode* FLastAdded = nullptr;
   bool FModified = false;

@@ -1,6 +1,8 @@
 #include "selection/folder_walk.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,50 +21,68 @@ namespace {
 
 struct TListedEntry {
   std::string Name;
-  bool IsFolder = false;  // a real folder, not a link to one
+  unsigned char Type = DT_UNKNOWN;  // as the listing said; DT_DIR is a real folder, not a link
 };
 
-// The names of a folder's entries in byte order, "." and ".." left out.
-bool ListFolder(const std::string& folder, std::vector<TListedEntry>& entries, std::string& error) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) {
-    error = "Cannot list folder \"" + folder + "\": " + std::strerror(errno);
-    return false;
+// An open folder whose entries are listed once, in byte order of their names ("." and ".."
+// left out); statuses are read relative to it.
+class TOpenFolder {
+ public:
+  explicit TOpenFolder(const std::string& folder) : FDir(::opendir(folder.c_str())) {}
+  ~TOpenFolder() {
+    if (FDir) ::closedir(FDir);
   }
-  while (dirent* d = ::readdir(dir)) {
-    const std::string name = d->d_name;
-    if (name == "." || name == "..") continue;
-    bool isFolder = d->d_type == DT_DIR;
-    if (d->d_type == DT_UNKNOWN) {
-      struct stat status {};
-      isFolder = ::lstat((folder + name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+  TOpenFolder(const TOpenFolder&) = delete;
+  TOpenFolder& operator=(const TOpenFolder&) = delete;
+
+  bool IsOpen() const { return FDir != nullptr; }
+
+  std::vector<TListedEntry> List() {
+    std::vector<TListedEntry> entries;
+    while (dirent* d = ::readdir(FDir)) {
+      if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
+      entries.push_back({d->d_name, d->d_type});
     }
-    entries.push_back({name, isFolder});
+    std::sort(entries.begin(), entries.end(),
+              [](const TListedEntry& a, const TListedEntry& b) { return a.Name < b.Name; });
+    return entries;
   }
-  ::closedir(dir);
-  std::sort(entries.begin(), entries.end(),
-            [](const TListedEntry& a, const TListedEntry& b) { return a.Name < b.Name; });
-  return true;
-}
+
+  // The status of an entry; follow reads a link's target.
+  bool Status(const std::string& name, struct stat& status, bool follow) const {
+    return ::fstatat(::dirfd(FDir), name.c_str(), &status, follow ? 0 : AT_SYMLINK_NOFOLLOW) == 0;
+  }
+
+  // True for a real folder (a link to one is not entered: no cycles).
+  bool IsFolder(const TListedEntry& entry) const {
+    if (entry.Type != DT_UNKNOWN) return entry.Type == DT_DIR;
+    struct stat status {};
+    return Status(entry.Name, status, false) && S_ISDIR(status.st_mode);
+  }
+
+ private:
+  DIR* FDir;
+};
 
 class TWalker {
  public:
   TWalker(const TSeekRequest& request, const TWalkReport& report, const TWalkStopped& stopped)
       : FRequest(request), FReport(report), FStopped(stopped) {}
 
-  // False once the walk has been stopped.
-  bool Walk(const std::string& folder, const std::vector<TListedEntry>& entries) {
-    for (const TListedEntry& entry : entries) {
-      if (!ReportEntry(folder, entry) || FStopped()) return false;
+  // False once the walk has been stopped. The folder is closed before its subfolders are
+  // entered, so a deep tree holds one open folder at a time.
+  bool Walk(const std::string& folder, std::unique_ptr<TOpenFolder> open) {
+    std::vector<std::string> subFolders;
+    for (const TListedEntry& entry : open->List()) {
+      if (!FRequest.IncludeHidden && entry.Name[0] == '.') continue;
+      if (!ReportEntry(folder, *open, entry.Name) || FStopped()) return false;
+      if (FRequest.IncludeSubFolders && open->IsFolder(entry)) subFolders.push_back(entry.Name);
     }
-    if (!FRequest.IncludeSubFolders) return true;
-    for (const TListedEntry& entry : entries) {
-      // Hidden folders are not entered; links to folders are not followed (no cycles).
-      if (!entry.IsFolder || entry.Name[0] == '.') continue;
-      const std::string sub = folder + entry.Name + "/";
-      std::vector<TListedEntry> subEntries;
-      std::string ignored;
-      if (ListFolder(sub, subEntries, ignored) && !Walk(sub, subEntries)) return false;
+    open.reset();
+    for (const std::string& name : subFolders) {
+      const std::string sub = folder + name + "/";
+      auto subOpen = std::make_unique<TOpenFolder>(sub);  // one that cannot be listed is skipped
+      if (subOpen->IsOpen() && !Walk(sub, std::move(subOpen))) return false;
       if (FStopped()) return false;
     }
     return true;
@@ -70,17 +90,17 @@ class TWalker {
 
  private:
   // False when the report asked to stop.
-  bool ReportEntry(const std::string& folder, const TListedEntry& entry) {
-    if (entry.Name[0] == '.' || !MatchesMask(entry.Name, FRequest.Mask)) return true;
-    // One connection to the archive attributes for the walk, opened when first needed.
-    if (!FFlags) FFlags = std::make_unique<TArchiveFlags>();
-    TSearchRec rec;
-    if (!FindSearchRec(folder + entry.Name, rec, *FFlags)) return true;  // vanished, broken link
-    if (rec.Attr & faVolumeID) return true;
-    const bool isFolder = (rec.Attr & faDirectory) != 0;
+  bool ReportEntry(const std::string& folder, const TOpenFolder& open, const std::string& name) {
+    if (!MatchesMask(name, FRequest.Mask)) return true;
+    if (FRequest.Wanted && !FRequest.Wanted(folder, name)) return true;
+    struct stat status {};
+    if (!open.Status(name, status, true)) return true;  // vanished, broken link
+    const bool isFolder = S_ISDIR(status.st_mode);
     if (FRequest.SeekView == skFiles && isFolder) return true;
     if (FRequest.SeekView == skFolders && !isFolder) return true;
-    return !FReport(folder, rec);
+    // One connection to the archive attributes for the walk, opened when first needed.
+    if (FRequest.ArchiveAttribute && !FFlags) FFlags = std::make_unique<TArchiveFlags>();
+    return !FReport(folder, SearchRecOf(folder, name, status, FFlags.get()));
   }
 
   const TSeekRequest& FRequest;
@@ -101,11 +121,24 @@ std::string AbsoluteSeekRoot(const std::string& root) {
   return IncludeTrailingSlash(path);
 }
 
+TSeekRequest SeekRequestFor(const std::string& root, bool includeSubFolders, TSeekView view,
+                            const std::string& mask) {
+  TSeekRequest request;
+  request.Root = AbsoluteSeekRoot(root);
+  request.IncludeSubFolders = includeSubFolders;
+  request.SeekView = view;
+  request.Mask = mask;
+  return request;
+}
+
 bool WalkFolders(const TSeekRequest& request, const TWalkReport& report,
                  const TWalkStopped& stopped, std::string& error) {
-  std::vector<TListedEntry> entries;
-  if (!ListFolder(request.Root, entries, error)) return false;
-  TWalker(request, report, stopped).Walk(request.Root, entries);
+  auto root = std::make_unique<TOpenFolder>(request.Root);
+  if (!root->IsOpen()) {
+    error = "Cannot list folder \"" + request.Root + "\": " + std::strerror(errno);
+    return false;
+  }
+  TWalker(request, report, stopped).Walk(request.Root, std::move(root));
   return true;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // The walk shared by the synchronous and the threaded file search: lists a folder (and, when
 // asked, its subfolders depth first) by absolute paths and reports every entry that passes the
-// entry filter. The process's current folder is never changed.
+// entry filter. Each folder is listed once and each reported entry costs one stat, relative to
+// the open folder. Hidden entries (names beginning with '.') are reported and entered unless
+// the request leaves them out: they are the configuration users most need back. The process's
+// current folder is never changed.
 
 #include <functional>
 #include <string>
@@ -12,12 +15,23 @@ namespace vaultora {
 
 enum TSeekView { skFiles, skFolders, skFilesFolders };
 
+// Asked for each entry that matches the mask before its status is read; false leaves it out
+// at no further cost (a caller that already knows the entry).
+using TWalkWanted = std::function<bool(const std::string& folder, const std::string& name)>;
+
 struct TSeekRequest {
   std::string Root;  // absolute, with a trailing '/'
   bool IncludeSubFolders = false;
   TSeekView SeekView = skFiles;
   std::string Mask = "*.*";
+  bool IncludeHidden = true;
+  bool ArchiveAttribute = true;  // false: reported records never carry faArchive (no lookup)
+  TWalkWanted Wanted;            // none: every matching entry
 };
+
+// A request for the walk of root (made absolute) with the other fields at their defaults.
+TSeekRequest SeekRequestFor(const std::string& root, bool includeSubFolders, TSeekView view,
+                            const std::string& mask);
 
 // Called for each reported entry with its folder (absolute, trailing '/'); returns true to stop
 // the whole walk.

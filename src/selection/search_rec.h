@@ -26,6 +26,10 @@ class TArchiveFlags;
 // Fills rec for the entry path (a link is read as its target); false when it cannot be read.
 // The archive attribute is looked up in flags: one connection serves a whole walk or load.
 bool FindSearchRec(const std::string& path, TSearchRec& rec, TArchiveFlags& flags);
+// The record of the entry name of folder from the status already read (no further stat); the
+// archive attribute is looked up only when flags is given.
+TSearchRec SearchRecOf(const std::string& folder, const std::string& name,
+                       const struct stat& status, TArchiveFlags* flags);
 
 // The last write time of a status record as a local day number.
 TDateTime ModificationTimeOf(const struct stat& status);

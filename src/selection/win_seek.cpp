@@ -7,7 +7,8 @@ void TWinSeek::Execute() {
   FBusy = true;
   bool stopScan = false;  // each search starts afresh, whatever the last one was told
   if (Root.empty()) Root = AbsoluteSeekRoot("");
-  const TSeekRequest request{AbsoluteSeekRoot(Root), IncludeSubFolders, SeekView, Mask};
+  TSeekRequest request = SeekRequestFor(Root, IncludeSubFolders, SeekView, Mask);
+  request.IncludeHidden = IncludeHidden;
   std::string error;
   WalkFolders(
       request,

@@ -1,8 +1,8 @@
 #pragma once
 // TWinSeek: the synchronous file search. Execute walks Root (and its subfolders when asked) and
-// reports every entry that passes the filter through OnFileFind, inside the call. Entries whose
-// name begins with '.' are never reported, nor volume labels; SeekView chooses files, folders or
-// both. Used on one thread; events fire on it.
+// reports every entry that passes the filter through OnFileFind, inside the call. Hidden entries
+// (names beginning with '.') are reported unless IncludeHidden is cleared; SeekView chooses
+// files, folders or both. Used on one thread; events fire on it.
 
 #include <functional>
 #include <string>
@@ -27,6 +27,7 @@ class TWinSeek : public TComponent {
   bool IncludeSubFolders = false;
   TSeekView SeekView = skFiles;
   std::string Mask = "*.*";
+  bool IncludeHidden = true;
 
   TSeekNotifyEvent OnBeforeScan;
   TOnFileFound OnFileFind;

@@ -126,15 +126,19 @@ TEST_F(ArchiveWriter, MasksIgnoreCaseAndNamesKeepTheirs) {
   EXPECT_EQ(files[0], Folder / "IMG.JPG");
 }
 
-TEST_F(ArchiveWriter, SubfoldersOnlyWithTheSwitchAndNeverHiddenOnes) {
+TEST_F(ArchiveWriter, SubfoldersOnlyWithTheSwitchHiddenOnesIncluded) {
   MakeFile(Folder / "top.txt", "1");
   MakeFile(Folder / "sub/deep/inner.txt", "2");
-  MakeFile(Folder / ".cache/skip.txt", "3");
+  MakeFile(Folder / ".config/app.txt", "3");
   MakeFile(Folder / ".hidden.txt", "4");
   EXPECT_EQ(Backup.ExpandFileSpec({Folder / "*.txt"}).size(), 2u);
   const TStringList all = Backup.ExpandFileSpec({Folder / "*.txt /s"});
-  EXPECT_EQ(all, (TStringList{Folder / ".hidden.txt", Folder / "sub/deep/inner.txt",
-                              Folder / "top.txt"}));
+  EXPECT_EQ(all, (TStringList{Folder / ".config/app.txt", Folder / ".hidden.txt",
+                              Folder / "sub/deep/inner.txt", Folder / "top.txt"}));
+  // Listed paths are taken as they are, each once; a missing one and a folder's link are not.
+  EXPECT_EQ(Backup.ExpandFileSpec({Folder / "top.txt", Folder / "gone.txt", Folder / "top.txt",
+                                   Folder / ".hidden.txt"}),
+            (TStringList{Folder / "top.txt", Folder / ".hidden.txt"}));
   // A folder named as it is takes its files.
   EXPECT_EQ(Backup.ExpandFileSpec({Folder / "sub /s"}), TStringList{Folder / "sub/deep/inner.txt"});
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <utime.h>
 
 #include <filesystem>
@@ -148,10 +149,12 @@ TEST_F(CreateBackupSetTest, AFullBackupTakesTheListedFilesAndWhatTheRuleFinds) {
   EXPECT_TRUE(TryStrToInt(Store.ReadString(LastID, "Size", ""), size));
   EXPECT_GT(size, 0);
 
-  // Without a base the listed files keep their (absent) state; found files are added with it.
+  // A full backup records the state of every file it takes, so that an incremental on it
+  // takes only what changed.
   const std::string list = ReadTextFile(ListName);
   EXPECT_NE(list, listBefore);
-  EXPECT_NE(list.find("one.txt\r\ntwo.bin\r\n"), std::string::npos);
+  EXPECT_NE(list.find("one.txt\t"), std::string::npos);
+  EXPECT_NE(list.find("two.bin\t"), std::string::npos);
   EXPECT_NE(list.find("a.doc\t"), std::string::npos);
   EXPECT_NE(list.find("/s\b*.doc\r\n"), std::string::npos);
   EXPECT_EQ(ReadTextFile(Work + base + ".bfl"), list);
@@ -169,9 +172,10 @@ TEST_F(CreateBackupSetTest, AnIncrementalTakesExactlyTheNewGrownShrunkAndModifie
   ASSERT_TRUE(Run());
   const std::string full = LastID;
   UseWizard("Documents", full);
-  ASSERT_TRUE(Run());  // the first incremental takes every file that has no recorded state yet
+  WriteTextFile(Data / "modify.txt", "12346");
+  ASSERT_TRUE(Run());  // the first incremental takes the one changed file
   EXPECT_EQ(Started, "Documents|Documents");
-  EXPECT_EQ(StoredFiles(LastID).size(), 4u);
+  EXPECT_EQ(StoredFiles(LastID), TStringList{Data / "modify.txt"});
 
   WriteTextFile(Data / "grow.txt", "123456");
   WriteTextFile(Data / "shrink.txt", "1234");
@@ -198,7 +202,6 @@ TEST_F(CreateBackupSetTest, AnIncrementalTakesExactlyTheNewGrownShrunkAndModifie
 TEST_F(CreateBackupSetTest, NothingChangedCreatesNothing) {
   ASSERT_TRUE(Run());
   UseWizard("Documents", LastID);
-  ASSERT_TRUE(Run());
   const auto before = FolderContent(Work);
   const std::string list = ReadTextFile(ListName);
   Store.SetFilename(keys::kBackupsKey);
@@ -275,7 +278,6 @@ TEST_F(CreateBackupSetTest, AnEmptyKeyFailsAfterCompressionAndLeavesNothing) {
 TEST_F(CreateBackupSetTest, AFailedIncrementalLeavesTheListSoTheNextRunTakesTheChanges) {
   ASSERT_TRUE(Run());
   UseWizard("Documents", LastID);
-  ASSERT_TRUE(Run());
   WriteTextFile(Data / "one.txt", "first file, changed");
   const std::string list = ReadTextFile(ListName);
   WriteEncryptionKey(Store, "");
@@ -302,6 +304,7 @@ TEST_F(CreateBackupSetTest, StopDuringTheBuildLeavesOnlyWhatWasThere) {
   ASSERT_TRUE(Run());
   const auto before = FolderContent(Work);
   UseWizard("Documents", LastID);
+  WriteTextFile(Data / "one.txt", "first file, changed");
   const std::string list = ReadTextFile(ListName);
   TCreateBackupSet builder;
   builder.OnBackupProgress = [&](TComponent*, const std::string& file, TPercentage,
@@ -333,6 +336,51 @@ TEST_F(CreateBackupSetTest, AListEditedDuringTheRunIsKeptAndTheCopyHoldsWhatWasT
   const std::string copy = Work + ReplaceAll(builder.BackupID(), ".", "_") + ".bfl";
   EXPECT_NE(ReadTextFile(copy).find("/s\b*.doc\r\n"), std::string::npos);
   EXPECT_TRUE(Said("File list for \"Documents\" created"));
+}
+
+TEST_F(CreateBackupSetTest, FilesThatCannotBeTakenAreNamedAndTheBackupIsIncomplete) {
+  ASSERT_EQ(mkfifo((Data / "docs/pipe.doc").c_str(), 0600), 0);
+  WriteTextFile(Data / "docs/two\nlines.doc", "a name the list cannot hold");
+  WriteTextFile(Data / "docs/goes.doc", "deleted while the backup runs");
+  TCreateBackupSet builder;
+  builder.OnAddFile = [&](TComponent*, const std::string& file, bool&) {
+    if (file == Data / "docs/goes.doc") std::filesystem::remove(file);
+  };
+  ASSERT_TRUE(Run(builder));
+  EXPECT_TRUE(Said("Backup finished"));
+  EXPECT_TRUE(Said("Backup incomplete, 3 file(s) could not be taken"));
+  EXPECT_TRUE(Said("Skipping file \"" + Data / "docs/pipe.doc" + "\", a FIFO cannot be backed up"));
+  EXPECT_TRUE(Said("Skipping file \"" + Data / "docs/goes.doc" + "\", deleted during the backup"));
+  TStringList skipped;
+  for (const TNotTakenFile& file : builder.NotTaken())
+    skipped.push_back(file.Path);
+  std::sort(skipped.begin(), skipped.end());
+  EXPECT_EQ(skipped, (TStringList{Data / "docs/goes.doc", Data / "docs/pipe.doc",
+                                  Data / "docs/two\nlines.doc"}));
+  // Everything else is in the backup.
+  EXPECT_EQ(StoredFiles(builder.BackupID()),
+            (TStringList{Data / "docs/a.doc", Data / "docs/deep/b.doc", Data / "one.txt",
+                         Data / "two.bin"}));
+  // A complete run says nothing of the kind.
+  std::filesystem::remove(Data / "docs/pipe.doc");
+  std::filesystem::remove(Data / "docs/two\nlines.doc");
+  TCreateBackupSet again;
+  ASSERT_TRUE(Run(again));
+  EXPECT_TRUE(again.NotTaken().empty());
+}
+
+TEST_F(CreateBackupSetTest, TheCopyOfTheListNamesOnlyTheFilesThatWereThere) {
+  ASSERT_TRUE(Run());
+  std::filesystem::remove(Data / "two.bin");
+  WriteTextFile(Data / "one.txt", "changed");
+  UseWizard("Documents", LastID);
+  ASSERT_TRUE(Run());
+  const std::string copy = ReadTextFile(Work + ReplaceAll(LastID, ".", "_") + ".bfl");
+  EXPECT_EQ(copy.find("two.bin"), std::string::npos);
+  EXPECT_NE(copy.find("one.txt\t"), std::string::npos);
+  EXPECT_NE(copy.find("a.doc\t"), std::string::npos);
+  // The user's own list keeps the entry.
+  EXPECT_NE(ReadTextFile(ListName).find("two.bin"), std::string::npos);
 }
 
 }  // namespace

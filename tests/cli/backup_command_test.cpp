@@ -51,10 +51,16 @@ TEST(BackupCommand, BuildsAFullThenAnIncrementalBackupAndPrintsTheLines) {
   EXPECT_NE(run.Output.find("No new file(s) have been added to this backup archive.\n"),
             std::string::npos);
   WriteTextFile(data / "b.txt", "b");
-  run = RunCommand(cli);
+  run = RunCommand(cli + " --base " + full);
   ASSERT_EQ(run.Status, 0) << run.Output;
   EXPECT_NE(run.Output.find("Excluding file \"" + data / "a.txt" + "\", the file size unchanged"),
             std::string::npos);
+  EXPECT_NE(run.Output.find("File(s) = 1\n"), std::string::npos) << run.Output;
+  // A plain backup does not append to the base given last time.
+  run = RunCommand(cli);
+  ASSERT_EQ(run.Status, 0) << run.Output;
+  EXPECT_NE(run.Output.find("Append Backup: [None]\n"), std::string::npos) << run.Output;
+  EXPECT_NE(run.Output.find("File(s) = 2\n"), std::string::npos) << run.Output;
 
   run = RunCommand(cli + " --schedule Missing");
   EXPECT_EQ(run.Status, 1);

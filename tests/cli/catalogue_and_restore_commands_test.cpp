@@ -97,13 +97,15 @@ TEST_F(CliCatalogue, RestoreListsAndExtractsAnIncrementalChain) {
   EXPECT_TRUE(Has(out, source.Path())) << out;
 
   test::TTempFolder target;
-  ASSERT_EQ(RunCli("restore 46002.5 --mode all --to " + Quoted(target.Path()), out), 0) << out;
+  ASSERT_EQ(RunCli("restore 46002.5 --mode all --flat --to " + Quoted(target.Path()), out), 0)
+      << out;
   EXPECT_TRUE(Has(out, "Restore completed, 2 file(s) unpacked")) << out;
   EXPECT_EQ(test::ReadTextFile(target / "one"), "b1");
   EXPECT_EQ(test::ReadTextFile(target / "two"), "a2");
 
   test::TTempFolder chosen;
-  ASSERT_EQ(RunCli("restore 46002.5 --file two --to " + Quoted(chosen.Path()), out), 0) << out;
+  ASSERT_EQ(RunCli("restore 46002.5 --file two --flat --to " + Quoted(chosen.Path()), out), 0)
+      << out;
   EXPECT_FALSE(FileExists(chosen / "one"));
   EXPECT_EQ(test::ReadTextFile(chosen / "two"), "a2");
   EXPECT_NE(RunCli("restore 46002.5 --file three --to " + Quoted(chosen.Path()), out), 0);

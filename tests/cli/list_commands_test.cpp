@@ -36,7 +36,7 @@ TEST(ListCommands, CreateAddAndShowAListInTheWorkingFolder) {
       Cli("list add '" + name + "' '" + data.Path() + "' --rule --subfolders --mask '*.doc'", out),
       0)
       << out;
-  ASSERT_EQ(Cli("list add '" + name + "' '" + data / "sub" + "'", out), 0) << out;
+  ASSERT_EQ(Cli("list add '" + name + "' '" + data / "sub" + "' --files-only", out), 0) << out;
   EXPECT_EQ(ReadTextFile(name),
             data.Path() + "\r\na.txt\r\n/s\b*.doc\r\n" + data.Path() + "sub/\r\nb.txt\r\n");
   ASSERT_EQ(Cli("show-nothing", out), 2);

@@ -21,11 +21,11 @@ using TTree = std::map<std::string, std::string>;
 
 constexpr const char* kKey = "the user's own key";
 
-// What the chain holds, newest copy of each file: a.txt changed in the first incremental, c.txt
-// deleted before it (the full backup still holds it), d.txt added then, sub/b.txt changed and
-// sub/e.txt added in the second.
+// What the newest backup holds, newest copy of each file: a.txt changed in the first
+// incremental, d.txt added then, sub/b.txt changed and sub/e.txt added in the second. c.txt was
+// deleted before the first incremental: only the full backup holds it, and only a restore of
+// everything the chain holds brings it back.
 const TTree kNewest = {{"a.txt", "a changed"},
-                       {"c.txt", "c first"},
                        {"d.txt", "d added"},
                        {"sub/b.txt", "b changed again"},
                        {"sub/e.txt", "e added"}};
@@ -101,12 +101,14 @@ TEST_F(CliRestoreChain, EachBackupHoldsWhatChangedAndNamesTheOneItAppendsTo) {
   EXPECT_EQ(catalogue.Entry(Inc2).Incremental, Inc1);
 
   ASSERT_EQ(Profile.Run("restore " + Inc1 + " --list"), 0) << Profile.Output();
-  EXPECT_TRUE(Profile.Printed("Archive : Incremental Restore\n5 files, ")) << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("Archive : Incremental Restore\n4 files, ")) << Profile.Output();
   ASSERT_EQ(Restore("--list"), 0) << Profile.Output();
-  // Every copy is listed, the newest backup's first.
+  // Each file is listed once, the newest backup's first; the deleted one says so.
   const std::string out = Profile.Output();
   EXPECT_TRUE(Profile.Printed("Appending incremental archives\nAppend completed\n"));
-  EXPECT_TRUE(Profile.Printed("7 files, 0 KB total\n")) << out;
+  EXPECT_TRUE(Profile.Printed("5 files, 0 KB total\n")) << out;
+  EXPECT_TRUE(Profile.Printed(Source.Path() + "  (deleted before this backup: --everything)"))
+      << out;
   const size_t e = out.find("e.txt"), d = out.find("d.txt"), c = out.find("c.txt");
   ASSERT_NE(c, std::string::npos);
   EXPECT_LT(e, d);
@@ -117,16 +119,25 @@ TEST_F(CliRestoreChain, EachBackupHoldsWhatChangedAndNamesTheOneItAppendsTo) {
 TEST_F(CliRestoreChain, AllFilesToAnotherFolderWithAndWithoutFolderNames) {
   ASSERT_NO_FATAL_FAILURE(BuildChain());
   ASSERT_EQ(Restore("--to " + Target.Path() + " --folder-names"), 0) << Profile.Output();
-  EXPECT_TRUE(Profile.Printed("Restore completed, 5 file(s) unpacked\n")) << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("Restore completed, 4 file(s) unpacked\n")) << Profile.Output();
   EXPECT_EQ(test::ReadTree(Below(Target)), kNewest);
 
+  // Folder names are kept by default; --flat puts every file in the one folder.
+  test::TTempFolder kept;
+  ASSERT_EQ(Restore("--to " + kept.Path()), 0) << Profile.Output();
+  EXPECT_EQ(test::ReadTree(Below(kept)), kNewest);
   test::TTempFolder flat;
-  ASSERT_EQ(Restore("--to " + flat.Path()), 0) << Profile.Output();
+  ASSERT_EQ(Restore("--to " + flat.Path() + " --flat"), 0) << Profile.Output();
   EXPECT_EQ(test::ReadTree(flat.Path()), (TTree{{"a.txt", "a changed"},
                                                 {"b.txt", "b changed again"},
-                                                {"c.txt", "c first"},
                                                 {"d.txt", "d added"},
                                                 {"e.txt", "e added"}}));
+  // Everything the chain holds, the deleted file too.
+  test::TTempFolder everything;
+  ASSERT_EQ(Restore("--to " + everything.Path() + " --everything"), 0) << Profile.Output();
+  TTree all = kNewest;
+  all["c.txt"] = "c first";
+  EXPECT_EQ(test::ReadTree(Below(everything)), all);
   // Nothing deciphered is left behind.
   EXPECT_FALSE(FileExists(Profile.FileOf(Inc2, ".bck")));
   EXPECT_FALSE(FileExists(Profile.FileOf(Full, ".bck")));
@@ -146,13 +157,11 @@ TEST_F(CliRestoreChain, EachRestoreModeDecidesByTheNewestCopy) {
       {"all", kNewest},
       {"no-overwrite",
        {{"a.txt", "local a"},
-        {"c.txt", "c first"},
         {"d.txt", "d added"},
         {"sub/b.txt", "local b"},
         {"sub/e.txt", "local e"}}},
       {"newer",
        {{"a.txt", "a changed"},
-        {"c.txt", "c first"},
         {"d.txt", "d added"},
         {"sub/b.txt", "local b"},
         {"sub/e.txt", "local e"}}},
@@ -198,7 +207,6 @@ TEST_F(CliRestoreChain, TheOldPlaceGetsBackWhatIsMissingOrOlder) {
   DeleteFile(Source / "sub/e.txt");
   ASSERT_EQ(Restore(""), 0) << Profile.Output();  // the default mode: newer
   EXPECT_EQ(test::ReadTree(Source.Path()), (TTree{{"a.txt", "a changed"},
-                                                  {"c.txt", "c first"},
                                                   {"d.txt", "d added"},
                                                   {"sub/b.txt", "b edited since"},
                                                   {"sub/e.txt", "e added"}}));

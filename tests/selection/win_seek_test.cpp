@@ -44,18 +44,24 @@ class WinSeekTest : public ::testing::Test {
   TTempFolder F;
 };
 
-TEST_F(WinSeekTest, ReportsMatchingFilesInNameOrderWithoutHiddenOnes) {
+TEST_F(WinSeekTest, ReportsMatchingFilesInNameOrderHiddenOnesIncluded) {
   TWinSeek seek;
   seek.Root = F.Path();
   seek.Mask = "*.txt";
-  EXPECT_EQ(Run(seek), (std::vector<std::string>{"|A.TXT", "|b.txt", "|linkfile.txt"}));
+  EXPECT_EQ(Run(seek),
+            (std::vector<std::string>{"|.hidden.txt", "|A.TXT", "|b.txt", "|linkfile.txt"}));
 }
 
-TEST_F(WinSeekTest, SubfoldersAreWalkedDepthFirstSkippingHiddenAndLinkedFolders) {
+TEST_F(WinSeekTest, SubfoldersAreWalkedDepthFirstHiddenOnesTooLinkedOnesNot) {
   TWinSeek seek;
   seek.Root = F.Path().substr(0, F.Path().size() - 1);
   seek.IncludeSubFolders = true;
   seek.Mask = "*.TXT";
+  EXPECT_EQ(Run(seek), (std::vector<std::string>{"|.hidden.txt", "|A.TXT", "|b.txt",
+                                                 "|linkfile.txt", ".cache/|inner.txt", "sub/|c.txt",
+                                                 "sub/deep/|d.txt", "zed/|e.txt"}));
+  // Leaving hidden entries out leaves out what lies in hidden folders too.
+  seek.IncludeHidden = false;
   EXPECT_EQ(Run(seek), (std::vector<std::string>{"|A.TXT", "|b.txt", "|linkfile.txt", "sub/|c.txt",
                                                  "sub/deep/|d.txt", "zed/|e.txt"}));
 }
@@ -64,7 +70,7 @@ TEST_F(WinSeekTest, SeekViewChoosesFilesFoldersOrBoth) {
   TWinSeek seek;
   seek.Root = F.Path();
   seek.SeekView = skFolders;
-  EXPECT_EQ(Run(seek), (std::vector<std::string>{"|linkdir", "|sub", "|zed"}));
+  EXPECT_EQ(Run(seek), (std::vector<std::string>{"|.cache", "|linkdir", "|sub", "|zed"}));
   seek.SeekView = skFilesFolders;
   seek.Mask = "s*";
   EXPECT_EQ(Run(seek), (std::vector<std::string>{"|sub"}));
@@ -94,11 +100,11 @@ TEST_F(WinSeekTest, StopInDeepFolderEndsTheWholeWalkButNotTheNextSearch) {
   seek.IncludeSubFolders = true;
   int completed = 0;
   seek.OnScanCompleted = [&](TComponent*) { ++completed; };
-  // The sixth report is sub/deep/d.txt: nothing of zed/ may follow.
-  EXPECT_EQ(Run(seek, 6).back(), "sub/deep/|d.txt");
-  EXPECT_EQ(Run(seek, 6).size(), 6u);
+  // The eighth report is sub/deep/d.txt: nothing of zed/ may follow.
+  EXPECT_EQ(Run(seek, 8).back(), "sub/deep/|d.txt");
+  EXPECT_EQ(Run(seek, 8).size(), 8u);
   EXPECT_EQ(Run(seek, 1).size(), 1u);
-  EXPECT_EQ(Run(seek).size(), 7u);  // a stop never carries over
+  EXPECT_EQ(Run(seek).size(), 9u);  // a stop never carries over
   EXPECT_EQ(completed, 4);
 }
 

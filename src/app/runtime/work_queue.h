@@ -46,6 +46,7 @@ class TWorkQueueLine {
 struct TBackupRunResult {
   bool Completed = false;          // the run ended with OK
   bool SendWhenCompleted = false;  // "Send the backup when completed" was ticked
+  bool Incomplete = false;         // recorded, but some files could not be taken
 };
 
 class TWorkQueue : public TComponent {

@@ -33,7 +33,7 @@ bool TThreadWinSeek::Start() {
     if (Root.empty()) Root = AbsoluteSeekRoot("");
     FWorker = std::make_unique<TWinSeekThread>(
         FReceiver.data(), ++FGeneration,
-        TSeekRequest{AbsoluteSeekRoot(Root), IncludeSubFolders, kSeekViewOf[SeekView], Mask});
+        SeekRequestFor(Root, IncludeSubFolders, kSeekViewOf[SeekView], Mask));
     FWorker->SetPriority(FThreadPriority);
     FWorker->Resume();
   } catch (const std::exception&) {

@@ -56,14 +56,15 @@ TEST(ThreadWinSeek, DeliversTheWalkOnTheOwnersThreadAndBecomesIdle) {
   ASSERT_TRUE(seek.Start());
   EXPECT_FALSE(seek.Start());  // one worker at a time
   PumpUntil([&] { return log.Completed > 0; });
-  EXPECT_EQ(log.Found, (std::vector<std::string>{"a.txt", "sub", "sub/b.txt"}));
+  // Hidden entries are reported too.
+  EXPECT_EQ(log.Found, (std::vector<std::string>{"a.txt", "sub", "sub/.c.txt", "sub/b.txt"}));
   EXPECT_EQ(log.Status, std::vector<std::string>{"Created Seek thread"});
   EXPECT_EQ(log.HandlerThread, std::this_thread::get_id());
   EXPECT_FALSE(seek.Running());
   EXPECT_EQ(LivePayloadCount(), payloads);
   ASSERT_TRUE(seek.Start());  // idle again after the completion
   PumpUntil([&] { return log.Completed > 1; });
-  EXPECT_EQ(log.Found.size(), 6u);
+  EXPECT_EQ(log.Found.size(), 8u);
 }
 
 TEST(ThreadWinSeek, AnUnlistableRootReportsTheErrorAndKeepsTheComponentBusyUntilStop) {

@@ -13,6 +13,7 @@
 #include "platform/prompts.h"
 #include "platform/size_text.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -75,10 +76,7 @@ std::string TRestoreSession::Caption() {
 }
 
 void TRestoreSession::Log(const std::string& line) {
-  FStore.AtUserKey(keys::kBaseKey);
-  if (FStore.ValueExists(keys::kPreferences, keys::preferences::kKeepLogFiles)) {
-    FLogLines.push_back(line);
-  }
+  if (ReadSetting(FStore, keys::setting::KeepLogFiles)) FLogLines.push_back(line);
   Fire(OnLog, line);
 }
 
@@ -312,7 +310,7 @@ void TRestoreSession::Close() {
   }
   DeleteDecryptedFiles();
   try {
-    WriteLogFile(kRestoreLog, FLogLines, FStore);
+    WriteLogFile(kRestoreLog, FLogLines, ReadLogPolicy(FStore));
   } catch (const std::exception& e) {
     // Closing runs in the destructor: a log that cannot be written costs only the log.
     Fire(OnLog, std::string(e.what()));

@@ -5,6 +5,7 @@
 #include "cli/cli_command.h"
 #include "cli/online_run.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora::cli {
@@ -15,15 +16,15 @@ const std::vector<std::string> kValueOptions = {"--title", "--list", "--base", "
 
 // Stores what was given into BackupWizard, as the backup wizard does before it runs a backup.
 void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args) {
-  store.AtUserKey(keys::kBaseKey);
+  namespace k = keys::setting;
   const std::string title = OptionValue(args, "--title");
   const std::string list = OptionValue(args, "--list");
-  if (!title.empty()) store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, title);
-  if (!list.empty()) store.WriteString(keys::kBackupWizard, keys::wizard::kSession, list);
+  if (!title.empty()) WriteSetting(store, k::WizardBackupTitle, title);
+  if (!list.empty()) WriteSetting(store, k::WizardSession, list);
   if (HasFlag(args, "--full"))
-    store.DeleteValue(keys::kBackupWizard, keys::wizard::kAppendBackup);
+    DeleteSetting(store, k::WizardAppendBackup);
   else if (const std::string base = OptionValue(args, "--base"); !base.empty())
-    store.WriteString(keys::kBackupWizard, keys::wizard::kAppendBackup, base);
+    WriteSetting(store, k::WizardAppendBackup, base);
 }
 
 bool InCatalogue(const std::string& id) {

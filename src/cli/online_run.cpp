@@ -28,7 +28,7 @@ void PrintLine(const std::string& line) {
 }
 
 TOnlineRun::TOnlineRun() : FLine(FStore) {
-  FStore.AtUserKey(keys::kBaseKey).SetLazyWrite(true);
+  FStore.SetLazyWrite(true);
   FQueue = std::make_unique<TWorkQueue>(nullptr, FStore, FRestoreList, FLine);
   FHost = std::make_unique<TTransferHost>(nullptr, FStore, *FQueue, FRestoreList);
   FLine.SetQueue(FQueue.get());
@@ -69,7 +69,6 @@ bool TOnlineRun::CheckSetup() {
         std::fprintf(stderr,
                      "vaultora-cli: the encryption key is not set up: vaultora-cli key set\n");
       });
-  FStore.SetFilename(keys::kBaseKey);
   return !missing;
 }
 

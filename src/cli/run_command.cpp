@@ -42,10 +42,7 @@ int Run(const TArgs& args) {
         online.Queue().Receiver().Post(WM_USER + messages::TWM_DOSCHEDULEDBACKUP,
                                        static_cast<intptr_t>(i));
   };
-  const auto load = [&] {
-    LoadSchedules(store, clock, onAlarm);
-    store.SetFilename(keys::kBaseKey);
-  };
+  const auto load = [&] { LoadSchedules(store, clock, onAlarm); };
   online.Queue().OnLoadSchedules = load;
   online.Queue().OnRunBackup = [&](const std::string& name) {
     PrintLine("Scheduled backup \"" + name + "\"");

@@ -15,7 +15,7 @@
 #include "archive/encryption_key.h"
 #include "backupset/create_backup_set.h"
 #include "bench_corpus.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 

@@ -5,7 +5,7 @@
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/log_file.h"

@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "archive/cipher_helpers.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "platform/log_file.h"
 #include "platform/prompts.h"

@@ -7,7 +7,7 @@
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/system_names.h"

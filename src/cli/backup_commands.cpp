@@ -1,6 +1,6 @@
 // vaultora-cli backup: builds one backup set as the "Creating Backup" window does, from the
 // backup wizard's settings (or those given here) or from a schedule.
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "cli/backup_progress.h"
 #include "cli/cli_command.h"
 #include "cli/online_run.h"

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "cli/cli_command.h"
 #include "platform/date_time.h"
 #include "settings/ini_registry_editor.h"

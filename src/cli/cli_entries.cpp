@@ -1,6 +1,6 @@
 #include "cli/cli_entries.h"
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 
 namespace vaultora::cli {
 

@@ -8,7 +8,7 @@
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
 #include "backupset/create_backup_set.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "platform/system_names.h"
 #include "settings/ini_registry_editor.h"

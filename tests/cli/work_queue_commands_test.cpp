@@ -11,7 +11,7 @@
 #include <ctime>
 #include <thread>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "schedule/schedule_record.h"

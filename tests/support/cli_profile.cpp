@@ -3,7 +3,7 @@
 #include <set>
 
 #include "archive/encryption_key.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "settings/registry_keys.h"
 

@@ -4,7 +4,7 @@
 
 #include "app/runtime/main_messages.h"
 #include "backupset/catalogue_commands.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "settings/error_marks.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/preferences.h"

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "online/bk_server.h"
 #include "online/runtime/interval_gate.h"
 #include "online/runtime/online_thread.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "online/bk_server.h"
 #include "online/logon_envelope.h"
 #include "platform/system_names.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <exception>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/log_file.h"
 #include "platform/size_text.h"
 #include "settings/error_marks.h"

@@ -1,6 +1,6 @@
 // The catalogue: states and views from the flags and the local archive, the incremental chain,
 // the file naming rule, the working folder and the derived tests.
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 
 #include <gtest/gtest.h>
 

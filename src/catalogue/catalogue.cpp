@@ -1,4 +1,4 @@
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 
 #include <algorithm>
 

@@ -76,8 +76,9 @@ void WriteSetting(TIniRegistryEditor& store, const keys::TFlagSetting& key, bool
 }
 
 void WriteSetting(TIniRegistryEditor& store, const keys::TBoolSetting& key, bool on) {
-  if (on)
-    BaseKey(store).WriteBool(key.Section, key.Name, true);
+  // Off is the absent value, unless the setting is on when absent.
+  if (on || key.Default)
+    BaseKey(store).WriteBool(key.Section, key.Name, on);
   else
     DeleteSetting(store, key);
 }

@@ -46,7 +46,8 @@ int32_t ReadShownSetting(TIniRegistryEditor& store, const keys::TIntSetting& key
 // A stored integer brought into the key's range by its rule.
 int32_t InSettingRange(const keys::TIntSetting& key, int32_t value);
 
-// Flags and booleans: "1" when on, deleted when off. Integers are written within their range.
+// Flags and booleans: "1" when on, deleted when off ("0" for a boolean that is on when absent).
+// Integers are written within their range.
 void WriteSetting(TIniRegistryEditor& store, const keys::TFlagSetting& key, bool on);
 void WriteSetting(TIniRegistryEditor& store, const keys::TBoolSetting& key, bool on);
 void WriteSetting(TIniRegistryEditor& store, const keys::TIntSetting& key, int32_t value);

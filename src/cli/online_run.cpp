@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cctype>
 #include <cstdio>
 
 #include "app/runtime/client_setup.h"
@@ -14,12 +15,7 @@ namespace vaultora::cli {
 
 namespace {
 
-// The completion rules retry while work of a kind remains; a run that keeps succeeding without
-// taking its work away would retry for ever, so one command opens each kind a few times at most.
-constexpr int kMaxOpensOfKind = 4;
 constexpr int kPollMs = 10;
-
-const char* const kKindNames[] = {"deletion", "upload", "download", "available backups"};
 
 }  // namespace
 
@@ -28,37 +24,30 @@ void PrintLine(const std::string& line) {
   std::fflush(stdout);
 }
 
-TOnlineRun::TOnlineRun() : FLine(FStore) {
-  FStore.SetLazyWrite(true);
-  FQueue = std::make_unique<TWorkQueue>(nullptr, FStore, FRestoreList, FLine);
-  FHost = std::make_unique<TTransferHost>(nullptr, FStore, *FQueue, FRestoreList);
-  FLine.SetQueue(FQueue.get());
-  FLine.OnLine = PrintLine;
-  FQueue->OnOpenTransfer = [this](TWorkKind kind) { Open(kind); };
-  FQueue->OnTransferRunning = [this](TWorkKind kind) { return FHost->Running(kind); };
+TOnlineRun::TOnlineRun() {
+  FRuntime.Line().OnLine = PrintLine;
+  // The window's caption label heads its lines (a restart keeps the window and its caption).
+  FRuntime.OnOpening = [](TWorkKind kind, bool restart) {
+    if (!restart) PrintLine(TTransferHost::Texts(kind).Caption);
+  };
+  FRuntime.OnRetriesStopped = [](TWorkKind, std::string line) {
+    line[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
+    std::fprintf(stderr, "vaultora-cli: %s\n", line.c_str());
+  };
   // Transfers that run side by side would mix their lines: each then names its window.
-  FHost->OnLine = [this](TWorkKind kind, const std::string& line) {
+  TTransferHost& host = FRuntime.Host();
+  host.OnLine = [&host](TWorkKind kind, const std::string& line) {
     int open = 0;
     for (int k = wkDelete; k <= wkRegistryUpdate; ++k)
-      open += FHost->IsOpen(static_cast<TWorkKind>(k)) ? 1 : 0;
-    PrintLine(open > 1 ? "[" + std::string(kKindNames[kind]) + "] " + line : line);
+      open += host.IsOpen(static_cast<TWorkKind>(k)) ? 1 : 0;
+    PrintLine(open > 1 ? "[" + std::string(TWorkQueue::KindName(kind)) + "] " + line : line);
   };
-  FHost->OnClosed = [this](TWorkKind, bool success) {
-    if (!success) ++FFailed;
-  };
-}
-
-TOnlineRun::~TOnlineRun() {
-  FQueue->OnOpenTransfer = nullptr;
-  FHost.reset();
-  FLine.SetQueue(nullptr);
-  FQueue.reset();
 }
 
 bool TOnlineRun::CheckSetup() {
   bool missing = false;
   vaultora::CheckSetup(
-      FStore,
+      Store(),
       [&missing] {
         missing = true;
         std::fprintf(stderr,
@@ -73,42 +62,14 @@ bool TOnlineRun::CheckSetup() {
   return !missing;
 }
 
-void TOnlineRun::Open(TWorkKind kind) {
-  if (FStopping) return;
-  if (++FOpenedOfKind[kind] > kMaxOpensOfKind) {
-    std::fprintf(stderr, "vaultora-cli: the %s run was tried %d times; stopped retrying\n",
-                 kKindNames[kind], kMaxOpensOfKind);
-    ++FFailed;
-    return;
-  }
-  ++FOpened;
-  // The window's caption label heads its lines (a restart keeps the window and its caption).
-  if (!FHost->IsOpen(kind)) PrintLine(TTransferHost::Texts(kind).Caption);
-  FHost->Open(kind);
-}
-
-bool TOnlineRun::Idle() const {
-  return !FHost->AnyOpen() && !FLine.Dialling() && FQueue->Receiver().Pending() == 0;
-}
-
-bool TOnlineRun::WorkLeftArmed() {
-  for (int kind = wkDelete; kind <= wkRegistryUpdate; ++kind)
-    if (FQueue->Entry(static_cast<TWorkKind>(kind)).Enabled) return true;
-  return false;
-}
-
 void TOnlineRun::RunUntil(const std::function<bool()>& stop) {
   CatchInterrupts();
   QEventLoop loop;
   QTimer poll;
   poll.setInterval(kPollMs);
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (Interrupted() && !FStopping) {
-      FStopping = true;
-      FLine.CancelDial();
-      FHost->StopAll();
-    }
-    if (FStopping ? Idle() : stop()) loop.quit();
+    if (Interrupted() && !FRuntime.Stopping()) FRuntime.StopAll();
+    if (FRuntime.Stopping() ? FRuntime.Idle() : stop()) loop.quit();
   });
   poll.start();
   loop.exec();
@@ -116,15 +77,15 @@ void TOnlineRun::RunUntil(const std::function<bool()>& stop) {
 
 int TOnlineRun::Run(const std::function<void()>& command) {
   command();
-  RunUntil([this] { return Idle(); });
-  if (WorkLeftArmed()) {
+  RunUntil([this] { return FRuntime.Idle(); });
+  if (FRuntime.WorkLeftArmed()) {
     std::fprintf(stderr,
                  "vaultora-cli: the server could not be reached; the work waits for the "
                  "next run\n");
     return Interrupted() ? kExitInterrupted : kExitFailed;
   }
   if (Interrupted()) return kExitInterrupted;
-  return FFailed == 0 ? kExitDone : kExitFailed;
+  return TransfersFailed() == 0 ? kExitDone : kExitFailed;
 }
 
 }  // namespace vaultora::cli

@@ -1,18 +1,13 @@
 #pragma once
-// TOnlineRun: the client's online machinery for one command of vaultora-cli, as the main window
-// holds it: the settings store of this thread, the work queue with its restore list, the dial-up
-// line and the transfer host. A command arms the queue; the transfers it opens print their lines;
-// the command ends when no transfer is open, no dial is under way and no message of the queue is
-// waiting. Ctrl+C (or TERM) presses Stop on every open transfer and cancels a dial.
+// TOnlineRun: one command of vaultora-cli over the client runtime, as the main window holds it.
+// A command arms the queue; the transfers it opens print their lines; the command ends when the
+// runtime is idle (no transfer open, no dial under way, no message of the queue waiting).
+// Ctrl+C (or TERM) presses Stop on every open transfer and cancels a dial.
 
 #include <functional>
-#include <memory>
+#include <string>
 
-#include "app/runtime/dialup_line.h"
-#include "app/runtime/transfer_host.h"
-#include "app/runtime/work_queue.h"
-#include "platform/text.h"
-#include "settings/ini_registry_editor.h"
+#include "app/runtime/client_runtime.h"
 
 namespace vaultora::cli {
 
@@ -22,12 +17,12 @@ void PrintLine(const std::string& line);
 class TOnlineRun {
  public:
   TOnlineRun();
-  ~TOnlineRun();
 
-  TIniRegistryEditor& Store() { return FStore; }
-  TWorkQueue& Queue() { return *FQueue; }
-  TTransferHost& Host() { return *FHost; }
-  TStringList& RestoreList() { return FRestoreList; }
+  TClientRuntime& Runtime() { return FRuntime; }
+  TIniRegistryEditor& Store() { return FRuntime.Store(); }
+  TWorkQueue& Queue() { return FRuntime.Queue(); }
+  TTransferHost& Host() { return FRuntime.Host(); }
+  TStringList& RestoreList() { return FRuntime.RestoreList(); }
 
   // CheckSetup: false (after saying what is missing and how to set it) when the server or the
   // encryption key is not set up.
@@ -39,24 +34,11 @@ class TOnlineRun {
   // arrives, then stops the open transfers and waits for them.
   void RunUntil(const std::function<bool()>& stop);
   // How many transfers were opened, and how many of them failed.
-  int TransfersRun() const { return FOpened; }
-  int TransfersFailed() const { return FFailed; }
-  // Nothing is open, dialled or waiting to be delivered.
-  bool Idle() const;
+  int TransfersRun() const { return FRuntime.TransfersOpened(); }
+  int TransfersFailed() const { return FRuntime.TransfersFailed(); }
 
  private:
-  void Open(TWorkKind kind);
-  bool WorkLeftArmed();
-
-  TIniRegistryEditor FStore;
-  TStringList FRestoreList;
-  TDialupLine FLine;
-  std::unique_ptr<TWorkQueue> FQueue;
-  std::unique_ptr<TTransferHost> FHost;
-  int FOpened = 0;
-  int FFailed = 0;
-  int FOpenedOfKind[4] = {};
-  bool FStopping = false;
+  TClientRuntime FRuntime;
 };
 
 }  // namespace vaultora::cli

@@ -4,15 +4,11 @@
 // cancelled and removed, transfers are stopped as their Stop button would).
 #include <cstdio>
 
-#include "app/runtime/main_messages.h"
 #include "cli/backup_progress.h"
 #include "cli/cli_command.h"
 #include "cli/online_run.h"
 #include "platform/text.h"
 #include "schedule/runtime/alarm_clock.h"
-#include "schedule/runtime/load_schedules.h"
-#include "schedule/schedule_record.h"
-#include "settings/registry_keys.h"
 
 namespace vaultora::cli {
 
@@ -30,25 +26,14 @@ int Run(const TArgs& args) {
   TOnlineRun online;
   if (!online.CheckSetup()) return 1;
   TIniRegistryEditor& store = online.Store();
-  TAlarmClock clock;
+  TAlarmClock& clock = online.Runtime().Clock();
   clock.SetTimerInterval(static_cast<uint32_t>(checkSeconds * 1000));
   clock.OnNotifyStatus = [](TAlarmClock&, const std::string& status) { PrintLine(status); };
-  // The alarm names its schedule; the queue hears of it by the schedule's place in the list, as
-  // the main window does, so that the backup runs outside the clock's own event.
-  const auto onAlarm = [&online, &store](TAlarm& alarm, uint32_t) {
-    const TStringList names = ScheduleNames(store);
-    for (size_t i = 0; i < names.size(); ++i)
-      if (SameText(names[i], alarm.Description))
-        online.Queue().Receiver().Post(WM_USER + messages::TWM_DOSCHEDULEDBACKUP,
-                                       static_cast<intptr_t>(i));
-  };
-  const auto load = [&] { LoadSchedules(store, clock, onAlarm); };
-  online.Queue().OnLoadSchedules = load;
   online.Queue().OnRunBackup = [&](const std::string& name) {
     PrintLine("Scheduled backup \"" + name + "\"");
     return RunBackupShowingProgress(store, name, send);
   };
-  load();
+  online.Runtime().LoadSchedules();
   if (!clock.Active())
     return Fail(clock.AlarmList().Count() == 0
                     ? "no enabled schedule has a time: see vaultora-cli schedule"

@@ -18,6 +18,30 @@ void RaiseSocketError(int code, const char* api) {
       Format("Windows socket error: %s (%d), on API '%s'", std::strerror(code), code, api), code);
 }
 
+void TSocketCanceller::Cancel() {
+  std::lock_guard<std::mutex> lock(FMutex);
+  FCancelled = true;
+  if (FHandle >= 0) ::shutdown(FHandle, SHUT_RDWR);
+}
+
+bool TSocketCanceller::Cancelled() const {
+  std::lock_guard<std::mutex> lock(FMutex);
+  return FCancelled;
+}
+
+bool TSocketCanceller::Attach(int handle) {
+  std::lock_guard<std::mutex> lock(FMutex);
+  if (FCancelled) return false;
+  FHandle = handle;
+  return true;
+}
+
+void TSocketCanceller::Close(int handle) {
+  std::lock_guard<std::mutex> lock(FMutex);
+  if (FHandle == handle) FHandle = -1;
+  ::close(handle);
+}
+
 void TTcpSocket::Connect(const std::string& address, int port, int timeoutMs) {
   Close();
   sockaddr_in peer{};
@@ -26,10 +50,15 @@ void TTcpSocket::Connect(const std::string& address, int port, int timeoutMs) {
   if (inet_pton(AF_INET, address.c_str(), &peer.sin_addr) != 1) RaiseSocketError(EINVAL, "connect");
   const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (handle < 0) RaiseSocketError(errno, "socket");
+  if (FCanceller && !FCanceller->Attach(handle)) {
+    ::close(handle);
+    RaiseSocketError(ECANCELED, "connect");
+  }
   FHandle = handle;
   SetTimeout(timeoutMs);  // a send time-out also bounds the connect
   if (::connect(handle, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-    const int code = errno;
+    // A blocking connect that ran out of its send time-out reports EINPROGRESS on Linux.
+    const int code = errno == EINPROGRESS ? ETIMEDOUT : errno;
     Close();
     RaiseSocketError(code, "connect");
   }
@@ -37,7 +66,12 @@ void TTcpSocket::Connect(const std::string& address, int port, int timeoutMs) {
 }
 
 void TTcpSocket::Close() {
-  if (FHandle >= 0) ::close(FHandle);
+  if (FHandle >= 0) {
+    if (FCanceller)
+      FCanceller->Close(FHandle);
+    else
+      ::close(FHandle);
+  }
   FHandle = -1;
 }
 

@@ -6,6 +6,8 @@
 // belongs to one thread.
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -22,6 +24,27 @@ class ESocketError : public std::runtime_error {
 
 // Raises ESocketError for errno `code` of the call `api`.
 [[noreturn]] void RaiseSocketError(int code, const char* api);
+
+// Lets another thread break off a socket's blocking calls. Cancel shuts the socket down
+// (shutdown(2)), so that a blocked connect, receive or send returns at once with an error, and
+// makes every later Connect of the socket fail with ECANCELED. The socket closes its descriptor
+// under the same lock, so Cancel never reaches a descriptor number that the system has handed
+// out again after the owner closed it. Thread-safe; shared by the socket's owner and the thread
+// that may cancel it.
+class TSocketCanceller {
+ public:
+  void Cancel();
+  bool Cancelled() const;
+
+ private:
+  friend class TTcpSocket;
+  bool Attach(int handle);  // false (nothing attached) once cancelled
+  void Close(int handle);   // detaches and closes
+
+  mutable std::mutex FMutex;
+  int FHandle = -1;
+  bool FCancelled = false;
+};
 
 class TTcpSocket {
  public:
@@ -45,6 +68,12 @@ class TTcpSocket {
   void SetReceiveTimeout(int timeoutMs);
   // Turns off the small-packet delay, so short requests and replies go out at once.
   void SetNoDelay();
+  // From the next Connect on, another thread may break off this socket's calls through canceller.
+  void SetCanceller(std::shared_ptr<TSocketCanceller> canceller) {
+    FCanceller = std::move(canceller);
+  }
+  // The canceller has broken off this socket's calls (their errors are the stop's doing).
+  bool Cancelled() const { return FCanceller && FCanceller->Cancelled(); }
 
   // One send call: the bytes taken, or -1 on failure (errno kept), never an exception.
   int64_t SendSome(const void* data, int64_t count);
@@ -57,6 +86,7 @@ class TTcpSocket {
 
  private:
   int FHandle = -1;
+  std::shared_ptr<TSocketCanceller> FCanceller;
 };
 
 // A listening IPv4 socket: the server's, and the scripted peers of tests and benchmarks.

@@ -37,6 +37,8 @@ constexpr const char* kAllErrorSections[] = {keys::kBackupErrors, keys::kRestore
 
 constexpr TWorkKind kOnlineKinds[] = {wkDelete, wkSend, wkReceive};
 
+constexpr const char* kKindNames[] = {"deletion", "upload", "download", "available backups"};
+
 }  // namespace
 
 TWorkQueue::TWorkQueue(TComponent* owner, TIniRegistryEditor& store, TStringList& restoreList,
@@ -112,9 +114,22 @@ bool TWorkQueue::CanStart() const {
   return UseLANServer() || FLine.Active();
 }
 
+const char* TWorkQueue::KindName(TWorkKind kind) {
+  return kKindNames[kind];
+}
+
 // --- commands -------------------------------------------------------------------------------
 
 void TWorkQueue::SendAndReceive() {
+  SendAndReceiveOf(true);
+}
+
+// The dropped-line rule's Send & Receive continues the work of the commands before it, so it
+// keeps their counts of opens: a line that keeps dropping cannot reopen a kind without end.
+void TWorkQueue::SendAndReceiveOf(bool userCommand) {
+  if (userCommand)
+    for (TWorkKind kind : kOnlineKinds)
+      NewRequest(kind);
   Fire(OnCheckSetup);
   for (const char* section : kAllErrorSections)
     ClearErrorMarks(FStore, section);
@@ -126,6 +141,7 @@ void TWorkQueue::SendAndReceive() {
 }
 
 void TWorkQueue::OnlyOf(TWorkKind kind) {
+  NewRequest(kind);
   Fire(OnCheckSetup);
   ClearErrors(kind);
   if (!WorkOf(kind)) return;
@@ -144,6 +160,7 @@ void TWorkQueue::DeleteOnly() {
 }
 
 void TWorkQueue::DownloadSettings() {
+  NewRequest(wkRegistryUpdate);
   Fire(OnCheckSetup);
   Entry(wkRegistryUpdate).Enabled = true;
   ConnectAndPost();
@@ -188,7 +205,7 @@ void TWorkQueue::HandleMessage(const TMessage& message) {
   }
   switch (number) {
     case TWM_DOSENDRECEIVE:
-      return SendAndReceive();
+      return SendAndReceiveOf(false);
     case TWM_DOBACKUPNOW:
       return RunBackup("");
     case TWM_DOSCHEDULEDBACKUP:
@@ -202,6 +219,7 @@ void TWorkQueue::DoWork(TWorkKind kind) {
   ClearErrors(kind);
   if (kind != wkRegistryUpdate && !WorkOf(kind)) return;
   if (kind == wkReceive) PrepareRestoreList();
+  ++FOpens[kind];
   Fire(OnOpenTransfer, kind);
 }
 
@@ -224,7 +242,8 @@ void TWorkQueue::TransferDone(TWorkKind kind) {
     std::erase_if(FRestoreList, [this](const std::string& id) {
       return !TCatalogue(FStore).Entry(id).HasReceivePosition;
     });
-  if (CanFireEvents() && AutoReconnect() && WorkOf(kind) && !ErrorMarked(kind)) {
+  if (CanFireEvents() && AutoReconnect() && WorkOf(kind) && !ErrorMarked(kind) &&
+      RetriesLeft(kind)) {
     if (UseLANServer()) {
       FReceiver->Post(WM_USER + kKinds[kind].DoMessage);
     } else {
@@ -237,6 +256,14 @@ void TWorkQueue::TransferDone(TWorkKind kind) {
   for (TWorkKind other : kOnlineKinds)
     if (other != kind && WorkOf(other)) otherWork = true;
   HangUpWhenIdle(otherWork);
+}
+
+bool TWorkQueue::RetriesLeft(TWorkKind kind) {
+  if (FOpens[kind] < kMaxOpensOfKind) return true;
+  Fire(
+      OnRetriesStopped, kind,
+      Format("The %s run was tried %d times; stopped retrying", kKindNames[kind], kMaxOpensOfKind));
+  return false;
 }
 
 void TWorkQueue::RegistryUpdateDone() {

@@ -4,7 +4,10 @@
 // its entries, posts them (in the order delete, send, receive, settings) once the server can be
 // reached, and on each posted message asks its front end to open or restart the transfer of that
 // kind. When a transfer ends the front end posts its "done" message (or calls TransferDone) and
-// the completion rules decide between a retry and hanging up.
+// the completion rules decide between a retry and hanging up. A retry is bounded: once a kind has
+// been opened kMaxOpensOfKind times since a command asked for it, the rules stop retrying and say
+// so through OnRetriesStopped, so that a server that keeps failing without recording an error
+// cannot keep a front end busy for ever.
 //
 // The queue starts no network work itself. It reads the catalogue and the settings through the
 // store it is given, and reaches the dial-up line through TWorkQueueLine. Everything here runs
@@ -47,6 +50,9 @@ struct TBackupRunResult {
 
 class TWorkQueue : public TComponent {
  public:
+  // How often one command's work of a kind is opened at most (the first run and its retries).
+  static constexpr int kMaxOpensOfKind = 4;
+
   TWorkQueue(TComponent* owner, TIniRegistryEditor& store, TStringList& restoreList,
              TWorkQueueLine& line);
   ~TWorkQueue() override;
@@ -94,9 +100,20 @@ class TWorkQueue : public TComponent {
   std::function<TBackupRunResult(const std::string& scheduleName)> OnRunBackup;
   // Rebuilds the alarms from the stored schedules.
   std::function<void()> OnLoadSchedules;
+  // The completion rules gave up retrying a kind; line: "The upload run was tried 4 times;
+  // stopped retrying" (and the like), for the user.
+  std::function<void(TWorkKind kind, const std::string& line)> OnRetriesStopped;
+
+  // The word of a kind in lines for the user: "deletion", "upload", "download",
+  // "available backups".
+  static const char* KindName(TWorkKind kind);
 
  private:
   void HandleMessage(const TMessage& message);
+  void SendAndReceiveOf(bool userCommand);
+  // A command asked for the kind's work: its count of opens starts again.
+  void NewRequest(TWorkKind kind) { FOpens[kind] = 0; }
+  bool RetriesLeft(TWorkKind kind);
   void OnlyOf(TWorkKind kind);  // Send Only, Receive Only, Delete Only
   void DoWork(TWorkKind kind);
   void RegistryUpdateDone();
@@ -116,6 +133,7 @@ class TWorkQueue : public TComponent {
   TWorkQueueLine& FLine;
   TApiMessageServer FQueue;
   std::unique_ptr<TMessageReceiver> FReceiver;
+  int FOpens[4] = {};  // indexed by TWorkKind: opens since a command last asked for the kind
 };
 
 }  // namespace vaultora

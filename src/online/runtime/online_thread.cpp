@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "catalogue/catalogue.h"
@@ -27,7 +28,8 @@ std::string ExceptionText(const std::exception& e) {
 
 }  // namespace
 
-TBaseOnlineThread::TBaseOnlineThread() : TThread(true) {}
+TBaseOnlineThread::TBaseOnlineThread()
+    : TThread(true), FCanceller(std::make_shared<TSocketCanceller>()) {}
 
 TBaseOnlineThread::~TBaseOnlineThread() {
   // The channel's disconnect event must not post to a component that is freeing this thread.
@@ -91,8 +93,15 @@ void TBaseOnlineThread::PostProgress(const std::string& backupName, const std::s
                                    bytesWritten});
 }
 
+void TBaseOnlineThread::RequireOwnThread(const char* what) const {
+  if (!IsCurrentThread())
+    throw std::logic_error(std::string("The online worker's ") + what +
+                           " was used outside the worker thread");
+}
+
 TIniRegistryEditor& TBaseOnlineThread::Settings() {
   if (!FSettings) {
+    RequireOwnThread("settings store");
     FSettings = std::make_unique<TIniRegistryEditor>();
     FSettings->SetRootKey(rtHKEY_CURRENT_USER);
     FSettings->SetLazyWrite(true);
@@ -132,6 +141,7 @@ void TBaseOnlineThread::ReportFailure(const std::string& exceptionText, const st
 
 TBkServer* TBaseOnlineThread::Server() {
   if (FServer) return FServer.get();
+  RequireOwnThread("data channel");
   try {
     TIniRegistryEditor& store = Settings();
     if (const std::optional<int32_t> port = ReadStoredSetting(store, keys::setting::ServerPort))
@@ -141,6 +151,7 @@ TBkServer* TBaseOnlineThread::Server() {
     auto server = std::make_unique<TBkServer>();
     server->SetPort(FPort);
     server->SetAddress(FHost);
+    server->Socket().SetCanceller(FCanceller);
     server->OnConnect = [this](TBkServer*, TTcpSocket&) { ServerConnected(); };
     server->OnDisconnect = [this](TBkServer*, TTcpSocket&) { ServerDisconnected(); };
     ConfigureServer(*server);
@@ -188,10 +199,16 @@ void TBaseOnlineThread::Locate() {
     PostStatus("Connection stopped");
     return;
   }
+  // A probe: only the connection is waited for, and not for long (docs/online_workers.md).
+  const int replyTimeout = server->ReceiveTimeout();
+  server->SetReceiveTimeout(kLocateTimeoutMs);
   try {
     server->SetActive(true);
+    server->SetReceiveTimeout(replyTimeout);
     server->SetActive(false);
   } catch (const std::exception& e) {
+    server->SetReceiveTimeout(replyTimeout);
+    if (ConnectStopped()) return;
     PostText(UM_THREADEXCEPTION, ExceptionText(e));
     PostStatus(StatusText(5));
     PostText(UM_CONNECTIONSTATE, ExceptionText(e), vcsFailed);
@@ -211,10 +228,18 @@ bool TBaseOnlineThread::Connect() {
   try {
     server->SetActive(true);
   } catch (const std::exception& e) {
-    ReportFailure(ExceptionText(e), StatusText(7));
+    if (!ConnectStopped()) ReportFailure(ExceptionText(e), StatusText(7));
     return false;
   }
   return Online();
+}
+
+bool TBaseOnlineThread::ConnectStopped() {
+  if (!FCanceller->Cancelled()) return false;
+  StopRequested();  // announces the stop once
+  PostStatus("Connection stopped");
+  FFailed = true;
+  return true;
 }
 
 bool TBaseOnlineThread::Online() {
@@ -295,7 +320,7 @@ std::string TBaseOnlineThread::SendLogon(const std::vector<uint8_t>& envelope, T
 
 bool TBaseOnlineThread::Logon() {
   FMuted = true;
-  Synchronize([this] { Locate(); });
+  Locate();
   if (FFailed || !Connect()) return false;
 
   TDateTime moment = NextLogonMoment();

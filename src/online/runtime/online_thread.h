@@ -1,10 +1,13 @@
 #pragma once
 // TBaseOnlineThread: the worker thread of an online component. It owns its own settings store
-// and its own data channel, waits for its component's work and close events, runs one work step
-// per work event and reports everything by posting messages to the component's receiver. No
-// exception leaves the thread: whatever escapes a step is posted as UM_THREADEXCEPTION and the
-// thread goes on waiting. Created suspended by the component, which hands it the two events and
-// the receiver before resuming it, and frees it after UM_THREADENDED.
+// and its own data channel, both created on this thread on first use; it waits for its
+// component's work and close events, runs one work step per work event (locating the server,
+// connecting and logging on included) and reports everything by posting messages to the
+// component's receiver, so the owner's thread never waits on the network. No exception leaves
+// the thread: whatever escapes a step is posted as UM_THREADEXCEPTION and the thread goes on
+// waiting. Created suspended by the component, which hands it the two events and the receiver
+// before resuming it, and frees it after UM_THREADENDED. The component may break off a blocked
+// socket call at any time through Canceller().
 
 #include <cstdint>
 #include <functional>
@@ -16,6 +19,7 @@
 
 #include "archive/cipher_helpers.h"
 #include "online/runtime/online_events.h"
+#include "online/tcp_socket.h"
 #include "platform/date_time.h"
 #include "platform/runtime/worker_thread.h"
 #include "platform/streams.h"
@@ -39,6 +43,14 @@ class TBaseOnlineThread : public TThread {
 
   // Before Resume, on the owner's thread: the component's events and receiver.
   void Attach(TManualResetEvent* workEvent, TManualResetEvent* closeEvent, TMessageReceiver* owner);
+  // Any thread: cancelling shuts the channel's socket down, so a blocked connect, receive or send
+  // returns at once, and refuses every later connect of this thread.
+  const std::shared_ptr<TSocketCanceller>& Canceller() const { return FCanceller; }
+
+  // How long locating the server may take: the probe connects and closes again at once, so it
+  // waits for the connection only, not for the 60-second time-out of a reply (see
+  // docs/online_workers.md).
+  static constexpr int kLocateTimeoutMs = 5000;
 
  protected:
   void Execute() final;
@@ -102,6 +114,10 @@ class TBaseOnlineThread : public TThread {
  private:
   void ServerConnected();
   void ServerDisconnected();
+  // A connect failed because the component broke it off: reports the stop, sets the failed flag.
+  bool ConnectStopped();
+  // The store and the channel belong to this thread; using them elsewhere is a programming error.
+  void RequireOwnThread(const char* what) const;
   // The enciphered logon record in its envelope; none (reported) when it cannot be built.
   std::optional<std::vector<uint8_t>> LogonEnvelope(TDateTime moment);
   std::string SendLogon(const std::vector<uint8_t>& envelope, TDateTime moment);
@@ -113,6 +129,7 @@ class TBaseOnlineThread : public TThread {
   TMessageReceiver* FOwner = nullptr;
   std::unique_ptr<TIniRegistryEditor> FSettings;
   std::unique_ptr<TBkServer> FServer;
+  std::shared_ptr<TSocketCanceller> FCanceller;
   bool FFailed = false;
   bool FConnected = false;
   int FPort = 0;

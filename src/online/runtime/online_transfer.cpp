@@ -1,6 +1,11 @@
 #include "online/runtime/online_transfer.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <chrono>
 #include <exception>
+#include <thread>
 
 #include "online/runtime/online_thread.h"
 #include "platform/process_messages.h"
@@ -18,6 +23,12 @@ TBaseOnlineTransfer::~TBaseOnlineTransfer() {
   if (FThread) {
     FThread->Terminate();
     if (FCloseEvent) FCloseEvent->SetEvent();
+    // The worker gets the grace a Stop gives it; then a call it is blocked in is broken off.
+    QElapsedTimer waited;
+    waited.start();
+    while (FThread->Started() && !FThread->Finished() && waited.elapsed() < kStopGraceMs)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    FThread->Canceller()->Cancel();
     FreeThread();
   }
   // Messages still queued go with the receiver; their payloads are freed.
@@ -71,8 +82,18 @@ void TBaseOnlineTransfer::Stop() {
   if (FThread && FCloseEvent) {
     if (FClearWorkOnStop && FWorkEvent) FWorkEvent->ResetEvent();
     FCloseEvent->SetEvent();
+    CancelAfterGrace();
   }
   ProcessMessages();
+}
+
+void TBaseOnlineTransfer::CancelAfterGrace() {
+  // The canceller belongs to this worker only: a later worker of the component is not touched,
+  // and cancelling a worker that has ended meanwhile does nothing.
+  std::weak_ptr<TSocketCanceller> canceller = FThread->Canceller();
+  QTimer::singleShot(kStopGraceMs, FWindow.get(), [canceller] {
+    if (const auto alive = canceller.lock()) alive->Cancel();
+  });
 }
 
 void TBaseOnlineTransfer::FreeThread() {

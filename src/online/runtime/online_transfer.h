@@ -6,6 +6,11 @@
 // stops the thread and, once the thread has ended and been freed, fires OnClose.
 // Events fire only on the owner's thread, only when assigned, and never once destruction has
 // begun; the payloads of messages that arrive too late are freed all the same.
+//
+// Nothing here waits on the network: the worker locates, connects and talks to the server on its
+// own thread. Stop asks the worker to end; a worker that has not ended within kStopGraceMs (it
+// is blocked in a connect, receive or send on a silent server) has its socket shut down from
+// here, so the blocked call returns at once. Destruction waits for the worker at most as long.
 
 #include <memory>
 #include <string>
@@ -29,12 +34,17 @@ struct TTransferFailureTexts {
 
 class TBaseOnlineTransfer : public TComponent {
  public:
+  // How long a stopped worker may take to notice the stop between two chunks, as it is meant
+  // to, before its socket is shut down under it.
+  static constexpr int kStopGraceMs = 250;
+
   TBaseOnlineTransfer(TComponent* owner, const TTransferFailureTexts& texts);
   ~TBaseOnlineTransfer() override;
 
   // Asks BeforeStart, then starts a thread when none runs, then gives it work.
   void Start();
-  // Asks the thread to end; it finishes the chunk it is at and reports what it did.
+  // Asks the thread to end; it finishes the chunk it is at and reports what it did. A call
+  // blocked on the network is broken off after kStopGraceMs. Returns at once.
   void Stop();
   bool Running() const { return FRunning; }
 
@@ -69,6 +79,8 @@ class TBaseOnlineTransfer : public TComponent {
   void WndProc(const TMessage& message);
   void ThreadEnded();
   void FreeThread();
+  // Shuts the worker's socket down after kStopGraceMs unless the worker has ended by then.
+  void CancelAfterGrace();
 
   TTransferFailureTexts FTexts;
   std::unique_ptr<TMessageReceiver> FWindow;  // the hidden window the thread posts to

@@ -49,6 +49,11 @@ void TThread::SetPriority(TThreadPriority priority) {
     setpriority(PRIO_PROCESS, static_cast<id_t>(id), NiceOf(priority));
 }
 
+bool TThread::IsCurrentThread() const {
+  const long id = FNativeId.load();
+  return id != 0 && id == syscall(SYS_gettid);
+}
+
 void TThread::WaitFor() {
   if (!FThread.joinable()) return;
   if (std::this_thread::get_id() == FOwnerThread) {

@@ -38,6 +38,9 @@ class TThread {
   void SetPriority(TThreadPriority priority);
   TThreadPriority Priority() const { return FPriority; }
 
+  // The caller runs on this thread (inside Execute).
+  bool IsCurrentThread() const;
+
  protected:
   virtual void Execute() = 0;
   // From the worker: runs call on the owner's thread and returns when it has run. Without an

@@ -299,5 +299,43 @@ TEST_F(WorkQueue, TheScheduledBackupMessageNamesTheScheduleByItsPlace) {
   EXPECT_EQ(runs, std::vector<std::string>{"Weekly"});
 }
 
+TEST_F(WorkQueue, RetriesStopAfterTheCapUntilACommandAsksAgain) {
+  UseLAN();
+  AutoReconnect();
+  AddEntry("46001.5", {"NeedToSend"});  // a run that never takes it away
+  std::vector<std::string> stopped;
+  queue.OnRetriesStopped = [&](TWorkKind kind, const std::string& text) {
+    EXPECT_EQ(kind, wkSend);
+    stopped.push_back(text);
+  };
+  queue.SendOnly();
+  Pump();
+  for (int done = 1; done < TWorkQueue::kMaxOpensOfKind; ++done) {
+    queue.TransferDone(wkSend);
+    Pump();
+  }
+  EXPECT_EQ(opened.size(), static_cast<size_t>(TWorkQueue::kMaxOpensOfKind));
+  EXPECT_TRUE(stopped.empty());
+  queue.TransferDone(wkSend);
+  Pump();
+  EXPECT_EQ(opened.size(), static_cast<size_t>(TWorkQueue::kMaxOpensOfKind)) << "no fifth open";
+  EXPECT_EQ(stopped,
+            std::vector<std::string>{"The upload run was tried 4 times; stopped retrying"});
+
+  // The dropped line's Send & Receive goes on with the same count; a command starts afresh.
+  queue.Receiver().Post(WM_USER + messages::TWM_DOSENDRECEIVE);
+  Pump();
+  queue.TransferDone(wkSend);
+  Pump();
+  EXPECT_EQ(opened.size(), static_cast<size_t>(TWorkQueue::kMaxOpensOfKind) + 1);
+  EXPECT_EQ(stopped.size(), 2u);
+  queue.SendOnly();
+  Pump();
+  queue.TransferDone(wkSend);
+  Pump();
+  EXPECT_EQ(opened.size(), static_cast<size_t>(TWorkQueue::kMaxOpensOfKind) + 3);
+  EXPECT_EQ(stopped.size(), 2u);
+}
+
 }  // namespace
 }  // namespace vaultora

@@ -1,0 +1,75 @@
+#include "app/runtime/client_runtime.h"
+
+#include "app/runtime/main_messages.h"
+#include "schedule/runtime/load_schedules.h"
+#include "schedule/schedule_record.h"
+#include "settings/registry_keys.h"
+
+namespace vaultora {
+
+TClientRuntime::TClientRuntime(TRasAdapter* adapter) : FLine(FStore, adapter) {
+  FStore.SetLazyWrite(true);
+  FQueue = std::make_unique<TWorkQueue>(nullptr, FStore, FRestoreList, FLine);
+  FHost = std::make_unique<TTransferHost>(nullptr, FStore, *FQueue, FRestoreList);
+  FClock = std::make_unique<TAlarmClock>();
+  FLine.SetQueue(FQueue.get());
+  FQueue->OnOpenTransfer = [this](TWorkKind kind) { Open(kind); };
+  FQueue->OnTransferRunning = [this](TWorkKind kind) { return FHost->Running(kind); };
+  FQueue->OnLoadSchedules = [this] { LoadSchedules(); };
+  FQueue->OnRetriesStopped = [this](TWorkKind kind, const std::string& line) {
+    ++FFailed;
+    if (OnRetriesStopped) OnRetriesStopped(kind, line);
+  };
+  FHost->OnClosed = [this](TWorkKind kind, bool success) {
+    if (!success) ++FFailed;
+    if (OnTransferClosed) OnTransferClosed(kind, success);
+  };
+}
+
+TClientRuntime::~TClientRuntime() {
+  // The clock's thread first, so no alarm arrives while the rest goes; then the transfers
+  // (their components stop their threads), and the queue last, which they post to.
+  FClock.reset();
+  FQueue->OnOpenTransfer = nullptr;
+  FQueue->OnLoadSchedules = nullptr;
+  FHost.reset();
+  FLine.SetQueue(nullptr);
+  FQueue.reset();
+}
+
+void TClientRuntime::LoadSchedules() {
+  const auto onAlarm = [this](TAlarm& alarm, uint32_t) {
+    // The queue hears of a schedule by its place in the list, as the main window does.
+    const TStringList names = ScheduleNames(FStore);
+    for (size_t i = 0; i < names.size(); ++i)
+      if (SameText(names[i], alarm.Description))
+        FQueue->Receiver().Post(WM_USER + messages::TWM_DOSCHEDULEDBACKUP,
+                                static_cast<intptr_t>(i));
+  };
+  vaultora::LoadSchedules(FStore, *FClock, onAlarm);
+}
+
+void TClientRuntime::Open(TWorkKind kind) {
+  if (FStopping) return;
+  ++FOpened;
+  if (OnOpening) OnOpening(kind, FHost->IsOpen(kind));
+  FHost->Open(kind);
+}
+
+bool TClientRuntime::Idle() const {
+  return !FHost->AnyOpen() && !FLine.Dialling() && FQueue->Receiver().Pending() == 0;
+}
+
+bool TClientRuntime::WorkLeftArmed() {
+  for (int kind = wkDelete; kind <= wkRegistryUpdate; ++kind)
+    if (FQueue->Entry(static_cast<TWorkKind>(kind)).Enabled) return true;
+  return false;
+}
+
+void TClientRuntime::StopAll() {
+  FStopping = true;
+  FLine.CancelDial();
+  FHost->StopAll();
+}
+
+}  // namespace vaultora

@@ -1,13 +1,17 @@
 // vaultora-cli run: the tray client without the tray. The schedules go into the alarm clock; when
 // one fires its backup runs, Send & Receive follows, and the completion rules decide about
 // retries and hanging up, until Ctrl+C or TERM ends the program cleanly (a backup in progress is
-// cancelled and removed, transfers are stopped as their Stop button would).
+// cancelled and removed, transfers are stopped as their Stop button would). A schedule whose
+// time passed while the program was not running or the machine slept runs once, after the
+// catch-up delay.
 #include <cstdio>
 
 #include "cli/backup_progress.h"
 #include "cli/cli_command.h"
 #include "cli/online_run.h"
+#include "platform/date_time.h"
 #include "platform/text.h"
+#include "schedule/missed_schedules.h"
 #include "schedule/runtime/alarm_clock.h"
 
 namespace vaultora::cli {
@@ -29,6 +33,16 @@ int Run(const TArgs& args) {
   TAlarmClock& clock = online.Runtime().Clock();
   clock.SetTimerInterval(static_cast<uint32_t>(checkSeconds * 1000));
   clock.OnNotifyStatus = [](TAlarmClock&, const std::string& status) { PrintLine(status); };
+  online.Runtime().OnClockJumped = [](int delayMinutes) {
+    PrintLine(
+        "The clock moved ahead (the machine slept or the time was set): missed schedules "
+        "run in " +
+        std::to_string(delayMinutes) + " minute(s)");
+  };
+  online.Runtime().OnMissedRun = [](const TMissedRun& run) {
+    PrintLine("Schedule \"" + run.Name + "\" was due at " + DateTimeText(run.Due) +
+              " and did not run: it runs now");
+  };
   online.Queue().OnRunBackup = [&](const std::string& name) {
     PrintLine("Scheduled backup \"" + name + "\"");
     return RunBackupShowingProgress(store, name, send);

@@ -6,6 +6,7 @@
 #include "cli/cli_command.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
+#include "schedule/schedule_due.h"
 #include "schedule/schedule_edit.h"
 #include "schedule/schedule_record.h"
 #include "settings/ini_registry_editor.h"
@@ -55,6 +56,24 @@ std::string ListText(const std::string& path) {
   return FileExists(path) ? path : path + " (missing)";
 }
 
+// A moment of the schedule's runs, to the minute, year first.
+std::string WhenText(TDateTime when) {
+  if (when <= 0) return "-";
+  const TDateParts p = DecodeDateTime(when);
+  return Format("%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
+}
+
+std::string LastRunText(const TScheduleRecord& r) {
+  return r.LastRun > 0 ? WhenText(r.LastRun) : "never";
+}
+
+// The next run of an enabled schedule; a disabled one never runs.
+std::string NextRunText(const TScheduleRecord& r) {
+  if (!r.Enabled) return "-";
+  const TDateTime next = NextDueTime(r, Now());
+  return next > 0 ? WhenText(next) : "never";
+}
+
 int List(const TArgs&) {
   TIniRegistryEditor& store = Store();
   const TStringList names = ScheduleNames(store);
@@ -62,13 +81,14 @@ int List(const TArgs&) {
     std::printf("No schedules.\n");
     return 0;
   }
-  std::vector<TStringList> rows = {
-      {"Name", "Enabled", "Type", "Time", "Days", "Title", "Backups", "Expires", "File list"}};
+  std::vector<TStringList> rows = {{"Name", "Enabled", "Type", "Time", "Days", "Last run",
+                                    "Next run", "Title", "Backups", "Expires", "File list"}};
   for (const std::string& name : names) {
     const TScheduleRecord r = LoadSchedule(store, name);
     rows.push_back({name, r.Enabled ? "yes" : "no", ScheduleTypeText(r.BackupType), OrNone(r.Time),
-                    OrNone(ScheduleDaysText(r)), OrNone(r.BackupTitle), SeriesText(r),
-                    ExpiryText(r), ListText(r.DefaultSession)});
+                    OrNone(ScheduleDaysText(r)), LastRunText(r), NextRunText(r),
+                    OrNone(r.BackupTitle), SeriesText(r), ExpiryText(r),
+                    ListText(r.DefaultSession)});
   }
   std::vector<size_t> widths(rows[0].size(), 0);
   for (const TStringList& row : rows)
@@ -96,6 +116,8 @@ int Show(const TArgs& args) {
       {"Type", ScheduleTypeText(r.BackupType)},
       {"Time", OrNone(r.Time)},
       {"Days", OrNone(ScheduleDaysText(r))},
+      {"Last run", LastRunText(r)},
+      {"Next run", NextRunText(r)},
       {"Title", OrNone(r.BackupTitle)},
       {"Backup number", r.IncludeBackupNo ? "in the title" : "no"},
       {"Backups", SeriesText(r)},
@@ -103,6 +125,7 @@ int Show(const TArgs& args) {
       {"File list", ListText(r.DefaultSession)}};
   for (const auto& [label, value] : lines)
     std::printf("%-14s %s\n", (std::string(label) + ":").c_str(), value.c_str());
+  if (const std::string note = ShortMonthsNote(r); !note.empty()) std::printf("%s\n", note.c_str());
   return 0;
 }
 
@@ -146,6 +169,9 @@ int Set(const TArgs& args) {
   const TScheduleSetResult result = SetSchedule(Store(), positional[0], change);
   if (!result.Error.empty()) return FailText(result.Error);
   std::printf("Schedule \"%s\" %s.\n", result.Name.c_str(), result.Created ? "created" : "changed");
+  const TScheduleRecord saved = LoadSchedule(Store(), result.Name);
+  if (const std::string note = ShortMonthsNote(saved); !note.empty())
+    std::printf("%s\n", note.c_str());
   return 0;
 }
 
@@ -177,8 +203,8 @@ int Delete(const TArgs& args) {
 }
 
 const TCliRegistrar kList({"schedule list", "",
-                           "every schedule: enabled, type, time, days, title, backups, expiry, "
-                           "file list",
+                           "every schedule: enabled, type, time, days, last and next run, "
+                           "title, backups, expiry, file list",
                            List});
 const TCliRegistrar kShow({"schedule show", "NAME", "print one schedule", Show});
 const TCliRegistrar kSet(

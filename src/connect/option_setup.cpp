@@ -42,6 +42,7 @@ void TOptionSetup::Load(TIniRegistryEditor& store) {
   v.StandbyTechnique = ReadShownSetting(store, k::StandbyTech);
   v.DialRetry = ReadShownSetting(store, k::DialRetry);
   v.DialWait = ReadShownSetting(store, k::DialWait);
+  v.CatchUpDelay = ReadShownSetting(store, k::CatchUpDelay);
 
   v.KeepLogFiles = ReadSetting(store, k::KeepLogFiles);
   v.RemoveFromTaskbar = ReadSetting(store, k::RemFromTaskBar);
@@ -55,6 +56,7 @@ void TOptionSetup::Load(TIniRegistryEditor& store) {
   v.SMSNotification = sms.has_value();
   v.SMSNumber = sms.value_or("");
   v.ScheduledBackups = ReadSetting(store, k::Enabled);
+  v.CatchUpMissed = ReadSetting(store, k::CatchUpMissed);
   v.PromptBeforeShutdown = ReadSetting(store, k::TrapShutDown);
 
   v.RunAtStartup =
@@ -160,6 +162,8 @@ TStringList TOptionSetup::PreferenceLines() const {
     lines.push_back(SettingLine(key, value));
   };
   flag(v.ScheduledBackups, k::Enabled);
+  lines.push_back(SettingLine(k::CatchUpMissed, v.CatchUpMissed));  // on when absent
+  number(k::CatchUpDelay, v.CatchUpDelay);
   flag(v.PromptBeforeShutdown, k::TrapShutDown);
   number(k::TrxOutBufferSize, v.TransmitBufferSize);  // raised to the minimum when below
   number(k::TrxInBufferSize, v.ReceiveBufferSize);

@@ -59,6 +59,8 @@ struct TOptionValues {
   bool RunAtStartup = false;
   bool RemoveFromTaskbar = false;  // RemFromTaskBar
   bool ScheduledBackups = false;   // Enabled
+  bool CatchUpMissed = true;       // run a schedule missed while asleep or off, once
+  int32_t CatchUpDelay = keys::preferences::kDefaultCatchUpDelay;  // minutes
   bool KeepLogFiles = false;
   int32_t MaxLogFileSize = keys::preferences::kDefaultMaxLogFileSize;  // KB; below 512 = none
   // Compression

@@ -104,8 +104,10 @@ TDateTime UnixToDateTime(std::time_t seconds, long nanoseconds) {
   return EncodeDateTime(p);
 }
 
-std::time_t DateTimeToUnix(TDateTime value) {
-  const TDateParts p = DecodeDateTime(value);
+namespace {
+
+// The parts as mktime takes them, leaving it to find whether summer time applies.
+std::tm LocalParts(const TDateParts& p) {
   std::tm local{};
   local.tm_year = p.year - 1900;
   local.tm_mon = p.month - 1;
@@ -114,7 +116,42 @@ std::time_t DateTimeToUnix(TDateTime value) {
   local.tm_min = p.minute;
   local.tm_sec = p.second;
   local.tm_isdst = -1;
+  return local;
+}
+
+}  // namespace
+
+std::time_t DateTimeToUnix(TDateTime value) {
+  std::tm local = LocalParts(DecodeDateTime(value));
   return std::mktime(&local);
+}
+
+namespace {
+
+// Whether the local clocks show these parts on their day: mktime moves a skipped time on.
+bool LocalTimeShown(const TDateParts& p) {
+  std::tm local = LocalParts(p);
+  const std::time_t t = std::mktime(&local);
+  std::tm back{};
+  if (t == static_cast<std::time_t>(-1) || !localtime_r(&t, &back)) return true;
+  return back.tm_year == p.year - 1900 && back.tm_mon == p.month - 1 && back.tm_mday == p.day &&
+         back.tm_hour == p.hour && back.tm_min == p.minute;
+}
+
+// Clock changes move the clocks by at most a few hours.
+constexpr int kLongestSkipMinutes = 3 * 60;
+
+}  // namespace
+
+TDateTime ShownLocalTime(TDateTime local) {
+  const TDateParts p = DecodeDateTime(local);
+  if (LocalTimeShown(p)) return local;
+  const TDateTime minuteStart = local - EncodeTime(0, 0, p.second, p.millisecond);
+  for (int minutes = 1; minutes <= kLongestSkipMinutes; ++minutes) {
+    const TDateTime later = minuteStart + EncodeTime(0, minutes, 0);
+    if (LocalTimeShown(DecodeDateTime(later))) return later;
+  }
+  return local;
 }
 
 TDateTime Now() {

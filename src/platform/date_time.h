@@ -32,6 +32,9 @@ TDateTime Time();
 
 TDateTime UnixToDateTime(std::time_t seconds, long nanoseconds = 0);  // to local time
 std::time_t DateTimeToUnix(TDateTime value);                          // from local time
+// The local date-time itself when the clocks show it; on the night they go forward, a time they
+// skip gives the first minute after it that they show (02:30 becomes 03:00).
+TDateTime ShownLocalTime(TDateTime local);
 
 // "dd/mm/yyyy hh:mm:ss AM/PM", the one pattern shown to the user.
 std::string DateTimeText(TDateTime value);

@@ -1,5 +1,6 @@
 #include "schedule/alarm.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vaultora {
@@ -63,16 +64,31 @@ long long TimeOfDayMs(TDateTime value) {
   return std::llround(fraction * kMsPerDay);
 }
 
+// The start of an alarm's window today, in milliseconds of the day.
+long long WindowStartMs(const TAlarm& alarm, TDateTime day) {
+  const TDateTime nominal = day + EncodeTime(alarm.Hour(), alarm.Min(), 0);
+  const TDateTime shown = ShownLocalTime(nominal);
+  if (std::floor(shown) != day) return TimeOfDayMs(nominal);
+  return TimeOfDayMs(shown);
+}
+
 }  // namespace
+
+int MonthlyAlarmDay(int dayOfMonth, int year, int month) {
+  if (dayOfMonth <= 0) return dayOfMonth;
+  return std::min(dayOfMonth, DaysInMonth(year, month));
+}
 
 int CheckAlarms(TAlarmList& alarms, TDateTime now, uint32_t intervalMs) {
   const TDateParts today = DecodeDateTime(now);
   const int dayOfWeek = DayOfWeek(now) - 1;  // 0 = Sunday
   const long long nowMs = TimeOfDayMs(now);
+  const TDateTime day = std::floor(now);
+  const auto dayNumber = static_cast<long long>(day);
   for (int i = 0; i < alarms.Count(); ++i) {
     TAlarm& alarm = alarms[i];
     if (!alarm.Enabled) continue;
-    const long long start = (alarm.Hour() * 60LL + alarm.Min()) * 60000LL;
+    const long long start = WindowStartMs(alarm, day);
     const long long end = intervalMs == 0 ? nowMs : start + intervalMs;
     switch (alarm.AlarmType) {
       case acDaily:
@@ -84,7 +100,8 @@ int CheckAlarms(TAlarmList& alarms, TDateTime now, uint32_t intervalMs) {
         }
         break;
       case acMonthly:
-        if (alarm.Month() != today.month || alarm.DayofMonth() != today.day) {
+        if (alarm.Month() != today.month ||
+            MonthlyAlarmDay(alarm.DayofMonth(), today.year, today.month) != today.day) {
           alarm.Fired = false;
           continue;
         }
@@ -94,8 +111,9 @@ int CheckAlarms(TAlarmList& alarms, TDateTime now, uint32_t intervalMs) {
     }
     if (nowMs < start || nowMs >= end) {
       alarm.Fired = false;
-    } else if (!alarm.Fired) {
-      alarm.Fired = true;
+    } else if (!alarm.Fired && alarm.FiredDay != dayNumber) {  // the hour the clocks went
+      alarm.Fired = true;                                      // back shows it twice
+      alarm.FiredDay = dayNumber;
       return i;
     }
   }

@@ -44,8 +44,10 @@ class TAlarm {
   TAlarmType AlarmType = acDaily;
   std::function<void(TAlarm& sender, uint32_t tickCount)> OnAlarm;
 
-  // Meaningful only in the timer thread's copy: the alarm fired in its current window.
+  // Meaningful only in the timer thread's copy: the alarm fired in its current window, and the
+  // local day it last fired on (the night the clocks go back shows its time twice).
   bool Fired = false;
+  long long FiredDay = -1;
 
   virtual void DoAlarm(uint32_t tickCount);
 
@@ -71,9 +73,15 @@ class TAlarmList {
   std::vector<std::unique_ptr<TAlarm>> FItems;
 };
 
+// The day a monthly alarm for dayOfMonth falls on in that month: the day itself, or the month's
+// last day when the month is shorter (31 runs on 30 April and on 28 or 29 February); 0 stays 0.
+int MonthlyAlarmDay(int dayOfMonth, int year, int month);
+
 // The index of at most one alarm due at now (a local date-time) whose window [start, start +
 // intervalMs) has not fired yet, else -1. Updates the Fired flags. With intervalMs 0 nothing
-// is ever due. Windows do not wrap past midnight.
+// is ever due. Windows do not wrap past midnight. An alarm fires at most once on a local day; a
+// time the clocks skip that day opens its window when they show the next minute (03:00 for
+// 02:30 on the night they go forward).
 int CheckAlarms(TAlarmList& alarms, TDateTime now, uint32_t intervalMs);
 
 }  // namespace vaultora

@@ -1,5 +1,6 @@
 #include "schedule/schedule_record.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -117,6 +118,8 @@ TScheduleRecord LoadSchedule(TIniRegistryEditor& store, const std::string& name)
   r.AppendBackup = schedules.ReadString(name, sv::kAppendBackup, "");
   r.DefaultSession = schedules.ReadString(name, sv::kDefaultSession, "");
   r.Enabled = schedules.ReadBool(name, sv::kEnabled, false);
+  r.LastRun = schedules.ReadDateTime(name, sv::kLastRun, 0);
+  r.LastSaved = schedules.ReadDateTime(name, sv::kLastSaved, 0);
   return r;
 }
 
@@ -143,6 +146,7 @@ void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& r) {
   const std::string& name = r.Name;
   TRegistryTransaction transaction(store);
   const TRegistryKey schedules = Schedules(store);
+  const TDateTime lastRun = std::max(r.LastRun, schedules.ReadDateTime(name, sv::kLastRun, 0));
   schedules.EraseSection(name);
   TStringList lines{std::string(sv::kBackupType) + "=" + std::to_string(r.BackupType),
                     std::string(sv::kTime) + "=" + r.Time};
@@ -155,6 +159,8 @@ void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& r) {
       if (r.Months[m]) lines.push_back(std::to_string(m + 1) + "=" + sv::kMonthLabels[m]);
   }
   schedules.WriteSectionData(name, lines);
+  if (lastRun > 0) schedules.WriteDateTime(name, sv::kLastRun, lastRun);
+  schedules.WriteDateTime(name, sv::kLastSaved, Now());
   transaction.Commit();
 
   if (!ReadSetting(store, keys::setting::Enabled) &&
@@ -175,6 +181,11 @@ void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& r) {
                 [&] { schedules.WriteBool(name, sv::kEnabled, true); });
   WriteOrDelete(schedules, name, sv::kAppendBackup, !r.AppendBackup.empty(),
                 [&] { schedules.WriteString(name, sv::kAppendBackup, r.AppendBackup); });
+}
+
+void RecordScheduleRun(TIniRegistryEditor& store, const std::string& name, TDateTime when) {
+  const TRegistryKey schedules = Schedules(store);
+  if (schedules.SectionExists(name)) schedules.WriteDateTime(name, sv::kLastRun, when);
 }
 
 void DeleteSchedule(TIniRegistryEditor& store, const std::string& name) {

@@ -25,6 +25,10 @@ inline constexpr const char* kExpireDays = "ExpireDays";            // 3, absent
 inline constexpr const char* kAppendBackup = "AppendBackup";        // 1: "*" or a catalogue key
 inline constexpr const char* kDefaultSession = "DefaultSession";    // 1: the file list path
 inline constexpr const char* kEnabled = "Enabled";                  // flag
+// Ours: when the schedule's backup last started on its own (by the alarm or a missed run), and
+// when the schedule was last saved; missed runs are counted from the later of the two.
+inline constexpr const char* kLastRun = "LastRun";      // 7, absent = never
+inline constexpr const char* kLastSaved = "LastSaved";  // 7
 inline constexpr const char* kIncrementalSeries = "*";
 // Weekly: values "1".."7" (Sunday first), monthly: "1".."12"; the data is only a label.
 inline constexpr std::array<const char*, 7> kWeekdayLabels = {
@@ -50,6 +54,8 @@ struct TScheduleRecord {
   std::string AppendBackup;    // "" = a new full backup each time
   std::string DefaultSession;  // "" = no file list yet
   bool Enabled = false;
+  TDateTime LastRun = 0;    // 0 = never
+  TDateTime LastSaved = 0;  // 0 = before saves were recorded
 };
 
 // "hh:mm:ss" of a time of day, and back (also "h:mm"); false when the text is not a time.
@@ -77,8 +83,12 @@ TScheduleRecord LoadSchedule(TIniRegistryEditor& store, const std::string& name)
 bool CheckTimeConflict(TIniRegistryEditor& store, const std::string& name, TDateTime time);
 
 // Rewrites the schedule's key from the record as the wizard's Apply does, offering to switch
-// scheduled backups on when they are off.
+// scheduled backups on when they are off. The last run stays as stored and the time of the save
+// is recorded, so that a time set in the past does not count as missed.
 void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& record);
+
+// Records that the schedule's backup started on its own at `when`.
+void RecordScheduleRun(TIniRegistryEditor& store, const std::string& name, TDateTime when);
 
 // Deletes the schedule's file list file (when it exists) and its key.
 void DeleteSchedule(TIniRegistryEditor& store, const std::string& name);

@@ -105,6 +105,10 @@ std::string SettingLine(const keys::TBoolSetting& key) {
   return std::string("2~") + key.Name + "=1";
 }
 
+std::string SettingLine(const keys::TBoolSetting& key, bool on) {
+  return std::string("2~") + key.Name + (on ? "=1" : "=0");
+}
+
 std::string SettingLine(const keys::TIntSetting& key, int32_t value) {
   return std::string("3~") + key.Name + "=" + IntToStr(InSettingRange(key, value));
 }

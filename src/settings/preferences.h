@@ -68,6 +68,7 @@ void DeleteSetting(TIniRegistryEditor& store, const Key& key) {
 // "3~Name=" + the number (within range), "Name=" + the text.
 std::string SettingLine(const keys::TFlagSetting& key);
 std::string SettingLine(const keys::TBoolSetting& key);
+std::string SettingLine(const keys::TBoolSetting& key, bool on);  // "2~Name=1" or "2~Name=0"
 std::string SettingLine(const keys::TIntSetting& key, int32_t value);
 std::string SettingLine(const keys::TStringSetting& key, const std::string& value);
 

@@ -89,6 +89,11 @@ bool TRegistryKey::ReadBool(const std::string& section, const std::string& name,
   return At([&](TIniRegistryEditor& s) { return s.ReadBool(section, name, def); });
 }
 
+TDateTime TRegistryKey::ReadDateTime(const std::string& section, const std::string& name,
+                                     TDateTime def) const {
+  return At([&](TIniRegistryEditor& s) { return s.ReadDateTime(section, name, def); });
+}
+
 std::optional<TRegistryValue> TRegistryKey::ReadValue(const std::string& section,
                                                       const std::string& name) const {
   return At([&](TIniRegistryEditor& s) { return s.ReadValue(section, name); });
@@ -112,6 +117,11 @@ void TRegistryKey::WriteBool(const std::string& section, const std::string& name
 void TRegistryKey::WriteTyped(int kind, const std::string& section, const std::string& name,
                               const TVariant& value) const {
   At([&](TIniRegistryEditor& s) { s.WriteTyped(kind, section, name, value); });
+}
+
+void TRegistryKey::WriteDateTime(const std::string& section, const std::string& name,
+                                 TDateTime value) const {
+  At([&](TIniRegistryEditor& s) { s.WriteDateTime(section, name, value); });
 }
 
 void TRegistryKey::DeleteValue(const std::string& section, const std::string& name) const {

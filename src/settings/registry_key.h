@@ -36,6 +36,7 @@ class TRegistryKey {
                          const std::string& def) const;
   int32_t ReadInteger(const std::string& section, const std::string& name, int32_t def) const;
   bool ReadBool(const std::string& section, const std::string& name, bool def) const;
+  TDateTime ReadDateTime(const std::string& section, const std::string& name, TDateTime def) const;
   std::optional<TRegistryValue> ReadValue(const std::string& section,
                                           const std::string& name) const;
 
@@ -43,6 +44,7 @@ class TRegistryKey {
                    const std::string& value) const;
   void WriteInteger(const std::string& section, const std::string& name, int32_t value) const;
   void WriteBool(const std::string& section, const std::string& name, bool value) const;
+  void WriteDateTime(const std::string& section, const std::string& name, TDateTime value) const;
   // A value of kind 1 to 7 (ReadTyped and WriteTyped of the store).
   void WriteTyped(int kind, const std::string& section, const std::string& name,
                   const TVariant& value) const;

@@ -65,6 +65,10 @@ inline constexpr const char* kReceiveThreadPriority = "ReceiveThreadPriority";  
 inline constexpr const char* kNotifyEMail = "NotifyEMail";                        // 1, present = on
 inline constexpr const char* kNotifySMS = "NotifySMS";                            // 1, present = on
 inline constexpr const char* kVALKData = "VALKData";                              // binary
+// Ours: run, once, a schedule whose time passed while the machine slept or was off (boolean,
+// absent = on), after this many minutes (integer).
+inline constexpr const char* kCatchUpMissed = "CatchUpMissed";  // 2
+inline constexpr const char* kCatchUpDelay = "CatchUpDelay";    // 3, minutes
 
 // What the options dialog shows when a value is absent.
 inline constexpr int32_t kDefaultCompressionType = 2;
@@ -86,6 +90,8 @@ inline constexpr int32_t kMaxShutdownTimeout = 60;
 inline constexpr const char* kDefaultShellCommand = "Exit To Dos";
 inline constexpr int32_t kDefaultStandbyTech = 0;
 inline constexpr int32_t kDefaultThreadPriority = 3;
+inline constexpr int32_t kDefaultCatchUpDelay = 2;
+inline constexpr int32_t kMaxCatchUpDelay = 60;
 }  // namespace preferences
 
 // Connection (written whole by the connection dialog).
@@ -205,6 +211,11 @@ inline constexpr TIntSetting CompressionType{
 // Absent: the program's own folder (ReadWorkingFolder in settings/preferences.h).
 inline constexpr TStringSetting WorkingZipFolder{kPreferences, p::kWorkingZipFolder};
 inline constexpr TBoolSetting Enabled{kPreferences, p::kEnabled};
+// On when absent, so off is stored as "0".
+inline constexpr TBoolSetting CatchUpMissed{kPreferences, p::kCatchUpMissed, true};
+inline constexpr TIntSetting CatchUpDelay{
+    kPreferences,        p::kCatchUpDelay,       p::kDefaultCatchUpDelay, 0,
+    p::kMaxCatchUpDelay, p::kDefaultCatchUpDelay};
 inline constexpr TBoolSetting TrapShutDown{kPreferences, p::kTrapShutDown};
 // Absent: chunks and announced buffers of 512 bytes.
 inline constexpr TIntSetting TrxOutBufferSize{

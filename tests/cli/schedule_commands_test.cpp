@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/folders.h"
+#include "schedule/schedule_due.h"
 #include "schedule/schedule_record.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -53,11 +54,11 @@ TEST_F(ScheduleCommands, DailyWeeklyAndMonthlySchedulesAreStoredAndShown) {
   EXPECT_TRUE(store.ReadBool(keys::kPreferences, keys::preferences::kEnabled, false));
 
   ASSERT_EQ(Create("Weekly", "04:30:15", "--weekly sun,Wednesday --incremental").Status, 0);
-  ASSERT_EQ(Create("Monthly", "05:00",
-                   "--monthly 31 --months feb,12 --expire 9 "
-                   "--include-backup-no --disable")
-                .Status,
-            0);
+  run = Create("Monthly", "05:00",
+               "--monthly 31 --months feb,12 --expire 9 "
+               "--include-backup-no --disable");
+  ASSERT_EQ(run.Status, 0) << run.Output;
+  EXPECT_TRUE(Shows(run, "Day 31 runs on the last day of Febuary."));
 
   const TScheduleRecord weekly = LoadSchedule(store, "Weekly");
   EXPECT_EQ(weekly.BackupType, stWeekly);
@@ -80,23 +81,30 @@ TEST_F(ScheduleCommands, DailyWeeklyAndMonthlySchedulesAreStoredAndShown) {
 
   run = Cli("schedule show weekly");
   ASSERT_EQ(run.Status, 0);
+  const TDateParts next = DecodeDateTime(NextDueTime(weekly, Now()));
   EXPECT_EQ(run.Output,
             "Name:          Weekly\n"
             "Enabled:       yes\n"
             "Type:          Weekly\n"
             "Time:          04:30:15\n"
             "Days:          Sunday, Wensday\n"
-            "Title:         Docs\n"
-            "Backup number: no\n"
-            "Backups:       incremental (starts with the next run)\n"
-            "Expires:       never\n"
-            "File list:     " +
+            "Last run:      never\n" +
+                Format("Next run:      %04d-%02d-%02d 04:30\n", next.year, next.month, next.day) +
+                "Title:         Docs\n"
+                "Backup number: no\n"
+                "Backups:       incremental (starts with the next run)\n"
+                "Expires:       never\n"
+                "File list:     " +
                 weekly.DefaultSession + "\n");
   run = Cli("schedule list");
   ASSERT_EQ(run.Status, 0);
   EXPECT_TRUE(Shows(run, "Monthly  no       Monthly  05:00:00  day 31 of Febuary, December"));
   EXPECT_TRUE(Shows(run, "Nightly  yes      Daily    02:00:00  -"));
   EXPECT_TRUE(Shows(run, "after 9 day(s)"));
+  EXPECT_TRUE(Shows(run, "Last run  Next run"));
+  run = Cli("schedule show Monthly");
+  EXPECT_TRUE(Shows(run, "Next run:      -\n"));  // disabled
+  EXPECT_TRUE(Shows(run, "Day 31 runs on the last day of Febuary."));
 }
 
 TEST_F(ScheduleCommands, AChangeTouchesOnlyTheGivenFields) {

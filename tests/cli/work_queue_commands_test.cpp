@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <thread>
 
 #include "catalogue/catalogue.h"
@@ -34,6 +35,36 @@ class CliWorkQueue : public testing::Test {
     test::WriteTextFile(source / "report.txt", "the first report");
     EXPECT_EQ(profile.Run("list create " + ShellQuote(source.Path()) + " --subfolders --wizard"), 0)
         << profile.Output();
+  }
+
+  // `vaultora-cli run ARGS` in the background; Stop() sends TERM and waits for its exit status.
+  struct TBackgroundRun {
+    std::string Out, Pid, Status;
+    std::string Printed() const { return test::ReadTextFile(Out); }
+    bool Printed(const std::string& text) const {
+      return Printed().find(text) != std::string::npos;
+    }
+    bool Ended() const { return !test::ReadTextFile(Status).empty(); }
+    int ExitStatus() const { return std::atoi(test::ReadTextFile(Status).c_str()); }
+  };
+  TBackgroundRun StartRun(const std::string& args) {
+    TBackgroundRun run{source / "run.out", source / "run.pid", source / "run.status"};
+    test::RunCommand("VAULTORA_HOME=" + ShellQuote(profile.Home()) + " sh -c '" +
+                     std::string(VAULTORA_CLI_PATH) + " run " + args + " >" + run.Out +
+                     " 2>&1 </dev/null & echo $! >" + run.Pid + "; wait $!; echo $? >" +
+                     run.Status + "' >/dev/null 2>&1 &");
+    return run;
+  }
+  static bool WaitFor(const std::function<bool()>& done, int seconds) {
+    for (int i = 0; i < seconds * 10 && !done(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return done();
+  }
+  static bool Stop(const TBackgroundRun& run) {
+    const int runPid = std::atoi(test::ReadTextFile(run.Pid).c_str());
+    if (runPid <= 0) return false;
+    kill(runPid, SIGTERM);
+    return WaitFor([&] { return run.Ended(); }, 20);
   }
 
   // Where in the last output text first appears (npos when it does not).
@@ -144,33 +175,12 @@ TEST_F(CliWorkQueue, RunBacksUpAndSendsWhenAScheduleIsDueAndStopsCleanlyOnTerm) 
       << profile.Output();
   ASSERT_EQ(profile.Run("options set scheduled-backups on"), 0) << profile.Output();
 
-  const std::string out = source / "run.out";
-  const std::string pid = source / "run.pid";
-  const std::string status = source / "run.status";
-  test::RunCommand("VAULTORA_HOME=" + ShellQuote(profile.Home()) + " sh -c '" +
-                   std::string(VAULTORA_CLI_PATH) + " run --check-every 1 >" + out +
-                   " 2>&1 </dev/null & echo $! >" + pid + "; wait $!; echo $? >" + status +
-                   "' >/dev/null 2>&1 &");
-  const auto waitFor = [](const std::function<bool()>& done, int seconds) {
-    for (int i = 0; i < seconds * 10 && !done(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return done();
-  };
-  const bool sent = waitFor(
-      [&] {
-        return test::ReadTextFile(out).find("Online backup closed") != std::string::npos ||
-               !test::ReadTextFile(status).empty();
-      },
-      90);
-  const int runPid = std::atoi(test::ReadTextFile(pid).c_str());
-  ASSERT_GT(runPid, 0);
-  kill(runPid, SIGTERM);
-  ASSERT_TRUE(waitFor([&] { return !test::ReadTextFile(status).empty(); }, 20))
-      << "run did not stop on TERM:\n"
-      << test::ReadTextFile(out);
-  const std::string printed = test::ReadTextFile(out);
+  const TBackgroundRun run = StartRun("--check-every 1");
+  const bool sent = WaitFor([&] { return run.Printed("Online backup closed") || run.Ended(); }, 90);
+  ASSERT_TRUE(Stop(run)) << "run did not stop on TERM:\n" << run.Printed();
+  const std::string printed = run.Printed();
   ASSERT_TRUE(sent) << printed;
-  EXPECT_EQ(std::atoi(test::ReadTextFile(status).c_str()), 0) << printed;
+  EXPECT_EQ(run.ExitStatus(), 0) << printed;
   EXPECT_NE(printed.find("Alarm at "), std::string::npos) << printed;
   EXPECT_NE(printed.find("Scheduled backup \"Nightly\""), std::string::npos);
   EXPECT_NE(printed.find("Internet transfer complete"), std::string::npos) << printed;
@@ -181,6 +191,40 @@ TEST_F(CliWorkQueue, RunBacksUpAndSendsWhenAScheduleIsDueAndStopsCleanlyOnTerm) 
   EXPECT_TRUE(catalogue.Entries()[0].ReachedServer());
   EXPECT_NE(test::ReadTextFile(profile.LogOf("Backup.log")).find("Nightly"), std::string::npos);
   EXPECT_TRUE(FileExists(profile.LogOf("InternetBackup.log")));
+}
+
+TEST_F(CliWorkQueue, RunCatchesUpAScheduleMissedWhileItWasNotRunning) {
+  ASSERT_EQ(profile.Run("list create " + ShellQuote(source.Path()) + " --subfolders"), 0)
+      << profile.Output();
+  const std::string list = profile.Output().substr(0, profile.Output().find('\n'));
+  // Due ten minutes ago, last run two days ago: the program was not running at the time.
+  const std::string time = ScheduleTimeText(Now() - 10.0 / (24 * 60)).substr(0, 5);
+  ASSERT_EQ(profile.Run("schedule set Missed --daily --time " + time +
+                        " --title Missed --enable --list " + ShellQuote(list)),
+            0)
+      << profile.Output();
+  profile.Store.SetFilename(keys::kScheduleKey);
+  profile.Store.WriteDateTime("Missed", schedule_values::kLastRun, Now() - 2);
+  profile.Store.WriteDateTime("Missed", schedule_values::kLastSaved, Now() - 3);
+  ASSERT_EQ(profile.Run("options set scheduled-backups on catch-up-delay 0"), 0)
+      << profile.Output();
+
+  const TBackgroundRun run = StartRun("--check-every 1 --no-send");
+  const bool built = WaitFor([&] { return run.Printed("File(s) = ") || run.Ended(); }, 60);
+  // A few more checks must not run it again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  ASSERT_TRUE(Stop(run)) << "run did not stop on TERM:\n" << run.Printed();
+  const std::string printed = run.Printed();
+  ASSERT_TRUE(built) << printed;
+  EXPECT_NE(printed.find("Schedule \"Missed\" was due at "), std::string::npos) << printed;
+  EXPECT_NE(printed.find("Scheduled backup \"Missed\""), std::string::npos) << printed;
+  TCatalogue catalogue(profile.Store);
+  ASSERT_EQ(catalogue.Entries().size(), 1u) << printed;
+  EXPECT_EQ(catalogue.Entries()[0].BackupTitle, "Missed");
+
+  ASSERT_EQ(profile.Run("schedule show Missed"), 0) << profile.Output();
+  EXPECT_EQ(profile.Output().find("Last run:      never"), std::string::npos) << profile.Output();
+  EXPECT_NE(profile.Output().find("Next run:      "), std::string::npos) << profile.Output();
 }
 
 }  // namespace

@@ -119,11 +119,12 @@ TEST_F(OptionSetup, ApplyWritesTheLinesInTheirOrderWithTheirKinds) {
   v.SMSNumber = "+44 7700 900123";
   ASSERT_FALSE(setup.Apply(store, "/opt/vaultora/vaultora"));
 
-  EXPECT_EQ(StoredNames(),
-            TStringList({"Enabled", "TrxOutBufferSize", "TrxInBufferSize", "DialRetry", "DialWait",
-                         "CompressionType", "KeepLogFiles", "ShutDownWin", "ShutdownTimeout",
-                         "ShellCommand", "StandbyTech", "TransmitThreadPriority",
-                         "ReceiveThreadPriority", "NotifySMS"}));
+  EXPECT_EQ(
+      StoredNames(),
+      TStringList({"Enabled", "CatchUpMissed", "CatchUpDelay", "TrxOutBufferSize",
+                   "TrxInBufferSize", "DialRetry", "DialWait", "CompressionType", "KeepLogFiles",
+                   "ShutDownWin", "ShutdownTimeout", "ShellCommand", "StandbyTech",
+                   "TransmitThreadPriority", "ReceiveThreadPriority", "NotifySMS"}));
   EXPECT_EQ(Stored(p::kEnabled), "1");
   EXPECT_EQ(Stored(p::kTrxOutBufferSize), "dword 128");
   EXPECT_EQ(Stored(p::kTrxInBufferSize), "dword 4096");

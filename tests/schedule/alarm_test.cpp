@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
 #include "schedule/alarm.h"
 
 namespace vaultora {
@@ -67,7 +72,9 @@ TEST(CheckAlarms, WindowIsHalfOpenAndFiresOnce) {
   EXPECT_EQ(CheckAlarms(list, At(2026, 5, 4, 10, 30, 19, 999), 20000), -1);  // fired already
   EXPECT_EQ(CheckAlarms(list, At(2026, 5, 4, 10, 30, 20), 20000), -1);       // window closed
   EXPECT_FALSE(list[0].Fired);
-  EXPECT_EQ(CheckAlarms(list, At(2026, 5, 4, 10, 30, 19), 20000), 0);  // a new window
+  // The clock set back into the window the same day: once a day is enough.
+  EXPECT_EQ(CheckAlarms(list, At(2026, 5, 4, 10, 30, 19), 20000), -1);
+  EXPECT_EQ(CheckAlarms(list, At(2026, 5, 5, 10, 30, 1), 20000), 0);  // and the next day again
 }
 
 TEST(CheckAlarms, DisabledAlarmsAndZeroIntervalNeverFire) {
@@ -97,24 +104,50 @@ TEST(CheckAlarms, WeeklyAlarmMatchesItsWeekdayOnly) {
   }
 }
 
+// Each day at 09:15:01 from `from` to `to`; the days of the month each alarm fired on.
+std::vector<std::vector<int>> FiredDays(TAlarmList& list, TDateTime from, TDateTime to) {
+  std::vector<std::vector<int>> days(static_cast<size_t>(list.Count()));
+  for (TDateTime day = from; day < to; day += 1) {
+    const int fired = CheckAlarms(list, day + EncodeTime(9, 15, 1), 20000);
+    if (fired >= 0) days[static_cast<size_t>(fired)].push_back(DecodeDateTime(day).day);
+  }
+  return days;
+}
+
 TEST(CheckAlarms, MonthlyAlarmMatchesMonthAndDay) {
   TAlarmList list;
-  TAlarm& february31 = AddAlarm(list, acMonthly, 9, 15);
-  february31.SetMonth(2);
-  february31.SetDayofMonth(31);
   TAlarm& march3 = AddAlarm(list, acMonthly, 9, 15);
   march3.SetMonth(3);
   march3.SetDayofMonth(3);
-  int fires = 0;
-  for (TDateTime day = EncodeDate(2028, 1, 25); day < EncodeDate(2028, 4, 5); day += 1) {
-    const int fired = CheckAlarms(list, day + EncodeTime(9, 15, 1), 20000);
-    EXPECT_NE(fired, 0) << "31 February fired";
-    if (fired == 1) {
-      ++fires;
-      EXPECT_EQ(DecodeDateTime(day).day, 3);
-    }
+  TAlarm& march31 = AddAlarm(list, acMonthly, 9, 15);
+  march31.SetMonth(3);
+  march31.SetDayofMonth(31);
+  const auto days = FiredDays(list, EncodeDate(2028, 1, 25), EncodeDate(2028, 4, 5));
+  EXPECT_EQ(days[0], std::vector<int>{3});
+  EXPECT_EQ(days[1], std::vector<int>{31});
+}
+
+TEST(CheckAlarms, ADayTheMonthLacksFallsOnItsLastDay) {
+  TAlarmList list;
+  for (int month : {2, 4}) {
+    TAlarm& alarm = AddAlarm(list, acMonthly, 9, 15);
+    alarm.SetMonth(static_cast<uint16_t>(month));
+    alarm.SetDayofMonth(31);
   }
-  EXPECT_EQ(fires, 1);
+  TAlarm& february30 = AddAlarm(list, acMonthly, 9, 15);
+  february30.SetMonth(2);
+  february30.SetDayofMonth(30);
+  // 2028 is a leap year, 2027 is not; each alarm fires once in its month.
+  auto leap = FiredDays(list, EncodeDate(2028, 1, 25), EncodeDate(2028, 5, 5));
+  EXPECT_EQ(leap[0], std::vector<int>{29});
+  EXPECT_EQ(leap[1], std::vector<int>{30});
+  EXPECT_EQ(leap[2], std::vector<int>{});  // the same day as 31 February: one alarm per check
+  auto common = FiredDays(list, EncodeDate(2027, 1, 25), EncodeDate(2027, 5, 5));
+  EXPECT_EQ(common[0], std::vector<int>{28});
+  EXPECT_EQ(common[1], std::vector<int>{30});
+  EXPECT_EQ(MonthlyAlarmDay(31, 2027, 2), 28);
+  EXPECT_EQ(MonthlyAlarmDay(15, 2027, 2), 15);
+  EXPECT_EQ(MonthlyAlarmDay(0, 2027, 2), 0);  // a day the alarm could not hold never matches
 }
 
 TEST(CheckAlarms, TwoDueAlarmsComeOnSuccessiveChecksLowerIndexFirst) {
@@ -133,6 +166,67 @@ TEST(CheckAlarms, LeavingTheDayOfAWeeklyAlarmClearsItsFiredFlag) {
   list[0].Fired = true;
   CheckAlarms(list, At(2026, 5, 3, 8, 0, 5), 20000);  // Sunday
   EXPECT_FALSE(list[0].Fired);
+}
+
+// Central European time: the clocks go forward at 02:00 on the last Sunday of March and back at
+// 03:00 on the last Sunday of October. A rule, not a zone file, so no time zone data is needed.
+class ClockChangeNight : public testing::Test {
+ protected:
+  ClockChangeNight() {
+    if (const char* tz = std::getenv("TZ")) FSaved = tz;
+    FHadTz = std::getenv("TZ") != nullptr;
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+  }
+  ~ClockChangeNight() override {
+    if (FHadTz)
+      setenv("TZ", FSaved.c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+  // Checks every 20 s through the local times the clocks show, as the timer thread would.
+  static std::vector<std::string> Fires(TAlarmList& list, const std::vector<TDateTime>& shown) {
+    std::vector<std::string> fires;
+    for (TDateTime now : shown)
+      if (CheckAlarms(list, now, 20000) >= 0) fires.push_back(DateTimeText(now));
+    return fires;
+  }
+  static void Walk(std::vector<TDateTime>& shown, TDateTime from, TDateTime to) {
+    for (int step = 0; from + step * EncodeTime(0, 0, 20) < to; ++step)
+      shown.push_back(from + step * EncodeTime(0, 0, 20));
+  }
+
+ private:
+  std::string FSaved;
+  bool FHadTz = false;
+};
+
+TEST_F(ClockChangeNight, ATimeTheClocksSkipRunsOnceWhenTheyGoOn) {
+  EXPECT_EQ(ShownLocalTime(At(2026, 3, 29, 2, 30)), At(2026, 3, 29, 3, 0));
+  EXPECT_EQ(ShownLocalTime(At(2026, 3, 28, 2, 30)), At(2026, 3, 28, 2, 30));
+  TAlarmList list;
+  AddAlarm(list, acDaily, 2, 30);
+  AddAlarm(list, acDaily, 1, 0);
+  std::vector<TDateTime> shown;
+  Walk(shown, At(2026, 3, 28, 23, 0, 10), At(2026, 3, 29, 2, 0));  // then 02:00 is 03:00
+  Walk(shown, At(2026, 3, 29, 3, 0, 10), At(2026, 3, 30, 3, 0));
+  EXPECT_EQ(Fires(list, shown), (std::vector<std::string>{
+                                    "29/03/2026 01:00:10 AM",
+                                    "29/03/2026 03:00:10 AM",  // 02:30 that night, at 03:00
+                                    "30/03/2026 01:00:10 AM",
+                                    "30/03/2026 02:30:10 AM",
+                                }));
+}
+
+TEST_F(ClockChangeNight, ATimeTheClocksShowTwiceRunsOnce) {
+  TAlarmList list;
+  AddAlarm(list, acDaily, 2, 30);
+  std::vector<TDateTime> shown;
+  Walk(shown, At(2026, 10, 25, 1, 0, 10), At(2026, 10, 25, 3, 0));  // then 03:00 is 02:00
+  Walk(shown, At(2026, 10, 25, 2, 0, 10), At(2026, 10, 26, 3, 0));
+  EXPECT_EQ(Fires(list, shown),
+            (std::vector<std::string>{"25/10/2026 02:30:10 AM", "26/10/2026 02:30:10 AM"}));
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 
 namespace vaultora {
 
-TClientRuntime::TClientRuntime(TRasAdapter* adapter) : FLine(FStore, adapter) {
+TClientRuntime::TClientRuntime(TRasAdapter* adapter)
+    : FLine(FStore, adapter),
+      FCatchUp(ReadMissedRunOptions(FStore)),
+      FMissed(ReadClocks(), FCatchUp.DelayMinutes) {
   FStore.SetLazyWrite(true);
   FQueue = std::make_unique<TWorkQueue>(nullptr, FStore, FRestoreList, FLine);
   FHost = std::make_unique<TTransferHost>(nullptr, FStore, *FQueue, FRestoreList);
@@ -16,6 +19,7 @@ TClientRuntime::TClientRuntime(TRasAdapter* adapter) : FLine(FStore, adapter) {
   FQueue->OnOpenTransfer = [this](TWorkKind kind) { Open(kind); };
   FQueue->OnTransferRunning = [this](TWorkKind kind) { return FHost->Running(kind); };
   FQueue->OnLoadSchedules = [this] { LoadSchedules(); };
+  FClock->OnTimerInterval = [this](TAlarmClock&, uint32_t) { CheckMissed(); };
   FQueue->OnRetriesStopped = [this](TWorkKind kind, const std::string& line) {
     ++FFailed;
     if (OnRetriesStopped) OnRetriesStopped(kind, line);
@@ -38,15 +42,32 @@ TClientRuntime::~TClientRuntime() {
 }
 
 void TClientRuntime::LoadSchedules() {
-  const auto onAlarm = [this](TAlarm& alarm, uint32_t) {
-    // The queue hears of a schedule by its place in the list, as the main window does.
-    const TStringList names = ScheduleNames(FStore);
-    for (size_t i = 0; i < names.size(); ++i)
-      if (SameText(names[i], alarm.Description))
-        FQueue->Receiver().Post(WM_USER + messages::TWM_DOSCHEDULEDBACKUP,
-                                static_cast<intptr_t>(i));
-  };
+  const auto onAlarm = [this](TAlarm& alarm, uint32_t) { PostSchedule(alarm.Description); };
   vaultora::LoadSchedules(FStore, *FClock, onAlarm);
+}
+
+void TClientRuntime::PostSchedule(const std::string& name) {
+  // The queue hears of a schedule by its place in the list, as the main window does.
+  const TStringList names = ScheduleNames(FStore);
+  for (size_t i = 0; i < names.size(); ++i)
+    if (SameText(names[i], name))
+      FQueue->Receiver().Post(WM_USER + messages::TWM_DOSCHEDULEDBACKUP, static_cast<intptr_t>(i));
+  FStore.SetFilename(keys::kBaseKey);
+}
+
+void TClientRuntime::Resumed() {
+  FMissed.Resumed(ReadClocks());
+}
+
+void TClientRuntime::CheckMissed() {
+  if (!FCatchUp.Enabled || FStopping) return;
+  const std::vector<TMissedRun> runs = FMissed.Check(FStore, ReadClocks());
+  FStore.SetFilename(keys::kBaseKey);
+  if (FMissed.ClockJumped() && OnClockJumped) OnClockJumped(FCatchUp.DelayMinutes);
+  for (const TMissedRun& run : runs) {
+    if (OnMissedRun) OnMissedRun(run);
+    PostSchedule(run.Name);
+  }
 }
 
 void TClientRuntime::Open(TWorkKind kind) {

@@ -7,15 +7,18 @@
 //   the dial-up line over the dial-up component,
 //   the work queue with its completion rules (and their cap on retries),
 //   the transfer host with the four online components,
-//   the alarm clock, loaded from the stored schedules on LoadSchedules.
+//   the alarm clock, loaded from the stored schedules on LoadSchedules,
+//   the watch for missed schedules, checked on every tick of the clock.
 // A command arms the queue (Queue().SendAndReceive() and the like); the queue posts its work,
 // the runtime opens each transfer on the host, and when a transfer closes the queue's completion
 // rules decide between a retry and hanging up. An alarm posts the schedule's backup to the queue,
-// which runs it through Queue().OnRunBackup and loads the schedules again.
+// which runs it through Queue().OnRunBackup and loads the schedules again. A schedule whose time
+// passed while the client was not running or the machine slept is posted the same way, once,
+// after the catch-up delay (when the catch-up option is on).
 //
 // The runtime owns these events of its parts; a front end must not assign them:
 //   Queue(): OnOpenTransfer, OnTransferRunning, OnLoadSchedules, OnRetriesStopped;
-//   Host(): OnClosed; the line's queue.
+//   Host(): OnClosed; the line's queue; Clock(): OnTimerInterval.
 // It offers them as its own events below. Everything else belongs to the front end: the queue's
 // OnRunBackup, OnCheckSetup, OnStopAnimation and OnRefreshList, the host's OnLine and
 // OnItemToRegister, the line's OnLine, the clock's OnNotifyStatus and its timer interval.
@@ -31,6 +34,7 @@
 #include "app/runtime/transfer_host.h"
 #include "app/runtime/work_queue.h"
 #include "platform/text.h"
+#include "schedule/missed_schedules.h"
 #include "schedule/runtime/alarm_clock.h"
 #include "settings/ini_registry_editor.h"
 
@@ -58,6 +62,10 @@ class TClientRuntime {
   // posts its schedule's backup to the queue, so the backup runs outside the clock's own event.
   void LoadSchedules();
 
+  // The desktop's resume signal: missed schedules run after the catch-up delay from now (a jump
+  // of the wall clock is noticed without it).
+  void Resumed();
+
   // The idle rule: no transfer is open, no dial is under way and no message of the queue waits.
   bool Idle() const;
   // Some entry of the queue is still armed (its work waits for a line that never came).
@@ -78,11 +86,18 @@ class TClientRuntime {
   std::function<void(TWorkKind kind, bool restart)> OnOpening;
   // A transfer closed; success: its operation reported success.
   std::function<void(TWorkKind kind, bool success)> OnTransferClosed;
+  // A schedule missed while the client was not running or the machine slept is about to run.
+  std::function<void(const TMissedRun& run)> OnMissedRun;
+  // The wall clock moved ahead of the steady one (a sleep, or the time was set): missed
+  // schedules run after delayMinutes.
+  std::function<void(int delayMinutes)> OnClockJumped;
   // The completion rules stopped retrying a kind; line: the text for the user.
   std::function<void(TWorkKind kind, const std::string& line)> OnRetriesStopped;
 
  private:
   void Open(TWorkKind kind);
+  void PostSchedule(const std::string& name);
+  void CheckMissed();
 
   TIniRegistryEditor FStore;
   TStringList FRestoreList;
@@ -90,6 +105,8 @@ class TClientRuntime {
   std::unique_ptr<TWorkQueue> FQueue;
   std::unique_ptr<TTransferHost> FHost;
   std::unique_ptr<TAlarmClock> FClock;
+  TMissedRunOptions FCatchUp;
+  TMissedSchedules FMissed;
   int FOpened = 0;
   int FFailed = 0;
   bool FStopping = false;

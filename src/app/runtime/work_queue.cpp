@@ -5,6 +5,7 @@
 #include "app/runtime/main_messages.h"
 #include "backupset/catalogue_commands.h"
 #include "catalogue/catalogue.h"
+#include "schedule/schedule_due.h"
 #include "settings/error_marks.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/preferences.h"
@@ -190,7 +191,9 @@ void TWorkQueue::RunBackup(const std::string& scheduleName) {
 }
 
 void TWorkQueue::ScheduledBackup(const std::string& scheduleName) {
-  RunBackup(scheduleName);
+  // The alarm, a missed run and a reload of the alarms may all ask for one due time: it runs
+  // once. A schedule that is gone runs nothing (not a backup without a schedule).
+  if (ClaimScheduledRun(FStore, scheduleName, Now())) RunBackup(scheduleName);
   Fire(OnLoadSchedules);
 }
 

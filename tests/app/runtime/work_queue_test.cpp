@@ -277,6 +277,8 @@ TEST_F(WorkQueue, ABackupRunSendsWhenItsBoxIsTicked) {
   EXPECT_TRUE(opened.empty());
 
   result = {false, true};  // cancelled, but something waited to be sent before
+  store.SetFilename(keys::kScheduleKey);
+  store.WriteString("Nightly", "Time", "02:00");
   queue.ScheduledBackup("  Nightly ");
   Pump();
   EXPECT_EQ(opened, std::vector<TWorkKind>{wkSend});

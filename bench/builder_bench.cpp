@@ -13,9 +13,9 @@
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
-#include "backupset/catalogue.h"
 #include "backupset/create_backup_set.h"
 #include "bench_corpus.h"
+#include "catalogue/catalogue.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 

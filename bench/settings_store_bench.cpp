@@ -1,15 +1,19 @@
 // Single integer writes per second through the settings store (the upload writes its position
 // after every chunk), beside raw SQLite autocommit updates of one row with the same journal
-// settings, measured in the same run on the same disk.
+// settings, measured in the same run on the same disk. Then what the key-scoped views and the
+// typed accessors cost over the store's own reads at its current key.
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
+#include "settings/registry_key.h"
 
 namespace {
 
@@ -78,6 +82,65 @@ void Compare(const std::string& folder, bool lazy, double seconds) {
               100.0 * storeRate / rawRate);
 }
 
+// Integer reads per second: the store at its own key (the baseline), a view of that key, the
+// typed accessor (which also checks that the value exists), and two keys read in turn, once by
+// setting the store's Filename before each read and once through a view of each key.
+void CompareReads(const std::string& folder, double seconds) {
+  using vaultora::TRegistryKey;
+  vaultora::TIniRegistryEditor store(nullptr, folder + "/store-reads.db");
+  store.SetRootKey(vaultora::rtHKEY_CURRENT_USER);
+  store.SetLazyWrite(true);
+  const char* base = "Software\\Vaultora";
+  const char* backups = "Software\\Vaultora\\Backups";
+  store.SetFilename(backups);
+  store.WriteInteger("45995_4312", "SendPosition", 7);
+  store.SetFilename(base);
+  store.WriteInteger("Preferences", "TrxOutBufferSize", 4096);
+  const TRegistryKey baseView(store, base), backupsView(store, backups);
+  const auto read = [](auto& at) { (void)at.ReadInteger("Preferences", "TrxOutBufferSize", 0); };
+  const auto readEntry = [](auto& at) { (void)at.ReadInteger("45995_4312", "SendPosition", 0); };
+  struct TCase {
+    const char* Name;
+    int Reads;  // per step
+    std::function<void(int)> Step;
+    double Time = 0;
+  } cases[] = {
+      {"store at its key", 1, [&](int) { read(store); }},
+      {"view of that key", 1, [&](int) { read(baseView); }},
+      {"typed accessor", 1,
+       [&](int) { (void)vaultora::ReadSetting(store, vaultora::keys::setting::TrxOutBufferSize); }},
+      {"two keys, by Filename", 2,
+       [&](int) {
+         store.SetFilename(backups);
+         readEntry(store);
+         store.SetFilename(base);
+         read(store);
+       }},
+      {"two keys, by views", 2,
+       [&](int) {
+         readEntry(backupsView);
+         read(baseView);
+       }},
+  };
+  const int slice = 2000;
+  long long done = 0;
+  double total = 0;
+  while (total < seconds) {
+    for (TCase& c : cases) {
+      store.SetFilename(base);
+      const double t = Time(slice, c.Step);
+      c.Time += t;
+      total += t;
+    }
+    done += slice;
+  }
+  std::printf("%-26s %12s %8s\n", "integer reads", "per second", "ratio");
+  for (const TCase& c : cases) {
+    std::printf("%-26s %12.0f %7.0f%%\n", c.Name, c.Reads * done / c.Time,
+                100.0 * c.Reads * cases[0].Time / c.Time);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,8 +153,9 @@ int main(int argc, char** argv) {
   std::printf("%-26s %12s %12s %8s\n", "journal", "raw sqlite", "store", "ratio");
   Compare(folder, true, seconds);
   Compare(folder, false, seconds);
+  CompareReads(folder, seconds);
 
-  for (const char* name : {"raw-lazy", "raw-full", "store-lazy", "store-full"})
+  for (const char* name : {"raw-lazy", "raw-full", "store-lazy", "store-full", "store-reads"})
     for (const char* suffix : {".db", ".db-wal", ".db-shm"})
       std::remove((std::string(folder) + "/" + name + suffix).c_str());
   rmdir(folder);

@@ -26,7 +26,7 @@
 #include "archive/blowfish.h"
 #include "archive/encryption_key.h"
 #include "archive/file_specs.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "backupset/create_backup_set.h"
 #include "backupset/file_list_filter.h"
 #include "bench_corpus.h"

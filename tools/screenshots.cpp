@@ -18,9 +18,9 @@
 #include "app/ui/splash_window.h"
 #include "archive/blowfish.h"
 #include "archive/encryption_key.h"
-#include "backupset/catalogue.h"
 #include "backupset/creating_backup_run.h"
 #include "backupset/ui/creating_backup_window.h"
+#include "catalogue/catalogue.h"
 #include "connect/runtime/shutdown_countdown.h"
 #include "connect/runtime/shutdown_intercept.h"
 #include "connect/ui/shutdown_window.h"
@@ -52,7 +52,8 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 // A backup of the sample folder by the builder, titled as given; returns its key.
 std::string MakeBackup(TIniRegistryEditor& store, const std::string& list, const char* title) {
-  store.AtUserKey(keys::kBaseKey);
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBaseKey);
   store.WriteString(keys::kBackupWizard, keys::wizard::kSession, list);
   store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, title);
   const TStringList before = TCatalogue(store).Ids();
@@ -107,7 +108,8 @@ int main(int argc, char** argv) {
     TfrmMain first(options);  // the first start writes the defaults
   }
   TIniRegistryEditor store;
-  store.AtUserKey(keys::kBaseKey);
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBaseKey);
   store.WriteString(keys::kConnection, keys::connection::kHost, "192.0.2.10");
   store.WriteBool(keys::kConnection, keys::connection::kUseLANServer, true);
   WriteEncryptionKey(store, "sample key");
@@ -140,7 +142,9 @@ int main(int argc, char** argv) {
   window.SelectRow(ids[1]);  // the file list viewer (on by default) shows its list
   Save(window, "main-inbox");
 
-  store.AtUserKey(keys::kBaseKey);
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+
+  store.SetFilename(keys::kBaseKey);
   store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, "Documents");
   store.WriteString(keys::kBackupWizard, keys::wizard::kAppendBackup, ids[0]);
   TfrmCreatingBackup creating(store, "");

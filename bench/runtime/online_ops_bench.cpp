@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "online/account_record.h"
 #include "online/bk_server.h"
 #include "online/logon_envelope.h"

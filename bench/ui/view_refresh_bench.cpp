@@ -14,8 +14,8 @@
 #include <string>
 
 #include "app/ui/main_window.h"
-#include "backupset/catalogue.h"
 #include "backupset/catalogue_views.h"
+#include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "platform/runtime/event_loop_hook.h"
 #include "settings/ini_registry_editor.h"

@@ -99,16 +99,18 @@ class TBackupFile : public TComponent {
   TAppendFileToStream OnAppendFile;
 
   // --- writing ---
-  // Builds the archive file archiveName (":STREAM" writes into the SaveToStream stream). True
-  // when every record and the end word were written and no error was recorded. A source file
-  // that cannot be opened while the total size is taken raises EStreamError to the caller.
+  // Builds the archive file archiveName from the files that the file patterns fileSpecs name
+  // (paths, folders and wildcard masks, " /s" for sub-folders; archive/file_specs.h); ":STREAM"
+  // as archiveName writes into the SaveToStream stream. True when every record and the end
+  // word were written and no error was recorded. A source file that cannot be opened while the
+  // total size is taken raises EStreamError to the caller.
   // With SetArchiveFlag the stored files' archive attributes are cleared only when the whole
   // archive succeeded, so a failed or stopped backup takes the files again next time.
   bool CreateArchive(const TStringList& fileSpecs, const std::string& archiveName);
   // Writes the archive into stream from its position, without volumes; false for a missing
   // stream or on any failure.
   bool SaveToStream(const TStringList& fileSpecs, TStream* stream);
-  // The files a CreateArchive with these specifications would store, under the current mode.
+  // The files a CreateArchive with these file patterns would store, under the current mode.
   TStringList ExpandFileSpec(const TStringList& fileSpecs, const std::string& archiveName = {});
   // 100 - bytes archived * 100 / total size, for the last archive written.
   int CompressionRate() const;

@@ -2,6 +2,8 @@
 
 #include "archive/cipher_helpers.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
+#include "settings/registry_key.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -40,14 +42,13 @@ TStringList SplitLines(const std::string& text) {
   return lines;
 }
 
-TIniRegistryEditor& Preferences(TIniRegistryEditor& store) {
-  store.AtUserKey(keys::kPreferencesKey);
-  return store;
+TRegistryKey Preferences(TIniRegistryEditor& store) {
+  return BaseKey(store, keys::setting::VALKData.Section);
 }
 
 }  // namespace
 
-void WriteEncryptedList(TStringList& lines, TIniRegistryEditor& store, const std::string& valueName,
+void WriteEncryptedList(TStringList& lines, const TRegistryKey& key, const std::string& valueName,
                         const std::string& passphrase) {
   std::string text;
   for (const std::string& line : lines)
@@ -55,16 +56,16 @@ void WriteEncryptedList(TStringList& lines, TIniRegistryEditor& store, const std
   TMemoryStream plain(std::vector<uint8_t>(text.begin(), text.end()));
   TEncryptedStream sealed = EncryptWithPassphrase(&plain, passphrase);
   if (sealed.Stream)
-    store.WriteBinary(valueName, *sealed.Stream);
+    key.WriteBinary(valueName, *sealed.Stream);
   else
-    store.DeleteValue("", valueName);
+    key.DeleteValue("", valueName);
   lines.clear();
 }
 
-void ReadEncryptedList(TStringList& lines, TIniRegistryEditor& store, const std::string& valueName,
+void ReadEncryptedList(TStringList& lines, const TRegistryKey& key, const std::string& valueName,
                        const std::string& passphrase) {
   lines.clear();
-  std::unique_ptr<TMemoryStream> sealed = store.ReadBinary(valueName);
+  std::unique_ptr<TMemoryStream> sealed = key.ReadBinary(valueName);
   std::unique_ptr<TMemoryStream> plain = DecryptWithPassphrase(sealed.get(), passphrase);
   if (plain) lines = SplitLines(plain->AsString());
 }
@@ -90,7 +91,7 @@ std::optional<std::string> UnscrambleKeyText(const std::string& text) {
 std::string ReadEncryptionKey(TIniRegistryEditor& store) {
   if (!Preferences(store).ValueExists("", keys::preferences::kVALKData)) return "";
   TStringList lines;
-  ReadEncryptedList(lines, store, keys::preferences::kVALKData, kKeyListPassphrase);
+  ReadEncryptedList(lines, Preferences(store), keys::preferences::kVALKData, kKeyListPassphrase);
   if (lines.empty()) return "";
   const std::optional<std::string> key = UnscrambleKeyText(lines.front());
   return key && !Trim(*key).empty() ? *key : "";

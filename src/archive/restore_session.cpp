@@ -6,7 +6,7 @@
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
 #include "archive/restore_target.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/log_file.h"
@@ -17,6 +17,7 @@
 #include "selection/file_list.h"
 #include "selection/file_list_format.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -79,10 +80,7 @@ std::string TRestoreSession::Caption() {
 }
 
 void TRestoreSession::Log(const std::string& line) {
-  FStore.AtUserKey(keys::kBaseKey);
-  if (FStore.ValueExists(keys::kPreferences, keys::preferences::kKeepLogFiles)) {
-    FLogLines.push_back(line);
-  }
+  if (ReadSetting(FStore, keys::setting::KeepLogFiles)) FLogLines.push_back(line);
   Fire(OnLog, line);
 }
 
@@ -368,7 +366,7 @@ void TRestoreSession::Close() {
   }
   DeleteDecryptedFiles();
   try {
-    WriteLogFile(kRestoreLog, FLogLines, FStore);
+    WriteLogFile(kRestoreLog, FLogLines, ReadLogPolicy(FStore));
   } catch (const std::exception& e) {
     // Closing runs in the destructor: a log that cannot be written costs only the log.
     Fire(OnLog, std::string(e.what()));

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "archive/backup_file.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/component.h"
 #include "platform/text.h"
 

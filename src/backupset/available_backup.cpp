@@ -4,12 +4,14 @@
 #include <exception>
 
 #include "archive/cipher_helpers.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "platform/log_file.h"
 #include "platform/plain_file_name.h"
 #include "platform/prompts.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
+#include "settings/registry_key.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -102,7 +104,7 @@ TAvailableBackupsImport::TAvailableBackupsImport(TIniRegistryEditor& store) : FS
 
 TAvailableBackupsImport::~TAvailableBackupsImport() {
   try {
-    if (!FKept.empty()) WriteLogFile(kRegUpDateLog, FKept, FStore);
+    if (!FKept.empty()) WriteLogFile(kRegUpDateLog, FKept, ReadLogPolicy(FStore));
   } catch (const std::exception&) {
     // A log that cannot be written is lost; the catalogue is not.
   }
@@ -111,9 +113,7 @@ TAvailableBackupsImport::~TAvailableBackupsImport() {
 void TAvailableBackupsImport::Log(const std::string& line) {
   if (FLines.size() > kMaxShownLines) FLines.clear();
   FLines.push_back(line);
-  FStore.SetFilename(keys::kBaseKey);
-  if (FStore.ValueExists(keys::kPreferences, keys::preferences::kKeepLogFiles))
-    FKept.push_back(line);
+  if (ReadSetting(FStore, keys::setting::KeepLogFiles)) FKept.push_back(line);
   if (OnLine) OnLine(line);
 }
 
@@ -133,13 +133,13 @@ bool TAvailableBackupsImport::Add(const std::vector<uint8_t>& record) {
 bool TAvailableBackupsImport::RegisterOne(const TAvailableBackup& item) {
   const std::string session = TCatalogue(FStore).WorkingFolder() + item.FileListName;
   const std::string id = item.BackupId();
-  FStore.SetFilename(keys::kBackupsKey);
-  FStore.WriteString(id, catalogue::kBackupTitle, item.Title);
-  FStore.WriteString(id, catalogue::kSession, session);
-  FStore.WriteString(id, catalogue::kFinishDateTime, FloatToText(item.Finished));
-  FStore.WriteString(id, catalogue::kSize, IntToStr(item.Size));
-  FStore.WriteString(id, catalogue::kMAC, item.MAC);
-  if (!item.Incremental.empty()) FStore.WriteString(id, catalogue::kIncremental, item.Incremental);
+  const TRegistryKey backups(FStore, keys::kBackupsKey);
+  backups.WriteString(id, catalogue::kBackupTitle, item.Title);
+  backups.WriteString(id, catalogue::kSession, session);
+  backups.WriteString(id, catalogue::kFinishDateTime, FloatToText(item.Finished));
+  backups.WriteString(id, catalogue::kSize, IntToStr(item.Size));
+  backups.WriteString(id, catalogue::kMAC, item.MAC);
+  if (!item.Incremental.empty()) backups.WriteString(id, catalogue::kIncremental, item.Incremental);
   // An empty list was sent as an empty item: it is restored empty.
   if (item.FileList.empty()) {
     TMemoryStream().SaveToFile(session);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 
 namespace vaultora {
 

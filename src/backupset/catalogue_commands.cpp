@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/text.h"
 
 namespace vaultora {

@@ -7,7 +7,7 @@
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/private_file.h"
@@ -15,6 +15,8 @@
 #include "platform/text.h"
 #include "schedule/schedule_keys.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
+#include "settings/registry_key.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -135,11 +137,9 @@ bool TCreateBackupSet::Execute() {
 }
 
 bool TCreateBackupSet::ChooseBackupSet() {
-  TIniRegistryEditor& store = Store();
-  store.SetRootKey(rtHKEY_CURRENT_USER);
   bool hasAppendSetting = false;
   if (IsScheduledBackup) {
-    store.SetFilename(keys::kScheduleKey);
+    const TRegistryKey store(Store(), keys::kScheduleKey);
     FFileListName = store.ReadString(ScheduleName, schedule::kDefaultSession, "");
     FBackupTitle = store.ValueExists(ScheduleName, schedule::kBackupTitle)
                        ? store.ReadString(ScheduleName, schedule::kBackupTitle, "")
@@ -149,11 +149,12 @@ bool TCreateBackupSet::ChooseBackupSet() {
     if (store.ValueExists(ScheduleName, schedule::kIncludeBackupNo))
       FBackupTitle += "_" + IntToStr(static_cast<long long>(LoadBackupList().size()) + 1);
   } else {
-    store.SetFilename(keys::kBaseKey);
-    FFileListName = store.ReadString(keys::kBackupWizard, keys::wizard::kSession, "");
-    FBackupTitle = store.ReadString(keys::kBackupWizard, keys::wizard::kBackupTitle, "");
-    hasAppendSetting = store.ValueExists(keys::kBackupWizard, keys::wizard::kAppendBackup);
-    FAppendSetting = store.ReadString(keys::kBackupWizard, keys::wizard::kAppendBackup, "");
+    namespace k = keys::setting;
+    FFileListName = ReadSetting(Store(), k::WizardSession);
+    FBackupTitle = ReadSetting(Store(), k::WizardBackupTitle);
+    const std::optional<std::string> append = ReadStoredSetting(Store(), k::WizardAppendBackup);
+    hasAppendSetting = append.has_value();
+    FAppendSetting = append.value_or("");
   }
   FAppendIndex = FindAppendBackup(hasAppendSetting ? FAppendSetting : "");
 
@@ -189,11 +190,8 @@ bool TCreateBackupSet::BuildBackupSet() {
   FArchiveFileName = catalogue.PlainArchivePath(FBackupID);
   FEncryptedFileName = catalogue.ArchivePath(FBackupID);
   FBackupFile->SetBackupTitle(FBackupTitle);
-  TIniRegistryEditor& store = Store();
-  store.AtUserKey(keys::kBaseKey);
   FBackupFile->SetCompressionLevel(
-      CompressionLevelOf(store.ReadInteger(keys::kPreferences, keys::preferences::kCompressionType,
-                                           keys::preferences::kDefaultCompressionType)));
+      CompressionLevelOf(ReadSetting(Store(), keys::setting::CompressionType)));
   Fire(OnFinished, this);
   Status("Compressing File(s)");
 
@@ -278,9 +276,9 @@ void TCreateBackupSet::RecordBackup() {
     if (FAppendIndex >= 0) record.Incremental = FBackupList[FAppendIndex].BackupID;
     catalogue.RecordBackup(FBackupID, record);
     if (IsScheduledBackup) {
-      store.AtUserKey(keys::kScheduleKey);
-      if (store.ReadString(ScheduleName, schedule::kAppendBackup, "") == kAppendNext)
-        store.WriteString(ScheduleName, schedule::kAppendBackup, FBackupID);
+      const TRegistryKey schedules(store, keys::kScheduleKey);
+      if (schedules.ReadString(ScheduleName, schedule::kAppendBackup, "") == kAppendNext)
+        schedules.WriteString(ScheduleName, schedule::kAppendBackup, FBackupID);
     }
     transaction.Commit();
   }

@@ -5,6 +5,7 @@
 #include "platform/prompts.h"
 #include "platform/size_text.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -67,7 +68,7 @@ bool TCreatingBackupRun::Run(const std::string& scheduleName) {
   const bool ok = FBuilder->Execute();
   try {
     TStringList lines = FLines;
-    WriteLogFile(kBackupLog, lines, FStore);  // only while KeepLogFiles is set
+    WriteLogFile(kBackupLog, lines, ReadLogPolicy(FStore));
   } catch (const std::exception& e) {
     Show(btErrors, "Exception " + std::string(e.what()));
   }

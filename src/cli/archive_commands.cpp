@@ -57,7 +57,7 @@ const std::pair<const char*, TRestoreMode> kModes[] = {{"all", rmAll},
 
 int Create(const TArgs& args) {
   const TArgs positional = Positional(args, {"--title", "--level", "--volume-size"});
-  if (positional.size() < 2) return UsageError("usage: archive create ARCHIVE SPEC...");
+  if (positional.size() < 2) return UsageError("usage: archive create ARCHIVE PATTERN...");
   TCliBackup backup;
   backup.SetBackupTitle(OptionValue(args, "--title"));
   TCompressionLevel level = clFastest;
@@ -159,10 +159,10 @@ int Merge(const TArgs& args) {
 
 const TCliRegistrar kCreate(
     {"archive create",
-     "ARCHIVE SPEC... [--title T] [--level fastest|none|default|max] [--volume-size BYTES] "
+     "ARCHIVE PATTERN... [--title T] [--level fastest|none|default|max] [--volume-size BYTES] "
      "[--file-ids] [--incremental] [--clear-archive-flag]",
-     "pack the files of the specifications (paths or masks, \" /s\" for sub-folders)", Create,
-     true});
+     "pack the files the file patterns name (paths, folders or masks, \" /s\" for sub-folders)",
+     Create, true});
 const TCliRegistrar kList({"archive list", "ARCHIVE",
                            "print an archive's title, sizes and file-ID list", List, true});
 const TCliRegistrar kExtract(

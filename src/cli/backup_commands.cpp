@@ -3,13 +3,14 @@
 #include <cstdio>
 
 #include "backupset/backup_names.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "cli/backup_progress.h"
 #include "cli/cli_command.h"
 #include "cli/cli_entries.h"
 #include "cli/exit_status.h"
 #include "cli/online_run.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora::cli {
@@ -22,15 +23,15 @@ const std::vector<std::string> kValueOptions = {"--title", "--list", "--base", "
 // base is the ID --base named. A command-line backup appends only when --base asks for it: the
 // base the wizard (or an earlier --base) left behind is not reused.
 void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args, const std::string& base) {
-  store.AtUserKey(keys::kBaseKey);
+  namespace k = keys::setting;
   const std::string title = OptionValue(args, "--title");
   const std::string list = OptionValue(args, "--list");
-  if (!title.empty()) store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, title);
-  if (!list.empty()) store.WriteString(keys::kBackupWizard, keys::wizard::kSession, list);
+  if (!title.empty()) WriteSetting(store, k::WizardBackupTitle, title);
+  if (!list.empty()) WriteSetting(store, k::WizardSession, list);
   if (!base.empty())
-    store.WriteString(keys::kBackupWizard, keys::wizard::kAppendBackup, base);
+    WriteSetting(store, k::WizardAppendBackup, base);
   else
-    store.DeleteValue(keys::kBackupWizard, keys::wizard::kAppendBackup);
+    DeleteSetting(store, k::WizardAppendBackup);
 }
 
 // A run that found nothing new to take did what was asked.

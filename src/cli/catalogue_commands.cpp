@@ -3,7 +3,7 @@
 #include <string>
 
 #include "backupset/backup_names.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "cli/cli_command.h"
 #include "cli/cli_entries.h"
 #include "cli/exit_status.h"

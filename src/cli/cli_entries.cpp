@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "backupset/backup_names.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "cli/exit_status.h"
 #include "cli/output.h"
 

@@ -2,13 +2,14 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "backupset/catalogue.h"
 #include "cli/cli_command.h"
 #include "platform/folders.h"
 #include "platform/size_text.h"
 #include "schedule/schedule_keys.h"
 #include "selection/file_list.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
+#include "settings/registry_key.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora::cli {
@@ -47,22 +48,17 @@ int Save(TFileList& list, const std::string& name, int added) {
 
 int ListCreate(const TArgs& args) {
   TIniRegistryEditor store;
-  const std::string folder = OptionValue(args, "--folder", TCatalogue(store).WorkingFolder());
+  const std::string folder = OptionValue(args, "--folder", ReadWorkingFolder(store));
   ForceDirectories(folder);
   const std::string name = NewFileListName(folder);
   TFileList list;
   const int added = AddPaths(list, Positional(args, kValueOptions), args);
   if (added < 0) return 1;
   if (const int status = Save(list, name, added)) return status;
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  if (HasFlag(args, "--wizard")) {
-    store.SetFilename(keys::kBaseKey);
-    store.WriteString(keys::kBackupWizard, keys::wizard::kSession, name);
-  }
-  if (const std::string scheduleName = OptionValue(args, "--schedule"); !scheduleName.empty()) {
-    store.SetFilename(keys::kScheduleKey);
-    store.WriteString(scheduleName, schedule::kDefaultSession, name);
-  }
+  if (HasFlag(args, "--wizard")) WriteSetting(store, keys::setting::WizardSession, name);
+  if (const std::string scheduleName = OptionValue(args, "--schedule"); !scheduleName.empty())
+    TRegistryKey(store, keys::kScheduleKey)
+        .WriteString(scheduleName, schedule::kDefaultSession, name);
   return 0;
 }
 

@@ -59,7 +59,6 @@ bool TOnlineRun::CheckSetup() {
         std::fprintf(stderr,
                      "vaultora-cli: the encryption key is not set up: vaultora-cli key set\n");
       });
-  Store().SetFilename(keys::kBaseKey);
   return !missing;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/key_path.h"
+#include "settings/registry_key.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora::cli {
@@ -72,26 +73,21 @@ const char* TypeText(TRegDataType type) {
   }
 }
 
-TIniRegistryEditor& Store(const std::string& filename) {
+// The tool's own store instance, seen at one key.
+TRegistryKey Store(const std::string& path) {
   static TIniRegistryEditor store;
-  store.SetRootKey(rtHKEY_CURRENT_USER);
   store.SetLazyWrite(true);
-  store.SetFilename(filename);
-  return store;
+  return TRegistryKey(store, path);
 }
 
 // "[path]" then one line per value ("kind name=data"), then the sub-keys in name order.
 void DumpKey(const std::string& path) {
-  TIniRegistryEditor& store = Store(path);
+  const TRegistryKey key = Store(path);
   std::printf("[%s]\n", path.c_str());
-  store.ReadValueNames("");
-  const TStringList names = store.Data();
-  for (const std::string& name : names)
-    if (const auto value = store.ReadValue("", name))
+  for (const std::string& name : key.ValueNames(""))
+    if (const auto value = key.ReadValue("", name))
       std::printf("%-6s %s=%s\n", TypeText(value->Type), name.c_str(), DataText(*value).c_str());
-  store.ReadSections();
-  const TStringList children = store.Data();
-  for (const std::string& child : children)
+  for (const std::string& child : key.Sections())
     DumpKey(path + "\\" + child);
 }
 
@@ -100,7 +96,7 @@ int Dump(const TArgs& args) {
   const std::string key = KeyArgument(positional.empty() ? keys::kBaseKey : positional[0]);
   // The top key is opened (and so created) whatever KEY names; KEY itself must exist.
   const size_t slash = key.find('\\');
-  TIniRegistryEditor& top = Store(key.substr(0, slash));
+  const TRegistryKey top = Store(key.substr(0, slash));
   if (slash != std::string::npos && !top.KeyExists(key.substr(slash + 1)))
     return Fail("no key " + key);
   DumpKey(key);
@@ -137,8 +133,8 @@ int Set(const TArgs& args) {
     return Fail(
         "KIND is 1 (string), 2 (boolean), 3 (integer), 4 to 7 (float, time, date, "
         "date-time) or b (binary, hex)");
-  TIniRegistryEditor& store = Store(keys::kBaseKey);
-  TRegistryTransaction transaction(store);
+  const TRegistryKey store = Store(keys::kBaseKey);
+  TRegistryTransaction transaction(store.Store());
   store.DeleteValue(section, name);
   try {
     store.WriteTyped(kind[0] - '0', section, name, value);
@@ -154,7 +150,7 @@ int Delete(const TArgs& args) {
   if (positional.empty() || positional.size() > 2)
     return UsageError("usage: settings delete SECTION [NAME]");
   const std::string section = KeyArgument(positional[0]);
-  TIniRegistryEditor& store = Store(keys::kBaseKey);
+  const TRegistryKey store = Store(keys::kBaseKey);
   if (positional.size() == 2) {
     if (!store.ValueExists(section, positional[1]))
       return Fail("no value " + positional[1] + " in " + positional[0]);

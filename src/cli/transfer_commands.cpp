@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "backupset/available_backup.h"
-#include "backupset/catalogue.h"
 #include "backupset/catalogue_commands.h"
+#include "catalogue/catalogue.h"
 #include "cli/cli_command.h"
 #include "cli/cli_entries.h"
 #include "cli/online_run.h"

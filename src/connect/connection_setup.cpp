@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -37,14 +38,12 @@ std::optional<int> PortNumber(const std::string& text) {
 }  // namespace
 
 TStoredConnection ReadStoredConnection(TIniRegistryEditor& store) {
-  const char* section = keys::kConnection;
+  namespace k = keys::setting;
   TStoredConnection stored;
-  stored.Direct = store.AtUserKey(keys::kBaseKey).ValueExists(section, c::kUseLANServer);
-  if (store.ValueExists(section, c::kConnection))
-    stored.Entry = store.ReadString(section, c::kConnection, "");
-  if (store.ValueExists(section, c::kHost)) stored.Host = store.ReadString(section, c::kHost, "");
-  if (store.ValueExists(section, c::kServerPort))
-    stored.Port = store.ReadInteger(section, c::kServerPort, c::kDefaultServerPort);
+  stored.Direct = ReadSetting(store, k::UseLANServer);
+  stored.Entry = ReadStoredSetting(store, k::ConnectionEntry);
+  stored.Host = ReadStoredSetting(store, k::Host);
+  stored.Port = ReadStoredSetting(store, k::ServerPort);
   return stored;
 }
 
@@ -122,14 +121,16 @@ TSetupCheck TConnectionSetup::Apply(TIniRegistryEditor& store) const {
   if (FOption != coDirect)
     if (TSetupCheck problem = Check(cpExisting)) return problem;
   if (TSetupCheck problem = Check(cpServer)) return problem;
+  namespace k = keys::setting;
   TStringList lines;
-  if (FSelected >= 0) lines.push_back(std::string(c::kConnection) + "=" + SelectedEntryName());
-  lines.push_back(std::string(c::kHost) + "=" + Trim(Host));
-  lines.push_back(std::string("3~") + c::kServerPort + "=" + IntToStr(*PortNumber(Port)));
-  if (FOption == coDirect) lines.push_back(std::string("2~") + c::kUseLANServer + "=1");
-  TRegistryTransaction transaction(store.AtUserKey(keys::kBaseKey));
-  store.ClearSection(keys::kConnection);
-  store.WriteSectionData(keys::kConnection, &lines);
+  if (FSelected >= 0) lines.push_back(SettingLine(k::ConnectionEntry, SelectedEntryName()));
+  lines.push_back(SettingLine(k::Host, Trim(Host)));
+  lines.push_back(SettingLine(k::ServerPort, *PortNumber(Port)));
+  if (FOption == coDirect) lines.push_back(SettingLine(k::UseLANServer));
+  TRegistryTransaction transaction(store);
+  const TRegistryKey base = BaseKey(store);
+  base.ClearSection(keys::kConnection);
+  base.WriteSectionData(keys::kConnection, lines);
   transaction.Commit();
   return std::nullopt;
 }

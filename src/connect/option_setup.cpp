@@ -1,12 +1,12 @@
 #include "connect/option_setup.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "archive/blowfish.h"
 #include "archive/encryption_key.h"
 #include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 
 namespace vaultora {
 
@@ -20,79 +20,57 @@ const char* const kNoSMSNumberText = "A SMS number has not been specified.";
 namespace {
 
 namespace p = keys::preferences;
+namespace k = keys::setting;
 
 constexpr int32_t kStandbyAction = 0;  // indexes of kShutDownActionItems
 constexpr int32_t kShellAction = 3;
 
-// A list keeps its item when the stored index is not one of its items.
-template <size_t N>
-void ReadIndex(TIniRegistryEditor& store, const char* name, const char* const (&)[N],
-               int32_t& index) {
-  const int32_t stored = store.ReadInteger(keys::kPreferences, name, index);
-  if (stored >= 0 && stored < static_cast<int32_t>(N)) index = stored;
-}
-
-// A number field shows a stored value within its range.
-void ReadNumber(TIniRegistryEditor& store, const char* name, int32_t low, int32_t high,
-                int32_t& value) {
-  value = std::clamp(store.ReadInteger(keys::kPreferences, name, value), low, high);
-}
-
-std::string Line(const char* prefix, const char* name, const std::string& value) {
-  return std::string(prefix) + name + "=" + value;
-}
-
 }  // namespace
 
 void TOptionSetup::Load(TIniRegistryEditor& store) {
-  const char* section = keys::kPreferences;
   TOptionValues v;
-  store.AtUserKey(keys::kBaseKey);
-  ReadIndex(store, p::kCompressionType, kCompressionTypeItems, v.CompressionType);
-  v.WorkingFolder = store.ReadString(section, p::kWorkingZipFolder, AppDataFolder());
-  ReadIndex(store, p::kShutDownWin, kShutDownActionItems, v.ShutDownAction);
-  ReadNumber(store, p::kShutdownTimeout, p::kMinShutdownTimeout, p::kMaxShutdownTimeout,
-             v.ShutdownTimeout);
-  v.MaxLogFileSize = -1;  // absent: the field's minimum
-  ReadNumber(store, p::kMaxLogFileSize, p::kMinMaxLogFileSize, p::kMaxMaxLogFileSize,
-             v.MaxLogFileSize);
-  ReadNumber(store, p::kTrxOutBufferSize, p::kMinTrxBufferSize, p::kMaxTrxBufferSize,
-             v.TransmitBufferSize);
-  ReadNumber(store, p::kTrxInBufferSize, p::kMinTrxBufferSize, p::kMaxTrxBufferSize,
-             v.ReceiveBufferSize);
-  ReadIndex(store, p::kTransmitThreadPriority, kThreadPriorityItems, v.TransmitPriority);
-  ReadIndex(store, p::kReceiveThreadPriority, kThreadPriorityItems, v.ReceivePriority);
-  v.ShellCommand = store.ReadString(section, p::kShellCommand, v.ShellCommand);
-  ReadIndex(store, p::kStandbyTech, kStandbyTechniqueItems, v.StandbyTechnique);
-  ReadNumber(store, p::kDialRetry, 0, p::kMaxDialRetry, v.DialRetry);
-  ReadNumber(store, p::kDialWait, 0, p::kMaxDialWait, v.DialWait);
-  ReadNumber(store, p::kCatchUpDelay, 0, p::kMaxCatchUpDelay, v.CatchUpDelay);
+  v.CompressionType = ReadShownSetting(store, k::CompressionType);
+  v.WorkingFolder = ReadStoredSetting(store, k::WorkingZipFolder).value_or(AppDataFolder());
+  v.ShutDownAction = ReadShownSetting(store, k::ShutDownWin);
+  v.ShutdownTimeout = ReadShownSetting(store, k::ShutdownTimeout);
+  v.MaxLogFileSize = ReadShownSetting(store, k::MaxLogFileSize);
+  v.TransmitBufferSize = ReadShownSetting(store, k::TrxOutBufferSize);
+  v.ReceiveBufferSize = ReadShownSetting(store, k::TrxInBufferSize);
+  v.TransmitPriority = ReadShownSetting(store, k::TransmitThreadPriority);
+  v.ReceivePriority = ReadShownSetting(store, k::ReceiveThreadPriority);
+  v.ShellCommand = ReadSetting(store, k::ShellCommand);
+  v.StandbyTechnique = ReadShownSetting(store, k::StandbyTech);
+  v.DialRetry = ReadShownSetting(store, k::DialRetry);
+  v.DialWait = ReadShownSetting(store, k::DialWait);
+  v.CatchUpDelay = ReadShownSetting(store, k::CatchUpDelay);
 
-  v.KeepLogFiles = store.ValueExists(section, p::kKeepLogFiles);
-  v.RemoveFromTaskbar = store.ValueExists(section, p::kRemFromTaskBar);
-  v.ForceStandby = store.ValueExists(section, p::kForceStandby);
-  v.AutoReconnect = store.ValueExists(section, p::kAutoReconnect);
-  v.DisconnectWhenFinished = store.ValueExists(section, p::kDisConWhenFin);
-  v.EMailNotification = store.ValueExists(section, p::kNotifyEMail);
-  v.EMailAddress = store.ReadString(section, p::kNotifyEMail, "");
-  v.SMSNotification = store.ValueExists(section, p::kNotifySMS);
-  v.SMSNumber = store.ReadString(section, p::kNotifySMS, "");
-  v.ScheduledBackups = store.ReadBool(section, p::kEnabled, false);
-  v.CatchUpMissed = store.ReadBool(section, p::kCatchUpMissed, true);
-  v.PromptBeforeShutdown = store.ReadBool(section, p::kTrapShutDown, false);
+  v.KeepLogFiles = ReadSetting(store, k::KeepLogFiles);
+  v.RemoveFromTaskbar = ReadSetting(store, k::RemFromTaskBar);
+  v.ForceStandby = ReadSetting(store, k::ForceStandby);
+  v.AutoReconnect = ReadSetting(store, k::AutoReconnect);
+  v.DisconnectWhenFinished = ReadSetting(store, k::DisConWhenFin);
+  const std::optional<std::string> email = ReadStoredSetting(store, k::NotifyEMail);
+  v.EMailNotification = email.has_value();
+  v.EMailAddress = email.value_or("");
+  const std::optional<std::string> sms = ReadStoredSetting(store, k::NotifySMS);
+  v.SMSNotification = sms.has_value();
+  v.SMSNumber = sms.value_or("");
+  v.ScheduledBackups = ReadSetting(store, k::Enabled);
+  v.CatchUpMissed = ReadSetting(store, k::CatchUpMissed);
+  v.PromptBeforeShutdown = ReadSetting(store, k::TrapShutDown);
 
-  store.SetFilename(keys::kWindowsCurrentVersionKey);
-  v.RunAtStartup = !store.ReadString(keys::kRunSection, keys::kRunValue, "").empty();
+  v.RunAtStartup =
+      !WindowsCurrentVersionKey(store).ReadString(keys::kRunSection, keys::kRunValue, "").empty();
   Values = v;
 
   // The key as stored is kept whole, also when it cannot be read, so that applying keeps it. A
   // value of another type is no key in any form and goes with the rest of the section.
-  store.SetFilename(keys::kPreferencesKey);
-  const std::optional<TRegistryValue> stored = store.ReadValue("", p::kVALKData);
+  const TRegistryKey preferences = BaseKey(store, keys::kPreferences);
+  const std::optional<TRegistryValue> stored = preferences.ReadValue("", p::kVALKData);
   FStoredKeyData.clear();
   FStoredKey.clear();
   if (stored && stored->Type == rdBinary) {
-    FStoredKeyData = store.ReadBinary(p::kVALKData)->Bytes();
+    FStoredKeyData = ReadSetting(store, k::VALKData)->Bytes();
     try {
       FStoredKey = ReadEncryptionKey(store);
     } catch (const ERegistryException&) {
@@ -104,12 +82,10 @@ void TOptionSetup::Load(TIniRegistryEditor& store) {
   FUnlocked = FStoredKey.empty();
   FOldKey.clear();
   FNewKey = FConfirmKey = FUnlocked ? std::string() : ScrambleKeyText(FStoredKey);
-  store.AtUserKey(keys::kBaseKey);
 }
 
 void TOptionSetup::ReloadScheduledBackups(TIniRegistryEditor& store) {
-  Values.ScheduledBackups =
-      store.AtUserKey(keys::kBaseKey).ReadBool(keys::kPreferences, p::kEnabled, false);
+  Values.ScheduledBackups = ReadSetting(store, k::Enabled);
 }
 
 TOptionControls TOptionSetup::Controls() const {
@@ -179,37 +155,37 @@ TSetupCheck TOptionSetup::Check(int page) const {
 TStringList TOptionSetup::PreferenceLines() const {
   const TOptionValues& v = Values;
   TStringList lines;
-  auto flag = [&](bool on, const char* name) {
-    if (on) lines.push_back(Line("2~", name, "1"));
+  auto flag = [&](bool on, const auto& key) {
+    if (on) lines.push_back(SettingLine(key));
   };
-  auto number = [&](const char* name, int32_t value) {
-    lines.push_back(Line("3~", name, IntToStr(value)));
+  auto number = [&](const keys::TIntSetting& key, int32_t value) {
+    lines.push_back(SettingLine(key, value));
   };
-  flag(v.ScheduledBackups, p::kEnabled);
-  lines.push_back(Line("2~", p::kCatchUpMissed, v.CatchUpMissed ? "1" : "0"));
-  number(p::kCatchUpDelay, v.CatchUpDelay);
-  flag(v.PromptBeforeShutdown, p::kTrapShutDown);
-  number(p::kTrxOutBufferSize, std::max(v.TransmitBufferSize, p::kMinTrxBufferSize));
-  number(p::kTrxInBufferSize, std::max(v.ReceiveBufferSize, p::kMinTrxBufferSize));
-  number(p::kDialRetry, v.DialRetry);
-  number(p::kDialWait, v.DialWait);
-  flag(v.DisconnectWhenFinished, p::kDisConWhenFin);
-  flag(v.RemoveFromTaskbar, p::kRemFromTaskBar);
-  flag(v.AutoReconnect, p::kAutoReconnect);
-  number(p::kCompressionType, v.CompressionType);
+  flag(v.ScheduledBackups, k::Enabled);
+  lines.push_back(SettingLine(k::CatchUpMissed, v.CatchUpMissed));  // on when absent
+  number(k::CatchUpDelay, v.CatchUpDelay);
+  flag(v.PromptBeforeShutdown, k::TrapShutDown);
+  number(k::TrxOutBufferSize, v.TransmitBufferSize);  // raised to the minimum when below
+  number(k::TrxInBufferSize, v.ReceiveBufferSize);
+  number(k::DialRetry, v.DialRetry);
+  number(k::DialWait, v.DialWait);
+  flag(v.DisconnectWhenFinished, k::DisConWhenFin);
+  flag(v.RemoveFromTaskbar, k::RemFromTaskBar);
+  flag(v.AutoReconnect, k::AutoReconnect);
+  number(k::CompressionType, v.CompressionType);
   if (!Trim(v.WorkingFolder).empty())
-    lines.push_back(Line("", p::kWorkingZipFolder, v.WorkingFolder));
-  flag(v.KeepLogFiles, p::kKeepLogFiles);
-  if (v.MaxLogFileSize >= p::kMinMaxLogFileSize) number(p::kMaxLogFileSize, v.MaxLogFileSize);
-  number(p::kShutDownWin, v.ShutDownAction);
-  number(p::kShutdownTimeout, v.ShutdownTimeout);
-  lines.push_back(Line("", p::kShellCommand, v.ShellCommand));
-  number(p::kStandbyTech, v.StandbyTechnique);
-  flag(v.ForceStandby, p::kForceStandby);
-  number(p::kTransmitThreadPriority, v.TransmitPriority);
-  number(p::kReceiveThreadPriority, v.ReceivePriority);
-  if (v.EMailNotification) lines.push_back(Line("1~", p::kNotifyEMail, v.EMailAddress));
-  if (v.SMSNotification) lines.push_back(Line("1~", p::kNotifySMS, v.SMSNumber));
+    lines.push_back(SettingLine(k::WorkingZipFolder, v.WorkingFolder));
+  flag(v.KeepLogFiles, k::KeepLogFiles);
+  if (v.MaxLogFileSize >= p::kMinMaxLogFileSize) number(k::MaxLogFileSize, v.MaxLogFileSize);
+  number(k::ShutDownWin, v.ShutDownAction);
+  number(k::ShutdownTimeout, v.ShutdownTimeout);
+  lines.push_back(SettingLine(k::ShellCommand, v.ShellCommand));
+  number(k::StandbyTech, v.StandbyTechnique);
+  flag(v.ForceStandby, k::ForceStandby);
+  number(k::TransmitThreadPriority, v.TransmitPriority);
+  number(k::ReceiveThreadPriority, v.ReceivePriority);
+  if (v.EMailNotification) lines.push_back("1~" + SettingLine(k::NotifyEMail, v.EMailAddress));
+  if (v.SMSNotification) lines.push_back("1~" + SettingLine(k::NotifySMS, v.SMSNumber));
   return lines;
 }
 
@@ -219,24 +195,23 @@ TSetupCheck TOptionSetup::Apply(TIniRegistryEditor& store, const std::string& pr
   if (TSetupCheck problem = CheckKey(true)) return problem;
   const TStringList lines = PreferenceLines();
 
-  TRegistryTransaction transaction(store.AtUserKey(keys::kBaseKey));
-  store.ClearSection(keys::kPreferences);  // VALKData too: it is written again below
-  store.WriteSectionData(keys::kPreferences, &lines);
-  store.SetFilename(keys::kPreferencesKey);
+  TRegistryTransaction transaction(store);
+  const TRegistryKey base = BaseKey(store);
+  base.ClearSection(keys::kPreferences);  // VALKData too: it is written again below
+  base.WriteSectionData(keys::kPreferences, lines);
   const std::string newKey = Trim(FNewKey);
   if (FUnlocked && !newKey.empty()) {
     WriteEncryptionKey(store, newKey);
   } else if (!FStoredKeyData.empty()) {
     TMemoryStream stored(FStoredKeyData);
-    store.WriteBinary(p::kVALKData, stored);
+    WriteSetting(store, k::VALKData, stored);
   }
-  store.SetFilename(keys::kWindowsCurrentVersionKey);
+  const TRegistryKey windows = WindowsCurrentVersionKey(store);
   if (Values.RunAtStartup)
-    store.WriteString(keys::kRunSection, keys::kRunValue, programPath + " -StartupTray");
+    windows.WriteString(keys::kRunSection, keys::kRunValue, programPath + " -StartupTray");
   else
-    store.DeleteValue(keys::kRunSection, keys::kRunValue);
+    windows.DeleteValue(keys::kRunSection, keys::kRunValue);
   transaction.Commit();
-  store.AtUserKey(keys::kBaseKey);
   return std::nullopt;
 }
 

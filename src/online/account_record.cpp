@@ -6,6 +6,7 @@
 #include "online/data_interleave_stream.h"
 #include "platform/text.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -48,23 +49,13 @@ std::optional<TAccountItems> ReadAccountRecord(const std::vector<uint8_t>& recor
   }
 }
 
-namespace {
-
-void OpenRegistration(TIniRegistryEditor& store) {
-  store.AtUserKey(keys::kRegistrationKey);
-}
-
-}  // namespace
-
 void WriteAccountSetup(TIniRegistryEditor& store, const TAccountItems& items) {
   TMemoryStream record(MakeAccountRecord(items));
-  OpenRegistration(store);
-  store.WriteBinary(keys::registration::kRegistrationData, record);
+  WriteSetting(store, keys::setting::RegistrationData, record);
 }
 
 std::vector<uint8_t> ReadAccountSetup(TIniRegistryEditor& store) {
-  OpenRegistration(store);
-  std::unique_ptr<TMemoryStream> record = store.ReadBinary(keys::registration::kRegistrationData);
+  std::unique_ptr<TMemoryStream> record = ReadSetting(store, keys::setting::RegistrationData);
   return record ? record->Bytes() : std::vector<uint8_t>();
 }
 

@@ -2,8 +2,6 @@
 
 #include "platform/atomic_file.h"
 #include "platform/folders.h"
-#include "settings/ini_registry_editor.h"
-#include "settings/registry_keys.h"
 
 namespace vaultora {
 
@@ -33,16 +31,10 @@ void WriteLogBlock(const std::string& path, const TStringList& lines,
   out.Commit();
 }
 
-bool WriteLogFile(const std::string& fileName, TStringList& buffer, TIniRegistryEditor& store,
+bool WriteLogFile(const std::string& fileName, TStringList& buffer, const TLogPolicy& policy,
                   TDateTime now) {
-  namespace p = keys::preferences;
-  if (buffer.empty()) return false;
-  store.SetFilename(keys::kBaseKey);
-  if (!store.ValueExists(keys::kPreferences, p::kKeepLogFiles)) return false;
-  std::optional<int32_t> limit;
-  if (store.ValueExists(keys::kPreferences, p::kMaxLogFileSize))
-    limit = store.ReadInteger(keys::kPreferences, p::kMaxLogFileSize, 0);
-  WriteLogBlock(LogFilePath(fileName), buffer, limit, now);
+  if (buffer.empty() || !policy.KeepLogFiles) return false;
+  WriteLogBlock(LogFilePath(fileName), buffer, policy.MaxLogFileSize, now);
   buffer.clear();
   return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The log writer: every window that runs a kind of work keeps its status lines while logging is
-// on (Preferences\KeepLogFiles) and hands them here when the work ends. A log file holds one
-// block per run, newest first: a header line with the write time, then the run's lines, each
+// on (the log policy of the preferences) and hands them here when the work ends. A log file holds
+// one block per run, newest first: a header line with the write time, then the run's lines, each
 // ended by CR LF. Files live in the program's folder and are replaced in one step.
 
 #include <cstdint>
@@ -12,8 +12,6 @@
 #include "platform/text.h"
 
 namespace vaultora {
-
-class TIniRegistryEditor;
 
 inline constexpr const char* kBackupLog = "Backup.log";
 inline constexpr const char* kRestoreLog = "Restore.log";
@@ -43,12 +41,18 @@ std::string LogFilePath(const std::string& fileName);
 // "**** " + the time as "dd/mm/yyyy hh:mm:ss AM/PM" + " ****".
 std::string LogHeaderLine(TDateTime when);
 
-// Writes buffer as the newest block of fileName when KeepLogFiles is set in the store (the
-// caller's own instance; its Filename is set here) and empties it. With logging off it does
-// nothing, returns false and the caller keeps its lines; so does an empty buffer. A file larger
-// than MaxLogFileSize kilobytes (when that value is set) is started afresh. Raises the stream
-// errors when the file cannot be written; the old file and the buffer are then kept.
-bool WriteLogFile(const std::string& fileName, TStringList& buffer, TIniRegistryEditor& store,
+// Whether runs keep their lines in the log files, and the size at which a file starts afresh.
+// The preferences say it (ReadLogPolicy in settings/preferences.h).
+struct TLogPolicy {
+  bool KeepLogFiles = false;
+  std::optional<int32_t> MaxLogFileSize;  // kilobytes; none: the files grow without limit
+};
+
+// Writes buffer as the newest block of fileName when the policy keeps log files, and empties
+// it. With logging off it does nothing, returns false and the caller keeps its lines; so does an
+// empty buffer. A file larger than MaxLogFileSize kilobytes (when set) is started afresh. Raises
+// the stream errors when the file cannot be written; the old file and the buffer are then kept.
+bool WriteLogFile(const std::string& fileName, TStringList& buffer, const TLogPolicy& policy,
                   TDateTime now = Now());
 
 // The block written to path without the store: maxKilobytes empty means no limit.

@@ -8,6 +8,7 @@
 #include "schedule/schedule_due.h"
 #include "schedule/schedule_record.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -78,13 +79,9 @@ std::vector<TMissedRun> TMissedSchedules::Check(TIniRegistryEditor& store,
 }
 
 TMissedRunOptions ReadMissedRunOptions(TIniRegistryEditor& store) {
-  namespace p = keys::preferences;
   TMissedRunOptions options;
-  store.AtUserKey(keys::kBaseKey);
-  options.Enabled = store.ReadBool(keys::kPreferences, p::kCatchUpMissed, true);
-  const int32_t delay =
-      store.ReadInteger(keys::kPreferences, p::kCatchUpDelay, p::kDefaultCatchUpDelay);
-  options.DelayMinutes = std::clamp(delay, 0, p::kMaxCatchUpDelay);
+  options.Enabled = ReadSetting(store, keys::setting::CatchUpMissed);
+  options.DelayMinutes = ReadSetting(store, keys::setting::CatchUpDelay);
   return options;
 }
 

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "backupset/catalogue.h"
 #include "platform/folders.h"
 #include "selection/file_list.h"
 #include "selection/file_list_format.h"
+#include "settings/preferences.h"
 
 namespace vaultora {
 
@@ -115,7 +115,7 @@ std::string AdoptFileList(TIniRegistryEditor& store, TScheduleRecord& record,
   if (record.DefaultSession == storedList ||
       (!storedList.empty() && fs::equivalent(record.DefaultSession, storedList, ec)))
     return "";
-  const std::string folder = TCatalogue(store).WorkingFolder();
+  const std::string folder = ReadWorkingFolder(store);
   ForceDirectories(folder);
   const std::string target = NewFileListName(folder);
   if (!fs::copy_file(record.DefaultSession, target, fs::copy_options::none, ec)) {

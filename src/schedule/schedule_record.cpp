@@ -8,6 +8,8 @@
 #include "platform/folders.h"
 #include "platform/prompts.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
+#include "settings/registry_key.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -22,11 +24,11 @@ long long SecondsOfDay(TDateTime time) {
   return std::llround((time - std::floor(time)) * 86400.0) % 86400;
 }
 
-void UseSchedules(TIniRegistryEditor& store) {
-  store.SetFilename(keys::kScheduleKey);
+TRegistryKey Schedules(TIniRegistryEditor& store) {
+  return TRegistryKey(store, keys::kScheduleKey);
 }
 
-void WriteOrDelete(TIniRegistryEditor& store, const std::string& section, const char* name,
+void WriteOrDelete(const TRegistryKey& store, const std::string& section, const char* name,
                    bool write, const std::function<void()>& writer) {
   if (write)
     writer();
@@ -54,10 +56,7 @@ bool ParseScheduleTime(const std::string& text, TDateTime& time) {
 }
 
 TStringList ScheduleNames(TIniRegistryEditor& store) {
-  UseSchedules(store);
-  TStringList names;
-  store.ReadSections(&names);
-  return names;
+  return Schedules(store).Sections();
 }
 
 std::string FindScheduleName(TIniRegistryEditor& store, const std::string& typed) {
@@ -82,45 +81,45 @@ std::string ScheduleNameError(TIniRegistryEditor& store, const std::string& type
 
 bool RenameSchedule(TIniRegistryEditor& store, const std::string& oldName,
                     const std::string& newName) {
-  UseSchedules(store);
-  if (SameText(oldName, newName) && oldName != newName && store.SectionExists(oldName)) {
+  const TRegistryKey schedules = Schedules(store);
+  if (SameText(oldName, newName) && oldName != newName && schedules.SectionExists(oldName)) {
     // Keys ignore case, so a key cannot move onto itself: a new case goes by a free name.
     std::string via = oldName + " ~";
-    while (store.KeyExists(via))
+    while (schedules.KeyExists(via))
       via += "~";
     TRegistryTransaction transaction(store);
-    store.MoveKey(oldName, via, true);
-    store.MoveKey(via, newName, true);
+    schedules.MoveKey(oldName, via, true);
+    schedules.MoveKey(via, newName, true);
     transaction.Commit();
     if (FindScheduleName(store, newName) == newName) return true;
   } else {
-    store.MoveKey(oldName, newName, true);
-    if (store.SectionExists(newName)) return true;
+    schedules.MoveKey(oldName, newName, true);
+    if (schedules.SectionExists(newName)) return true;
   }
   ShowInformation("Unable to rename the schedule \"" + oldName + "\" to " + newName);
   return false;
 }
 
 TScheduleRecord LoadSchedule(TIniRegistryEditor& store, const std::string& name) {
-  UseSchedules(store);
+  const TRegistryKey schedules = Schedules(store);
   TScheduleRecord r;
   r.Name = name;
-  r.BackupType = store.ReadInteger(name, sv::kBackupType, -1);
-  r.Time = store.ReadString(name, sv::kTime, "");
+  r.BackupType = schedules.ReadInteger(name, sv::kBackupType, -1);
+  r.Time = schedules.ReadString(name, sv::kTime, "");
   for (size_t d = 0; d < r.Weekdays.size(); ++d)
-    r.Weekdays[d] = !store.ReadString(name, std::to_string(d + 1), "").empty();
+    r.Weekdays[d] = !schedules.ReadString(name, std::to_string(d + 1), "").empty();
   for (size_t m = 0; m < r.Months.size(); ++m)
-    r.Months[m] = !store.ReadString(name, std::to_string(m + 1), "").empty();
-  r.DayNo = store.ReadString(name, sv::kDayNo, "");
-  r.BackupTitle = store.ReadString(name, sv::kBackupTitle, "");
-  r.IncludeBackupNo = store.ValueExists(name, sv::kIncludeBackupNo);
-  r.Expires = store.ValueExists(name, sv::kExpireDays);
-  r.ExpireDays = store.ReadInteger(name, sv::kExpireDays, 7);
-  r.AppendBackup = store.ReadString(name, sv::kAppendBackup, "");
-  r.DefaultSession = store.ReadString(name, sv::kDefaultSession, "");
-  r.Enabled = store.ReadBool(name, sv::kEnabled, false);
-  r.LastRun = store.ReadDateTime(name, sv::kLastRun, 0);
-  r.LastSaved = store.ReadDateTime(name, sv::kLastSaved, 0);
+    r.Months[m] = !schedules.ReadString(name, std::to_string(m + 1), "").empty();
+  r.DayNo = schedules.ReadString(name, sv::kDayNo, "");
+  r.BackupTitle = schedules.ReadString(name, sv::kBackupTitle, "");
+  r.IncludeBackupNo = schedules.ValueExists(name, sv::kIncludeBackupNo);
+  r.Expires = schedules.ValueExists(name, sv::kExpireDays);
+  r.ExpireDays = schedules.ReadInteger(name, sv::kExpireDays, 7);
+  r.AppendBackup = schedules.ReadString(name, sv::kAppendBackup, "");
+  r.DefaultSession = schedules.ReadString(name, sv::kDefaultSession, "");
+  r.Enabled = schedules.ReadBool(name, sv::kEnabled, false);
+  r.LastRun = schedules.ReadDateTime(name, sv::kLastRun, 0);
+  r.LastSaved = schedules.ReadDateTime(name, sv::kLastSaved, 0);
   return r;
 }
 
@@ -128,8 +127,8 @@ bool CheckTimeConflict(TIniRegistryEditor& store, const std::string& name, TDate
   const long long mine = SecondsOfDay(time);
   for (const std::string& other : ScheduleNames(store)) {
     if (SameText(other, name)) continue;
-    UseSchedules(store);
-    const std::string stored = store.ReadString(other, sv::kTime, "");
+    const TRegistryKey schedules = Schedules(store);
+    const std::string stored = schedules.ReadString(other, sv::kTime, "");
     TDateTime theirs = 0;
     if (stored.empty() || !ParseScheduleTime(stored, theirs)) continue;
     if (std::llabs(mine - SecondsOfDay(theirs)) > kConflictWindowSeconds) continue;
@@ -146,9 +145,9 @@ bool CheckTimeConflict(TIniRegistryEditor& store, const std::string& name, TDate
 void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& r) {
   const std::string& name = r.Name;
   TRegistryTransaction transaction(store);
-  UseSchedules(store);
-  const TDateTime lastRun = std::max(r.LastRun, store.ReadDateTime(name, sv::kLastRun, 0));
-  store.EraseSection(name);
+  const TRegistryKey schedules = Schedules(store);
+  const TDateTime lastRun = std::max(r.LastRun, schedules.ReadDateTime(name, sv::kLastRun, 0));
+  schedules.EraseSection(name);
   TStringList lines{std::string(sv::kBackupType) + "=" + std::to_string(r.BackupType),
                     std::string(sv::kTime) + "=" + r.Time};
   if (r.BackupType == stWeekly)
@@ -159,43 +158,41 @@ void SaveSchedule(TIniRegistryEditor& store, const TScheduleRecord& r) {
     for (size_t m = 0; m < r.Months.size(); ++m)
       if (r.Months[m]) lines.push_back(std::to_string(m + 1) + "=" + sv::kMonthLabels[m]);
   }
-  store.WriteSectionData(name, &lines);
-  if (lastRun > 0) store.WriteDateTime(name, sv::kLastRun, lastRun);
-  store.WriteDateTime(name, sv::kLastSaved, Now());
+  schedules.WriteSectionData(name, lines);
+  if (lastRun > 0) schedules.WriteDateTime(name, sv::kLastRun, lastRun);
+  schedules.WriteDateTime(name, sv::kLastSaved, Now());
   transaction.Commit();
 
-  store.SetFilename(keys::kBaseKey);
-  if (!store.ReadBool(keys::kPreferences, keys::preferences::kEnabled, false) &&
+  if (!ReadSetting(store, keys::setting::Enabled) &&
       AskQuestion("The schedule service is deactivated in the options, \rWould you like to "
                   "activate this service ?"))
-    store.WriteBool(keys::kPreferences, keys::preferences::kEnabled, true);
+    WriteSetting(store, keys::setting::Enabled, true);
 
-  UseSchedules(store);
   const std::string title = Trim(r.BackupTitle);
-  WriteOrDelete(store, name, sv::kBackupTitle, !title.empty(),
-                [&] { store.WriteString(name, sv::kBackupTitle, title); });
-  WriteOrDelete(store, name, sv::kIncludeBackupNo, r.IncludeBackupNo,
-                [&] { store.WriteBool(name, sv::kIncludeBackupNo, true); });
-  WriteOrDelete(store, name, sv::kExpireDays, r.Expires,
-                [&] { store.WriteInteger(name, sv::kExpireDays, r.ExpireDays); });
-  WriteOrDelete(store, name, sv::kDefaultSession, !r.DefaultSession.empty(),
-                [&] { store.WriteString(name, sv::kDefaultSession, r.DefaultSession); });
-  WriteOrDelete(store, name, sv::kEnabled, r.Enabled,
-                [&] { store.WriteBool(name, sv::kEnabled, true); });
-  WriteOrDelete(store, name, sv::kAppendBackup, !r.AppendBackup.empty(),
-                [&] { store.WriteString(name, sv::kAppendBackup, r.AppendBackup); });
+  WriteOrDelete(schedules, name, sv::kBackupTitle, !title.empty(),
+                [&] { schedules.WriteString(name, sv::kBackupTitle, title); });
+  WriteOrDelete(schedules, name, sv::kIncludeBackupNo, r.IncludeBackupNo,
+                [&] { schedules.WriteBool(name, sv::kIncludeBackupNo, true); });
+  WriteOrDelete(schedules, name, sv::kExpireDays, r.Expires,
+                [&] { schedules.WriteInteger(name, sv::kExpireDays, r.ExpireDays); });
+  WriteOrDelete(schedules, name, sv::kDefaultSession, !r.DefaultSession.empty(),
+                [&] { schedules.WriteString(name, sv::kDefaultSession, r.DefaultSession); });
+  WriteOrDelete(schedules, name, sv::kEnabled, r.Enabled,
+                [&] { schedules.WriteBool(name, sv::kEnabled, true); });
+  WriteOrDelete(schedules, name, sv::kAppendBackup, !r.AppendBackup.empty(),
+                [&] { schedules.WriteString(name, sv::kAppendBackup, r.AppendBackup); });
 }
 
 void RecordScheduleRun(TIniRegistryEditor& store, const std::string& name, TDateTime when) {
-  UseSchedules(store);
-  if (store.SectionExists(name)) store.WriteDateTime(name, sv::kLastRun, when);
+  const TRegistryKey schedules = Schedules(store);
+  if (schedules.SectionExists(name)) schedules.WriteDateTime(name, sv::kLastRun, when);
 }
 
 void DeleteSchedule(TIniRegistryEditor& store, const std::string& name) {
-  UseSchedules(store);
-  const std::string list = store.ReadString(name, sv::kDefaultSession, "");
+  const TRegistryKey schedules = Schedules(store);
+  const std::string list = schedules.ReadString(name, sv::kDefaultSession, "");
   if (!list.empty() && FileExists(list)) DeleteFile(list);
-  store.EraseSection(name);
+  schedules.EraseSection(name);
 }
 
 }  // namespace vaultora

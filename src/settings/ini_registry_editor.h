@@ -1,9 +1,11 @@
 #pragma once
 // TIniRegistryEditor: the settings store. It presents a hierarchical key store the way an ini
 // file is presented: a base key (Filename) whose sub-keys are sections and whose values are
-// names. The hive is one SQLite database (RegistryFilePath()); every instance holds its own
-// connection, so an instance belongs to one thread, while several instances, threads and
-// processes may use the same hive at once. Failures of the hive raise ERegistryException.
+// names. The client reaches it through key-scoped views (settings/registry_key.h) and the typed
+// accessors of its settings (settings/preferences.h), which leave Filename as they found it. The
+// hive is one SQLite database (RegistryFilePath()); every instance holds its own connection, so an
+// instance belongs to one thread, while several instances, threads and processes may use the same
+// hive at once. Failures of the hive raise ERegistryException.
 
 #include <cstdint>
 #include <memory>
@@ -73,12 +75,6 @@ class TIniRegistryEditor : public TComponent {
   const std::string& Filename() const { return FFilename; }
   void SetFilename(const std::string& value) {
     if (value != FFilename) FFilename = value;
-  }
-  // The client's own keys all lie below HKEY_CURRENT_USER: selects that root and the key.
-  TIniRegistryEditor& AtUserKey(const std::string& key) {
-    SetRootKey(rtHKEY_CURRENT_USER);
-    SetFilename(key);
-    return *this;
   }
   TStringList& Data() { return FData; }
   void SetData(const TStringList& lines) { FData = lines; }

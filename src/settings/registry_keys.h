@@ -1,7 +1,10 @@
 #pragma once
-// The table of configuration keys: every section and value name of the settings, with its kind
-// and the default the options dialogs show. No other file spells these names again. The
-// catalogue's values live with the catalogue, the schedule record's with the schedules.
+// The table of configuration keys: every section and value name of the settings and, in the
+// typed table at the end, each value's kind, the value it reads as when absent, the range a
+// stored value is brought into and the default the options dialogs show. No other file spells
+// these names again; the client reads and writes these values only through the typed accessors
+// (settings/preferences.h). The catalogue's values live with the catalogue, the schedule
+// record's with the schedules.
 
 #include <cstdint>
 
@@ -146,5 +149,150 @@ inline constexpr const char* kBackupNotRegisterd = "BackupNotRegisterd";
 inline constexpr const char* kBackupInStorage = "BackupInStorage";
 inline constexpr const char* kBackupFileNotFound = "BackupFileNotFound";
 }  // namespace errors
+
+// --- The typed table ---------------------------------------------------------------------------
+// Flags come in two kinds. A flag by presence is on when the value exists, whatever it holds. A
+// boolean reads as a number, non-zero being on, so a stored "0" is off. Both are written the way
+// the dialogs save them: "1" (kind 2) when on, the value deleted when off, so everything the
+// program writes reads the same either way.
+
+enum TSettingKind { skPresenceFlag, skBoolean, skInteger, skString, skBinary };
+
+struct TFlagSetting {
+  static constexpr TSettingKind Kind = skPresenceFlag;
+  const char* Section;
+  const char* Name;
+};
+
+struct TBoolSetting {
+  static constexpr TSettingKind Kind = skBoolean;
+  const char* Section;
+  const char* Name;
+  bool Default = false;  // when absent
+};
+
+// What a stored integer outside Min..Max reads as.
+enum TRangeRule {
+  rrClamp,    // the nearer end of the range
+  rrDefault,  // the default: the value is an index into a fixed list
+};
+
+struct TIntSetting {
+  static constexpr TSettingKind Kind = skInteger;
+  const char* Section;
+  const char* Name;
+  int32_t Default;  // when absent or not a number
+  int32_t Min;
+  int32_t Max;
+  int32_t Shown;  // what the options dialogs show when absent
+  TRangeRule Range = rrClamp;
+};
+
+struct TStringSetting {
+  static constexpr TSettingKind Kind = skString;
+  const char* Section;
+  const char* Name;
+  const char* Default = "";
+};
+
+// A binary value of the section's own key, at most 2048 bytes.
+struct TBinarySetting {
+  static constexpr TSettingKind Kind = skBinary;
+  const char* Section;
+  const char* Name;
+};
+
+namespace setting {
+namespace p = preferences;
+// Preferences
+inline constexpr TIntSetting CompressionType{
+    kPreferences, p::kCompressionType, p::kDefaultCompressionType, 0, 2, p::kDefaultCompressionType,
+    rrDefault};
+// Absent: the program's own folder (ReadWorkingFolder in settings/preferences.h).
+inline constexpr TStringSetting WorkingZipFolder{kPreferences, p::kWorkingZipFolder};
+inline constexpr TBoolSetting Enabled{kPreferences, p::kEnabled};
+// On when absent, so off is stored as "0".
+inline constexpr TBoolSetting CatchUpMissed{kPreferences, p::kCatchUpMissed, true};
+inline constexpr TIntSetting CatchUpDelay{
+    kPreferences,        p::kCatchUpDelay,       p::kDefaultCatchUpDelay, 0,
+    p::kMaxCatchUpDelay, p::kDefaultCatchUpDelay};
+inline constexpr TBoolSetting TrapShutDown{kPreferences, p::kTrapShutDown};
+// Absent: chunks and announced buffers of 512 bytes.
+inline constexpr TIntSetting TrxOutBufferSize{
+    kPreferences,         p::kTrxOutBufferSize, 512,
+    p::kMinTrxBufferSize, p::kMaxTrxBufferSize, p::kDefaultTrxBufferSize};
+inline constexpr TIntSetting TrxInBufferSize{
+    kPreferences,         p::kTrxInBufferSize,  512,
+    p::kMinTrxBufferSize, p::kMaxTrxBufferSize, p::kDefaultTrxBufferSize};
+// Absent: no redial, and no wait between dials.
+inline constexpr TIntSetting DialRetry{kPreferences,     p::kDialRetry,       0, 0,
+                                       p::kMaxDialRetry, p::kDefaultDialRetry};
+inline constexpr TIntSetting DialWait{kPreferences,    p::kDialWait,       0, 0,
+                                      p::kMaxDialWait, p::kDefaultDialWait};
+inline constexpr TBoolSetting DisConWhenFin{kPreferences, p::kDisConWhenFin};
+inline constexpr TBoolSetting RemFromTaskBar{kPreferences, p::kRemFromTaskBar};
+inline constexpr TFlagSetting AutoReconnect{kPreferences, p::kAutoReconnect};
+inline constexpr TFlagSetting KeepLogFiles{kPreferences, p::kKeepLogFiles};
+// Absent: log files grow without limit; the dialog shows its minimum.
+inline constexpr TIntSetting MaxLogFileSize{kPreferences,          p::kMaxLogFileSize,
+                                            p::kMinMaxLogFileSize, p::kMinMaxLogFileSize,
+                                            p::kMaxMaxLogFileSize, p::kMinMaxLogFileSize};
+inline constexpr TIntSetting ShutDownWin{
+    kPreferences, p::kShutDownWin, p::kDefaultShutDownWin, 0, 4, p::kDefaultShutDownWin, rrDefault};
+inline constexpr TIntSetting ShutdownTimeout{
+    kPreferences,           p::kShutdownTimeout,    p::kDefaultShutdownTimeout,
+    p::kMinShutdownTimeout, p::kMaxShutdownTimeout, p::kDefaultShutdownTimeout};
+inline constexpr TStringSetting ShellCommand{kPreferences, p::kShellCommand,
+                                             p::kDefaultShellCommand};
+inline constexpr TIntSetting StandbyTech{
+    kPreferences, p::kStandbyTech, p::kDefaultStandbyTech, 0, 1, p::kDefaultStandbyTech, rrDefault};
+inline constexpr TFlagSetting ForceStandby{kPreferences, p::kForceStandby};
+inline constexpr TIntSetting TransmitThreadPriority{kPreferences,
+                                                    p::kTransmitThreadPriority,
+                                                    p::kDefaultThreadPriority,
+                                                    0,
+                                                    6,
+                                                    p::kDefaultThreadPriority,
+                                                    rrDefault};
+inline constexpr TIntSetting ReceiveThreadPriority{kPreferences,
+                                                   p::kReceiveThreadPriority,
+                                                   p::kDefaultThreadPriority,
+                                                   0,
+                                                   6,
+                                                   p::kDefaultThreadPriority,
+                                                   rrDefault};
+// Present: on, with the address or number to notify.
+inline constexpr TStringSetting NotifyEMail{kPreferences, p::kNotifyEMail};
+inline constexpr TStringSetting NotifySMS{kPreferences, p::kNotifySMS};
+inline constexpr TBinarySetting VALKData{kPreferences, p::kVALKData};
+
+// Connection. Absent Host and ServerPort leave the data channel without an address.
+inline constexpr TStringSetting ConnectionEntry{kConnection, connection::kConnection};
+inline constexpr TStringSetting Host{kConnection, connection::kHost};
+inline constexpr TIntSetting ServerPort{kConnection,
+                                        connection::kServerPort,
+                                        0,
+                                        connection::kMinServerPort,
+                                        connection::kMaxServerPort,
+                                        connection::kDefaultServerPort};
+inline constexpr TFlagSetting UseLANServer{kConnection, connection::kUseLANServer};
+
+// Settings (view options)
+inline constexpr TBoolSetting StandardButtons{kSettings, settings::kStandardButtons};
+inline constexpr TBoolSetting TextLabels{kSettings, settings::kTextLabels};
+inline constexpr TBoolSetting ViewSessionFiles{kSettings, settings::kViewSessionFiles};
+inline constexpr TBoolSetting StayOntop{kSettings, settings::kStayOntop};
+inline constexpr TIntSetting ViewStyle{kSettings, settings::kViewStyle, 0, 0, 3, 3, rrDefault};
+
+// BackupWizard
+inline constexpr TStringSetting WizardSession{kBackupWizard, wizard::kSession};
+inline constexpr TStringSetting WizardBackupTitle{kBackupWizard, wizard::kBackupTitle};
+// Absent: a new full backup; "*": start an incremental series; else the backup appended to.
+inline constexpr TStringSetting WizardAppendBackup{kBackupWizard, wizard::kAppendBackup};
+inline constexpr TIntSetting WizardExpireDays{kBackupWizard, wizard::kExpireDays, 0, 0, 365, 0};
+
+// Registration
+inline constexpr TBinarySetting RegistrationData{kRegistration, registration::kRegistrationData};
+}  // namespace setting
 
 }  // namespace vaultora::keys

@@ -6,6 +6,7 @@
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/registry_key.h"
 #include "settings/registry_keys.h"
 #include "support/temp_folder.h"
 
@@ -17,6 +18,7 @@ class EncryptionKey : public testing::Test {
   EncryptionKey() : Store(nullptr, Folder / "registry.db") {
     Store.SetRootKey(rtHKEY_CURRENT_USER);
   }
+  TRegistryKey Preferences() { return TRegistryKey(Store, keys::kPreferencesKey); }
   test::TTempFolder Folder;
   TIniRegistryEditor Store;
 };
@@ -30,16 +32,14 @@ TEST_F(EncryptionKey, StoredKeyReadsBackAndBlankMeansNone) {
   }
   EXPECT_THROW(WriteEncryptionKey(Store, std::string(57, 'z')), EKeyError);
   WriteEncryptionKey(Store, "   ");
-  Store.SetFilename(keys::kPreferencesKey);
-  EXPECT_FALSE(Store.ValueExists("", keys::preferences::kVALKData));
+  EXPECT_FALSE(Preferences().ValueExists("", keys::preferences::kVALKData));
   EXPECT_EQ(ReadEncryptionKey(Store), "");
 }
 
 TEST_F(EncryptionKey, ValueIsAListUnderTheFixedPassPhrase) {
   WriteEncryptionKey(Store, "AB");
-  Store.SetFilename(keys::kPreferencesKey);
   TStringList lines;
-  ReadEncryptedList(lines, Store, keys::preferences::kVALKData, kKeyListPassphrase);
+  ReadEncryptedList(lines, Preferences(), keys::preferences::kVALKData, kKeyListPassphrase);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], ScrambleKeyText("AB"));
   EXPECT_EQ(lines[0].size(), 6u);
@@ -53,24 +53,23 @@ TEST_F(EncryptionKey, UnreadableLineMeansNoKey) {
   EXPECT_FALSE(UnscrambleKeyText("$4G"));
   EXPECT_FALSE(UnscrambleKeyText("#41"));
   EXPECT_EQ(UnscrambleKeyText(""), "");
-  Store.SetFilename(keys::kPreferencesKey);
   TStringList lines{"$4G$12"};
-  WriteEncryptedList(lines, Store, keys::preferences::kVALKData, kKeyListPassphrase);
+  WriteEncryptedList(lines, Preferences(), keys::preferences::kVALKData, kKeyListPassphrase);
   EXPECT_EQ(ReadEncryptionKey(Store), "");
 }
 
 TEST_F(EncryptionKey, ListsRoundTripAndEmptyListsRemoveTheValue) {
-  Store.SetFilename(keys::kRegistrationKey);
+  const TRegistryKey key(Store, keys::kRegistrationKey);
   TStringList lines{"first", "", "third"};
-  WriteEncryptedList(lines, Store, "List", kStreamPassphrase);
+  WriteEncryptedList(lines, key, "List", kStreamPassphrase);
   EXPECT_TRUE(lines.empty());
   TStringList back{"stale"};
-  ReadEncryptedList(back, Store, "List", kStreamPassphrase);
+  ReadEncryptedList(back, key, "List", kStreamPassphrase);
   EXPECT_EQ(back, (TStringList{"first", "", "third"}));
-  ReadEncryptedList(back, Store, "List", "wrong phrase");  // garbage, but no failure
-  WriteEncryptedList(lines, Store, "List", kStreamPassphrase);
-  EXPECT_FALSE(Store.ValueExists("", "List"));
-  ReadEncryptedList(back, Store, "List", kStreamPassphrase);
+  ReadEncryptedList(back, key, "List", "wrong phrase");  // garbage, but no failure
+  WriteEncryptedList(lines, key, "List", kStreamPassphrase);
+  EXPECT_FALSE(key.ValueExists("", "List"));
+  ReadEncryptedList(back, key, "List", kStreamPassphrase);
   EXPECT_TRUE(back.empty());
 }
 

@@ -17,7 +17,8 @@ namespace {
 class CatalogueCommands : public testing::Test {
  protected:
   CatalogueCommands() : commands(store, restoreList) {
-    store.AtUserKey(keys::kBaseKey);
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
     store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, work.Path());
   }
 

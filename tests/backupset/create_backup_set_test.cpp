@@ -8,8 +8,8 @@
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
-#include "backupset/catalogue.h"
 #include "backupset/create_backup_set.h"
+#include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "platform/system_names.h"
 #include "settings/ini_registry_editor.h"
@@ -47,7 +47,8 @@ class CreateBackupSetTest : public ::testing::Test {
   void SetUp() override {
     Work = Profile.Home() + "work/";
     ForceDirectories(Work);
-    Store.AtUserKey(keys::kBaseKey);
+    Store.SetRootKey(rtHKEY_CURRENT_USER);
+    Store.SetFilename(keys::kBaseKey);
     Store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, Work);
     Store.WriteInteger(keys::kPreferences, keys::preferences::kCompressionType, 0);
     WriteEncryptionKey(Store, kKey);
@@ -63,7 +64,8 @@ class CreateBackupSetTest : public ::testing::Test {
   }
 
   void UseWizard(const std::string& title, const std::string& append) {
-    Store.AtUserKey(keys::kBaseKey);
+    Store.SetRootKey(rtHKEY_CURRENT_USER);
+    Store.SetFilename(keys::kBaseKey);
     Store.WriteString(keys::kBackupWizard, keys::wizard::kSession, ListName);
     Store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, title);
     if (append.empty())
@@ -99,7 +101,8 @@ class CreateBackupSetTest : public ::testing::Test {
     const std::string encrypted = Work + ReplaceAll(id, ".", "_") + ".BFE";
     const std::string plain = Profile.Home() + "check.bck";
     const std::string mac = DecryptArchiveFile(Cipher, kKey, encrypted, plain);
-    Store.AtUserKey(keys::kBackupsKey);
+    Store.SetRootKey(rtHKEY_CURRENT_USER);
+    Store.SetFilename(keys::kBackupsKey);
     EXPECT_EQ(mac, Store.ReadString(id, "MAC", "-"));
     TBackupFile reader;
     TStringList ids;
@@ -226,7 +229,8 @@ TEST_F(CreateBackupSetTest, AScheduleAppendingToStarMakesAFullBackupAndPointsAtI
   builder.ScheduleName = "Nightly";
   ASSERT_TRUE(Run(builder));
   EXPECT_EQ(Started, "Night|[None]");
-  Store.AtUserKey(keys::kScheduleKey);
+  Store.SetRootKey(rtHKEY_CURRENT_USER);
+  Store.SetFilename(keys::kScheduleKey);
   EXPECT_EQ(Store.ReadString("Nightly", "AppendBackup", ""), builder.BackupID());
   Store.SetFilename(keys::kBackupsKey);
   EXPECT_FALSE(Store.ValueExists(builder.BackupID(), "Incremental"));

@@ -25,7 +25,8 @@ using test::WriteTextFile;
 class CreatingBackupRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Store.AtUserKey(keys::kBaseKey);
+    Store.SetRootKey(rtHKEY_CURRENT_USER);
+    Store.SetFilename(keys::kBaseKey);
     Store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder,
                       Profile.Home() + "work");
     ForceDirectories(Profile.Home() + "work");

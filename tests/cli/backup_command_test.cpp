@@ -22,7 +22,8 @@ TEST(BackupCommand, BuildsAFullThenAnIncrementalBackupAndPrintsTheLines) {
   TTempFolder data;
   {
     TIniRegistryEditor store;
-    store.AtUserKey(keys::kBaseKey);
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
     store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, profile.Home());
     WriteEncryptionKey(store, "cli key");
   }
@@ -38,7 +39,8 @@ TEST(BackupCommand, BuildsAFullThenAnIncrementalBackupAndPrintsTheLines) {
   EXPECT_NE(run.Output.find("Backup finished\n"), std::string::npos);
 
   TIniRegistryEditor store;
-  store.AtUserKey(keys::kBackupsKey);
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBackupsKey);
   store.ReadSections();
   ASSERT_EQ(store.Data().size(), 1u);
   const std::string full = store.Data()[0];

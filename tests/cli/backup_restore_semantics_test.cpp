@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "support/cli_profile.h"
 #include "support/server_suite.h"

@@ -3,7 +3,7 @@
 // tells the user in words, and leaves the stored files as they were.
 #include <gtest/gtest.h>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "support/background_server.h"

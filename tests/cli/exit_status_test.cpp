@@ -2,7 +2,7 @@
 // failed, 2 a command line that cannot be used (and nothing was done), 130 stopped by Ctrl+C.
 #include <gtest/gtest.h>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "support/cli_profile.h"
 #include "support/process_run.h"
 #include "support/temp_folder.h"

@@ -7,7 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "support/catalogued_backup.h"
 #include "support/cli_profile.h"
 #include "support/temp_folder.h"

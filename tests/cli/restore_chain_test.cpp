@@ -5,7 +5,7 @@
 #include <map>
 #include <memory>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "support/background_server.h"

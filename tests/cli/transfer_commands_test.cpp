@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "support/background_server.h"
 #include "support/catalogued_backup.h"

@@ -12,7 +12,7 @@
 #include <functional>
 #include <thread>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "schedule/schedule_record.h"

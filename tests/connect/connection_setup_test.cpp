@@ -12,7 +12,10 @@ namespace {
 
 class ConnectionSetup : public testing::Test {
  protected:
-  void SetUp() override { store.AtUserKey(keys::kBaseKey); }
+  void SetUp() override {
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
+  }
   TConnectionSetup Loaded(const TStringList& phoneBook) {
     TConnectionSetup setup;
     setup.Load(store, phoneBook);

@@ -21,7 +21,10 @@ namespace p = keys::preferences;
 class OptionSetup : public testing::Test {
  protected:
   void SetUp() override { Root(); }
-  void Root() { store.AtUserKey(keys::kBaseKey); }
+  void Root() {
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
+  }
   TOptionSetup Loaded() {
     TOptionSetup setup;
     setup.Load(store);
@@ -68,6 +71,8 @@ TEST_F(OptionSetup, FlagsLoadByPresenceAndSwitchesByValue) {
   store.WriteString(s, p::kAutoReconnect, "");
   store.WriteBool(s, p::kEnabled, false);  // read as a boolean: off
   store.WriteBool(s, p::kTrapShutDown, true);
+  store.WriteString(s, p::kDisConWhenFin, "0");  // a boolean too: the line is not hung up
+  store.WriteString(s, p::kRemFromTaskBar, "0");
   store.WriteString(s, p::kNotifyEMail, "ann@example.com");
   store.WriteInteger(s, p::kCompressionType, 7);    // no such item: the default stays
   store.WriteInteger(s, p::kShutdownTimeout, 500);  // shown within the field's range
@@ -82,6 +87,7 @@ TEST_F(OptionSetup, FlagsLoadByPresenceAndSwitchesByValue) {
   EXPECT_FALSE(v.ScheduledBackups);
   EXPECT_TRUE(v.PromptBeforeShutdown);
   EXPECT_FALSE(v.DisconnectWhenFinished);
+  EXPECT_FALSE(v.RemoveFromTaskbar);
   EXPECT_TRUE(v.EMailNotification);
   EXPECT_EQ(v.EMailAddress, "ann@example.com");
   EXPECT_FALSE(v.SMSNotification);

@@ -6,31 +6,24 @@
 #include <filesystem>
 
 #include "platform/folders.h"
-#include "settings/ini_registry_editor.h"
-#include "settings/registry_keys.h"
 #include "support/temp_folder.h"
 #include "support/test_profile.h"
 
 namespace vaultora {
 namespace {
 
-namespace p = keys::preferences;
 using test::ReadTextFile;
 using test::WriteTextFile;
 
 class LogFile : public testing::Test {
  protected:
-  LogFile() : Store(nullptr, Profile.Home() + "registry.db") {
-    Store.AtUserKey(keys::kBaseKey);
-    Store.WriteBool(keys::kPreferences, p::kKeepLogFiles, true);
-  }
   bool Write(TStringList lines, TDateTime when) {
-    return WriteLogFile(kBackupLog, lines, Store, when);
+    return WriteLogFile(kBackupLog, lines, Policy, when);
   }
   std::string Path() { return Profile.Home() + kBackupLog; }
 
   test::TTestProfile Profile;
-  TIniRegistryEditor Store;
+  TLogPolicy Policy{true, std::nullopt};
   TDateTime First = EncodeDate(2024, 3, 5) + EncodeTime(14, 7, 9);
   TDateTime Second = EncodeDate(2024, 3, 6) + EncodeTime(9, 0, 1);
 };
@@ -46,15 +39,15 @@ TEST_F(LogFile, TwoRunsGiveTwoBlocksTheLaterFirst) {
 
 TEST_F(LogFile, WrittenLinesAreHandedBackEmpty) {
   TStringList lines{"one"};
-  EXPECT_TRUE(WriteLogFile(kDeleteLog, lines, Store, First));
+  EXPECT_TRUE(WriteLogFile(kDeleteLog, lines, Policy, First));
   EXPECT_TRUE(lines.empty());
-  EXPECT_FALSE(WriteLogFile(kDeleteLog, lines, Store, First));  // no buffer, no block
+  EXPECT_FALSE(WriteLogFile(kDeleteLog, lines, Policy, First));  // no buffer, no block
   EXPECT_EQ(ReadTextFile(Profile.Home() + kDeleteLog),
             "**** 05/03/2024 02:07:09 PM ****\r\none\r\n");
 }
 
 TEST_F(LogFile, AFileOfExactlyTheLimitIsKeptOneByteMoreIsReplaced) {
-  Store.WriteInteger(keys::kPreferences, p::kMaxLogFileSize, 2);
+  Policy.MaxLogFileSize = 2;
   const std::string old(2048, 'x');
   WriteTextFile(Path(), old);
   Write({"kept"}, First);
@@ -73,9 +66,9 @@ TEST_F(LogFile, WithoutALimitFilesGrow) {
 }
 
 TEST_F(LogFile, WithLoggingOffNothingIsWrittenAndTheCallerKeepsItsLines) {
-  Store.DeleteValue(keys::kPreferences, p::kKeepLogFiles);
+  Policy.KeepLogFiles = false;
   TStringList lines{"a line"};
-  EXPECT_FALSE(WriteLogFile(kBackupLog, lines, Store, First));
+  EXPECT_FALSE(WriteLogFile(kBackupLog, lines, Policy, First));
   EXPECT_EQ(lines, TStringList{"a line"});
   EXPECT_FALSE(FileExists(Path()));
 }
@@ -84,7 +77,7 @@ TEST_F(LogFile, AFailedWriteKeepsWhatWasThereAndTheLines) {
   // A folder in the log file's place cannot be read back nor replaced.
   ASSERT_TRUE(ForceDirectories(Path()));
   TStringList lines{"new"};
-  EXPECT_ANY_THROW(WriteLogFile(kBackupLog, lines, Store, First));
+  EXPECT_ANY_THROW(WriteLogFile(kBackupLog, lines, Policy, First));
   EXPECT_EQ(lines, TStringList{"new"});
   EXPECT_TRUE(DirectoryExists(Path()));
   for (const auto& entry : std::filesystem::directory_iterator(Profile.Home()))

@@ -70,7 +70,8 @@ TEST(ScheduleDue, DayThirtyOneOfShortMonthsRunsOnTheirLastDay) {
 class MissedSchedules : public testing::Test {
  protected:
   MissedSchedules() {
-    store.AtUserKey(keys::kBaseKey);
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
     store.WriteBool(keys::kPreferences, keys::preferences::kEnabled, true);
   }
   void Save(TScheduleRecord r, TDateTime lastRun, TDateTime lastSaved) {

@@ -102,7 +102,8 @@ TEST_F(HiveSharing, ProcessesStartingOnANewFileAtOnceAllGetIn) {
 void ExpectRefused(const std::string& path, const std::string& content) {
   {
     TIniRegistryEditor store(nullptr, path);
-    store.AtUserKey("Software\\Vaultora");
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename("Software\\Vaultora");
     try {
       store.WriteString("Preferences", "Host", "x");
       ADD_FAILURE() << "no exception for " << path;

@@ -9,7 +9,7 @@
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
 #include "archive/encryption_key.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -47,7 +47,8 @@ std::string AddCataloguedBackup(TIniRegistryEditor& store, const TCataloguedBack
 }
 
 TBackupProfile::TBackupProfile(std::string key) : Key(std::move(key)) {
-  Store.AtUserKey(keys::kBaseKey);
+  Store.SetRootKey(rtHKEY_CURRENT_USER);
+  Store.SetFilename(keys::kBaseKey);
   Store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, Work.Path());
   Store.WriteBool(keys::kPreferences, keys::preferences::kKeepLogFiles, true);
   StoreUserKey(Store, Key);

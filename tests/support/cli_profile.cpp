@@ -3,7 +3,7 @@
 #include <set>
 
 #include "archive/encryption_key.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "settings/registry_keys.h"
 
@@ -11,7 +11,8 @@ namespace vaultora::test {
 
 TCliProfile::TCliProfile(std::string cliPath)
     : Store(nullptr, FHome / "registry.db"), FCliPath(std::move(cliPath)) {
-  Store.AtUserKey(keys::kBaseKey);
+  Store.SetRootKey(rtHKEY_CURRENT_USER);
+  Store.SetFilename(keys::kBaseKey);
   Store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, Home());
   Store.WriteBool(keys::kPreferences, keys::preferences::kKeepLogFiles, true);
 }

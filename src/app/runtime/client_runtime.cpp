@@ -13,7 +13,7 @@ TClientRuntime::TClientRuntime(TRasAdapter* adapter)
     : FLine(FStore, adapter),
       FCatchUp(ReadMissedRunOptions(FStore)),
       FMissed(ReadClocks(), FCatchUp.DelayMinutes) {
-  FStore.AtUserKey(keys::kBaseKey).SetLazyWrite(true);
+  FStore.SetLazyWrite(true);
   FQueue = std::make_unique<TWorkQueue>(nullptr, FStore, FRestoreList, FLine);
   FHost = std::make_unique<TTransferHost>(nullptr, FStore, *FQueue, FRestoreList);
   FClock = std::make_unique<TAlarmClock>();
@@ -54,7 +54,6 @@ void TClientRuntime::LoadSchedules() {
     if (!recorder) throw;
     recorder->CaptureError(e.what());
   }
-  FStore.SetFilename(keys::kBaseKey);
 }
 
 void TClientRuntime::PostSchedule(const std::string& name) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -35,14 +36,12 @@ constexpr TCommandInfo kCommands[kMainCommandCount] = {
     {"actNotifications", "Desktop &Notifications", "Desktop notifications of failed work", "", ""},
 };
 
-void UseRoot(TIniRegistryEditor& store) {
-  store.AtUserKey(keys::kBaseKey);
+bool RemFromTaskBar(TIniRegistryEditor& store) {
+  return ReadSetting(store, keys::setting::RemFromTaskBar);
 }
 
-bool RemFromTaskBar(TIniRegistryEditor& store) {
-  UseRoot(store);
-  return store.ReadBool(keys::kPreferences, keys::preferences::kRemFromTaskBar, false);
-}
+// Absent: on; so off is written as "0".
+constexpr keys::TBoolSetting kShowNotifications{keys::kPreferences, kShowNotificationsValue, true};
 
 }  // namespace
 
@@ -60,22 +59,17 @@ TCommandStates SelectionCommandStates(TCatalogueView view, bool selected, bool s
 }
 
 std::optional<TWindowSettings> ReadWindowSettings(TIniRegistryEditor& store) {
-  namespace s = keys::settings;
-  UseRoot(store);
-  if (!store.SectionExists(keys::kSettings)) return std::nullopt;
+  namespace k = keys::setting;
+  if (!BaseKey(store).SectionExists(keys::kSettings)) return std::nullopt;
   TWindowSettings settings;
-  settings.StandardButtons = store.ReadBool(keys::kSettings, s::kStandardButtons, false);
-  settings.TextLabels = store.ReadBool(keys::kSettings, s::kTextLabels, false);
-  settings.ViewSessionFiles = store.ReadBool(keys::kSettings, s::kViewSessionFiles, false);
+  settings.StandardButtons = ReadSetting(store, k::StandardButtons);
+  settings.TextLabels = ReadSetting(store, k::TextLabels);
+  settings.ViewSessionFiles = ReadSetting(store, k::ViewSessionFiles);
   return settings;
 }
 
-void WriteWindowSetting(TIniRegistryEditor& store, const char* name, bool on) {
-  UseRoot(store);
-  if (on)
-    store.WriteBool(keys::kSettings, name, true);
-  else
-    store.DeleteValue(keys::kSettings, name);
+void WriteWindowSetting(TIniRegistryEditor& store, const keys::TBoolSetting& setting, bool on) {
+  WriteSetting(store, setting, on);
 }
 
 TCloseAction CloseBoxAction(TIniRegistryEditor& store) {
@@ -92,13 +86,11 @@ bool StartsInTray(int argc, const char* const* argv) {
 }
 
 bool NotificationsOn(TIniRegistryEditor& store) {
-  UseRoot(store);
-  return store.ReadBool(keys::kPreferences, kShowNotificationsValue, true);
+  return ReadSetting(store, kShowNotifications);
 }
 
 void SetNotificationsOn(TIniRegistryEditor& store, bool on) {
-  UseRoot(store);
-  store.WriteBool(keys::kPreferences, kShowNotificationsValue, on);
+  WriteSetting(store, kShowNotifications, on);
 }
 
 std::string TrayToolTipText(const std::string& text) {

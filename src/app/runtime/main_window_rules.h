@@ -8,7 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
+#include "settings/registry_keys.h"
 
 namespace vaultora {
 
@@ -88,7 +89,7 @@ struct TWindowSettings {
 // Only when Settings exists; nullopt otherwise (the window keeps what it shows).
 std::optional<TWindowSettings> ReadWindowSettings(TIniRegistryEditor& store);
 // A switch is written true when on and deleted when off.
-void WriteWindowSetting(TIniRegistryEditor& store, const char* name, bool on);
+void WriteWindowSetting(TIniRegistryEditor& store, const keys::TBoolSetting& setting, bool on);
 
 // The close box and File > Exit: with RemFromTaskBar they end the program; otherwise the close
 // box minimises and Exit hides. Without a notification area to bring the window back the close

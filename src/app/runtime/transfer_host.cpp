@@ -3,6 +3,7 @@
 #include "app/runtime/main_messages.h"
 #include "online/runtime/transfer_binding.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -89,12 +90,9 @@ void TTransferHost::StopAll() {
     if (window && !window->Session.Stopping()) window->Session.UserStop();
 }
 
-TThreadPriority TTransferHost::Priority(const char* name) {
-  FStore.AtUserKey(keys::kBaseKey);
-  const int value =
-      FStore.ReadInteger(keys::kPreferences, name, keys::preferences::kDefaultThreadPriority);
-  return value >= tpIdle && value <= tpTimeCritical ? static_cast<TThreadPriority>(value)
-                                                    : tpNormal;
+TThreadPriority TTransferHost::Priority(const keys::TIntSetting& setting) {
+  // The key's range is the scale of thread priorities.
+  return static_cast<TThreadPriority>(ReadSetting(FStore, setting));
 }
 
 void TTransferHost::Open(TWorkKind kind) {
@@ -129,10 +127,9 @@ void TTransferHost::Start(TWorkKind kind) {
   session.Begin();
   TBaseOnlineTransfer& component = Component(kind);
   if (component.Running()) return;
-  if (kind == wkSend)
-    FUpload.SetThreadPriority(Priority(keys::preferences::kTransmitThreadPriority));
+  if (kind == wkSend) FUpload.SetThreadPriority(Priority(keys::setting::TransmitThreadPriority));
   if (kind == wkReceive) {
-    FDownload.SetThreadPriority(Priority(keys::preferences::kReceiveThreadPriority));
+    FDownload.SetThreadPriority(Priority(keys::setting::ReceiveThreadPriority));
     FDownload.SetRestoreList(FRestoreList);
   }
   component.Start();

@@ -21,6 +21,7 @@
 #include "online/runtime/online_restore.h"
 #include "online/runtime/transfer_session.h"
 #include "platform/component.h"
+#include "settings/registry_keys.h"
 
 namespace vaultora {
 
@@ -62,7 +63,7 @@ class TTransferHost : public TComponent {
   struct TWindow;
   void Start(TWorkKind kind);
   void Closed(TWorkKind kind);
-  TThreadPriority Priority(const char* name);
+  TThreadPriority Priority(const keys::TIntSetting& setting);
 
   TIniRegistryEditor& FStore;
   TWorkQueue& FQueue;

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "app/runtime/main_messages.h"
-#include "backupset/catalogue.h"
 #include "backupset/catalogue_commands.h"
+#include "catalogue/catalogue.h"
 #include "schedule/schedule_due.h"
+#include "settings/error_marks.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -38,10 +40,6 @@ constexpr TWorkKind kOnlineKinds[] = {wkDelete, wkSend, wkReceive};
 
 constexpr const char* kKindNames[] = {"deletion", "upload", "download", "available backups"};
 
-void UseRoot(TIniRegistryEditor& store) {
-  store.AtUserKey(keys::kBaseKey);
-}
-
 }  // namespace
 
 TWorkQueue::TWorkQueue(TComponent* owner, TIniRegistryEditor& store, TStringList& restoreList,
@@ -67,13 +65,11 @@ TWorkQueue::~TWorkQueue() {
 // --- settings and work tests ---------------------------------------------------------------
 
 bool TWorkQueue::UseLANServer() const {
-  UseRoot(FStore);
-  return FStore.ValueExists(keys::kConnection, keys::connection::kUseLANServer);
+  return ReadSetting(FStore, keys::setting::UseLANServer);
 }
 
 bool TWorkQueue::AutoReconnect() const {
-  UseRoot(FStore);
-  return FStore.ValueExists(keys::kPreferences, keys::preferences::kAutoReconnect);
+  return ReadSetting(FStore, keys::setting::AutoReconnect);
 }
 
 bool TWorkQueue::WorkOf(TWorkKind kind) {
@@ -96,19 +92,17 @@ bool TWorkQueue::AnyWork() {
 }
 
 bool TWorkQueue::ErrorMarked(TWorkKind kind) {
-  UseRoot(FStore);
-  return FStore.SectionExists(kKinds[kind].ErrorSection);
+  return vaultora::ErrorMarked(FStore, kKinds[kind].ErrorSection);
 }
 
 bool TWorkQueue::AnyErrorMarked() {
-  UseRoot(FStore);
-  return std::any_of(std::begin(kAllErrorSections), std::end(kAllErrorSections),
-                     [this](const char* section) { return FStore.SectionExists(section); });
+  return std::any_of(
+      std::begin(kAllErrorSections), std::end(kAllErrorSections),
+      [this](const char* section) { return vaultora::ErrorMarked(FStore, section); });
 }
 
 void TWorkQueue::ClearErrors(TWorkKind kind) {
-  UseRoot(FStore);
-  FStore.EraseSection(kKinds[kind].ErrorSection);
+  ClearErrorMarks(FStore, kKinds[kind].ErrorSection);
 }
 
 bool TWorkQueue::OtherEntriesArmed(TWorkKind kind) {
@@ -138,9 +132,8 @@ void TWorkQueue::SendAndReceiveOf(bool userCommand) {
     for (TWorkKind kind : kOnlineKinds)
       NewRequest(kind);
   Fire(OnCheckSetup);
-  UseRoot(FStore);
   for (const char* section : kAllErrorSections)
-    FStore.EraseSection(section);
+    ClearErrorMarks(FStore, section);
   if (!AnyWork()) return;
   // Arming never disarms: an entry armed earlier stays armed.
   for (TWorkKind kind : kOnlineKinds)
@@ -234,9 +227,7 @@ void TWorkQueue::DoWork(TWorkKind kind) {
 }
 
 std::string TWorkQueue::ScheduleName(intptr_t place) {
-  FStore.AtUserKey(keys::kScheduleKey);
-  TStringList names;
-  FStore.ReadSections(&names);
+  const TStringList names = TRegistryKey(FStore, keys::kScheduleKey).Sections();
   if (place < 0 || static_cast<size_t>(place) >= names.size()) return "";
   return names[static_cast<size_t>(place)];
 }
@@ -284,10 +275,7 @@ void TWorkQueue::RegistryUpdateDone() {
 }
 
 void TWorkQueue::HangUpWhenIdle(bool otherWorkLeft) {
-  UseRoot(FStore);
-  if (FStore.ReadBool(keys::kPreferences, keys::preferences::kDisConWhenFin, false) &&
-      !otherWorkLeft)
-    FLine.HangUp();
+  if (ReadSetting(FStore, keys::setting::DisConWhenFin) && !otherWorkLeft) FLine.HangUp();
   Fire(OnRefreshList);
 }
 

@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -25,8 +26,7 @@ std::string Encode(const QByteArray& bytes) {
 
 std::string TKeptGeometry::Read(const std::string& name) {
   try {
-    FStore.AtUserKey(keys::kBaseKey);
-    return FStore.ReadString(kLayoutSection, name, "");
+    return BaseKey(FStore).ReadString(kLayoutSection, name, "");
   } catch (const std::exception&) {
     return "";  // a layout that cannot be read is the default layout
   }
@@ -34,12 +34,10 @@ std::string TKeptGeometry::Read(const std::string& name) {
 
 void TKeptGeometry::Write(const std::string& name, const std::string& value) {
   try {
-    FStore.AtUserKey(keys::kBaseKey);
-    if (Read(name) != value) FStore.WriteString(kLayoutSection, name, value);
+    if (Read(name) != value) BaseKey(FStore).WriteString(kLayoutSection, name, value);
   } catch (const std::exception&) {
     // Losing a window position is not worth an error box.
   }
-  FStore.AtUserKey(keys::kBaseKey);
 }
 
 void TKeptGeometry::KeepWindow(const QWidget& window, const std::string& name) {

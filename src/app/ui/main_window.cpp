@@ -25,6 +25,7 @@
 #include "connect/runtime/shutdown_countdown.h"
 #include "connect/ui/shutdown_window.h"
 #include "platform/prompts.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -36,13 +37,12 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   setWindowTitle(kApplicationTitle);
   setWindowIcon(ApplicationIcon());
   if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(ApplicationIcon());
-  FStore.AtUserKey(keys::kBaseKey);
+  FStore.SetLazyWrite(true);
 
   FIntercept = std::make_unique<TShutDownItercept>(nullptr, options.Session);
   FCountdown = std::make_unique<TShutDownCountdown>(FStore, *FIntercept);
 
   WriteFirstRunDefaults(FStore, options.ProgramPath);
-  FStore.AtUserKey(keys::kBaseKey);
 
   CreateActions();
   CreateWidgets();
@@ -321,15 +321,12 @@ void TfrmMain::LoadWindowSettings() {
     ShowSessionFiles();
     RelayToolBar();
   }
-  namespace p = keys::preferences;
-  FStore.AtUserKey(keys::kBaseKey);
-  if (FStore.SectionExists(keys::kPreferences)) {
-    FIntercept->Intercept = FStore.ReadBool(keys::kPreferences, p::kTrapShutDown, false);
-    FIntercept->ForcePowerOff = FStore.ValueExists(keys::kPreferences, p::kForceStandby);
-    if (FStore.ValueExists(keys::kPreferences, p::kStandbyTech))
-      FIntercept->PowerOffState = FStore.ReadInteger(keys::kPreferences, p::kStandbyTech, 0) == 1
-                                      ? POS_RAMALIVE
-                                      : POS_HIBERNATE;
+  namespace k = keys::setting;
+  if (BaseKey(FStore).SectionExists(keys::kPreferences)) {
+    FIntercept->Intercept = ReadSetting(FStore, k::TrapShutDown);
+    FIntercept->ForcePowerOff = ReadSetting(FStore, k::ForceStandby);
+    if (const std::optional<int32_t> tech = ReadStoredSetting(FStore, k::StandbyTech))
+      FIntercept->PowerOffState = *tech == 1 ? POS_RAMALIVE : POS_HIBERNATE;
   }
 }
 

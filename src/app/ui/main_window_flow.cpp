@@ -13,13 +13,14 @@
 #include "app/ui/animated_tray_icon.h"
 #include "app/ui/log_files_window.h"
 #include "app/ui/main_window.h"
-#include "backupset/catalogue.h"
 #include "backupset/catalogue_commands.h"
 #include "backupset/ui/creating_backup_window.h"
+#include "catalogue/catalogue.h"
 #include "connect/runtime/shutdown_countdown.h"
 #include "connect/ui/shutdown_window.h"
 #include "platform/prompts.h"
 #include "schedule/schedule_record.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -42,7 +43,6 @@ void TfrmMain::NotYetAvailable(const char* window, const char* instead) {
 void TfrmMain::CheckSetup() {
   vaultora::CheckSetup(
       FStore, [this] { Run(mcConnection); }, [this] { Run(mcOptions); });
-  FStore.AtUserKey(keys::kBaseKey);
 }
 
 void TfrmMain::Run(TMainCommand command) {
@@ -99,14 +99,14 @@ void TfrmMain::Run(TMainCommand command) {
     case mcExit:
       return ExitCommand();
     case mcStandardButtons:
-      WriteWindowSetting(FStore, keys::settings::kStandardButtons,
+      WriteWindowSetting(FStore, keys::setting::StandardButtons,
                          FActions[mcStandardButtons]->isChecked());
       return RelayToolBar();
     case mcTextLabels:
-      WriteWindowSetting(FStore, keys::settings::kTextLabels, FActions[mcTextLabels]->isChecked());
+      WriteWindowSetting(FStore, keys::setting::TextLabels, FActions[mcTextLabels]->isChecked());
       return RelayToolBar();
     case mcBackupFiles:
-      WriteWindowSetting(FStore, keys::settings::kViewSessionFiles,
+      WriteWindowSetting(FStore, keys::setting::ViewSessionFiles,
                          FActions[mcBackupFiles]->isChecked());
       return ShowSessionFiles();
     case mcNotifications:
@@ -120,8 +120,7 @@ void TfrmMain::BackupCommand() {
     OnBackupWizard();
   } else {
     // Until the wizard exists, Backup repeats the backup last set up (by vaultora-cli backup).
-    FStore.AtUserKey(keys::kBaseKey);
-    if (FStore.ReadString(keys::kBackupWizard, keys::wizard::kSession, "").empty())
+    if (ReadSetting(FStore, keys::setting::WizardSession).empty())
       NotYetAvailable("Backup Wizard", "vaultora-cli list create and vaultora-cli backup");
     else
       FQueue->RunBackup("");
@@ -183,7 +182,6 @@ void TfrmMain::LoadSchedulesNow() {
   } catch (const std::exception& e) {
     FCaptureError.CaptureError(e.what());
   }
-  FStore.AtUserKey(keys::kBaseKey);
 }
 
 void TfrmMain::HandleMessage(const TMessage& message) {
@@ -234,9 +232,7 @@ void TfrmMain::BackupBeforeShutDown() {
   if (OnBackupWizard) {
     OnBackupWizard();
   } else {
-    FStore.AtUserKey(keys::kBaseKey);
-    if (!FStore.ReadString(keys::kBackupWizard, keys::wizard::kSession, "").empty())
-      FQueue->RunBackup("");
+    if (!ReadSetting(FStore, keys::setting::WizardSession).empty()) FQueue->RunBackup("");
   }
   FShutdownPoll.start();
 }

@@ -7,12 +7,12 @@
 
 #include "platform/log_file.h"
 #include "platform/prompts.h"
+#include "settings/error_marks.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
-
-namespace prefs = keys::preferences;
 
 namespace {
 constexpr int kRedialPauseMs = 3000;
@@ -101,17 +101,14 @@ void TDialAttempt::RestoreHandlers() {
 
 void TDialAttempt::Show() {
   InstallHandlers();
-  FStore.SetFilename(keys::kBaseKey);
-  if (FStore.ValueExists(keys::kConnection, keys::connection::kConnection)) {
-    const std::string entry =
-        FStore.ReadString(keys::kConnection, keys::connection::kConnection, "");
-    FDialer.SetSelPhoneBookName(entry);
-    FCaption = "Connecting to \"" + entry + "\"";
+  if (const std::optional<std::string> entry =
+          ReadStoredSetting(FStore, keys::setting::ConnectionEntry)) {
+    FDialer.SetSelPhoneBookName(*entry);
+    FCaption = "Connecting to \"" + *entry + "\"";
   } else {
     AddLine("A dialup connection has not been specified");
   }
-  FStore.SetFilename(keys::kBaseKey);
-  FRemaining = std::max(0, FStore.ReadInteger(keys::kPreferences, prefs::kDialRetry, 0));
+  FRemaining = ReadSetting(FStore, keys::setting::DialRetry);
   Start();
 }
 
@@ -148,8 +145,7 @@ void TDialAttempt::Disconnected() {
 
 void TDialAttempt::Wait() {
   if (FWaitMs != 0) return;
-  FStore.SetFilename(keys::kBaseKey);
-  const int minutes = FStore.ReadInteger(keys::kPreferences, prefs::kDialWait, 0);
+  const int minutes = ReadSetting(FStore, keys::setting::DialWait);
   if (minutes > 0) {
     const std::string line = "Waiting to redial in " + std::to_string(minutes) + " minute(s)";
     AddLine(line);
@@ -169,17 +165,15 @@ void TDialAttempt::Wait() {
 void TDialAttempt::TimerElapsed() {
   StopTimer();
   if (FClosed) return;
-  FStore.SetFilename(keys::kBaseKey);
-  const bool haveRetry = FStore.ValueExists(keys::kPreferences, prefs::kDialRetry);
-  const int retries = FStore.ReadInteger(keys::kPreferences, prefs::kDialRetry, 0);
-  if (RasErrorRecorded() || !haveRetry || FRemaining <= 0) {
+  const std::optional<int32_t> retries = ReadStoredSetting(FStore, keys::setting::DialRetry);
+  if (RasErrorRecorded() || !retries || FRemaining <= 0) {
     SetLabel("Disconnected");
     Close();
     return;
   }
-  const int k = retries - (FRemaining - 1);
+  const int k = *retries - (FRemaining - 1);
   const std::string line =
-      "Redialing (" + std::to_string(k) + ") of " + std::to_string(retries) + " times.";
+      "Redialing (" + std::to_string(k) + ") of " + std::to_string(*retries) + " times.";
   AddLine(line);
   SetLabel(line);
   --FRemaining;
@@ -227,7 +221,7 @@ void TDialAttempt::WriteLog() {
     return;
   }
   try {
-    WriteLogFile(kRasDialupLog, FKept, FStore);
+    WriteLogFile(kRasDialupLog, FKept, ReadLogPolicy(FStore));
   } catch (const std::exception& e) {
     // The log is not worth failing the dial over; the lines stay in KeptLines.
     AddLine(std::string("Unable to write the log file: ") + e.what());
@@ -247,18 +241,15 @@ void TDialAttempt::AddLine(const std::string& line) {
 }
 
 bool TDialAttempt::KeepLogFiles() {
-  FStore.SetFilename(keys::kBaseKey);
-  return FStore.ValueExists(keys::kPreferences, prefs::kKeepLogFiles);
+  return ReadSetting(FStore, keys::setting::KeepLogFiles);
 }
 
 bool TDialAttempt::RasErrorRecorded() {
-  FStore.SetFilename(keys::kBaseKey);
-  return FStore.SectionExists(keys::kRasErrors);
+  return ErrorMarked(FStore, keys::kRasErrors);
 }
 
 void TDialAttempt::MarkRasError(const std::string& name) {
-  FStore.SetFilename(keys::kBaseKey);
-  if (!FStore.ValueExists(keys::kRasErrors, name)) FStore.WriteBool(keys::kRasErrors, name, true);
+  MarkError(FStore, keys::kRasErrors, name);
 }
 
 }  // namespace vaultora

@@ -4,11 +4,12 @@
 
 #include "platform/system_names.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
 
-namespace prefs = keys::preferences;
+namespace k = keys::setting;
 
 namespace {
 
@@ -24,13 +25,11 @@ TShutDownCountdown::TShutDownCountdown(TIniRegistryEditor& store, TShutDownIterc
 TShutDownCountdown::~TShutDownCountdown() = default;
 
 void TShutDownCountdown::Load() {
-  FStore.SetFilename(keys::kBaseKey);
-  FHaveShellCommand = FStore.ValueExists(keys::kPreferences, prefs::kShellCommand);
-  FShellCommand = FStore.ReadString(keys::kPreferences, prefs::kShellCommand, "");
-  FSecondsLeft = FStore.ReadInteger(keys::kPreferences, prefs::kShutdownTimeout,
-                                    prefs::kDefaultShutdownTimeout);
-  int stored =
-      FStore.ReadInteger(keys::kPreferences, prefs::kShutDownWin, prefs::kDefaultShutDownWin);
+  const std::optional<std::string> shellCommand = ReadStoredSetting(FStore, k::ShellCommand);
+  FHaveShellCommand = shellCommand.has_value();
+  FShellCommand = shellCommand.value_or("");
+  FSecondsLeft = ReadSetting(FStore, k::ShutdownTimeout);
+  int stored = ReadSetting(FStore, k::ShutDownWin);
   // A stored choice that is not offered (out of range, or the hidden shell option) falls back
   // to shutting down rather than leaving nothing selected.
   if (stored < 0 || stored >= kShutDownChoiceCount ||
@@ -62,8 +61,7 @@ bool TShutDownCountdown::OptionVisible(TShutDownChoice choice) const {
 
 void TShutDownCountdown::Select(TShutDownChoice choice) {
   FSelected = choice;
-  FStore.SetFilename(keys::kBaseKey);
-  FStore.WriteInteger(keys::kPreferences, prefs::kShutDownWin, choice);
+  WriteSetting(FStore, k::ShutDownWin, choice);
   FIntercept.SelectedShutDown = ShutDownSetOfChoice(choice);
   FLabel = kCountdownLabels[choice];
 }
@@ -107,8 +105,7 @@ void TShutDownCountdown::Stop() {
 
 void TShutDownCountdown::Finish() {
   Stop();
-  FStore.SetFilename(keys::kBaseKey);
-  FIntercept.ShellCommand = FStore.ReadString(keys::kPreferences, prefs::kShellCommand, "");
+  FIntercept.ShellCommand = ReadStoredSetting(FStore, k::ShellCommand).value_or("");
   if (FIntercept.SelectedShutDown.Empty())
     FIntercept.SelectedShutDown = ShutDownSetOfChoice(scShutDown);
   if (OnClose) OnClose(*this, true);

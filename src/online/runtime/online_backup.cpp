@@ -2,12 +2,13 @@
 
 #include <exception>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "online/bk_server.h"
 #include "online/runtime/interval_gate.h"
 #include "online/runtime/online_thread.h"
 #include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -154,9 +155,7 @@ bool TBackupThread::Transfer(TFileStream& archive, int64_t size) {
 }
 
 int32_t TBackupThread::ChunkSize() {
-  TIniRegistryEditor& store = Settings();
-  store.SetFilename(keys::kBaseKey);
-  return store.ReadInteger(keys::kPreferences, keys::preferences::kTrxOutBufferSize, kDefaultChunk);
+  return ReadSetting(Settings(), keys::setting::TrxOutBufferSize);
 }
 
 void TBackupThread::FlushPosition() {

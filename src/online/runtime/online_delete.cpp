@@ -1,6 +1,6 @@
 #include "online/runtime/online_delete.h"
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "online/bk_server.h"
 #include "online/runtime/online_thread.h"
 #include "platform/folders.h"

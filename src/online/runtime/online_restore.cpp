@@ -2,12 +2,13 @@
 
 #include <exception>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "online/bk_server.h"
 #include "online/runtime/interval_gate.h"
 #include "online/runtime/online_thread.h"
 #include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -18,8 +19,6 @@ const TTransferFailureTexts kRestoreTexts{
     "Unable to create close thread event", "Unable to create Restore event",
     "Unable to create Restore thread",
     "unable to execute thread Restore event, waiting for 1 second"};
-
-constexpr int32_t kDefaultReceiveBuffer = 512;
 
 class TRestoreThread : public TBaseOnlineThread {
  public:
@@ -154,10 +153,7 @@ void TRestoreThread::ReceiveRest(int64_t total) {
 }
 
 int32_t TRestoreThread::ReceiveBufferSize() {
-  TIniRegistryEditor& store = Settings();
-  store.SetFilename(keys::kBaseKey);
-  return store.ReadInteger(keys::kPreferences, keys::preferences::kTrxInBufferSize,
-                           kDefaultReceiveBuffer);
+  return ReadSetting(Settings(), keys::setting::TrxInBufferSize);
 }
 
 void TRestoreThread::PieceReceived(TMemoryStream& data, bool& cont) {

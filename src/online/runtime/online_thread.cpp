@@ -5,11 +5,12 @@
 #include <stdexcept>
 #include <utility>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "online/bk_server.h"
 #include "online/logon_envelope.h"
 #include "platform/system_names.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -104,7 +105,6 @@ TIniRegistryEditor& TBaseOnlineThread::Settings() {
     FSettings = std::make_unique<TIniRegistryEditor>();
     FSettings->SetRootKey(rtHKEY_CURRENT_USER);
     FSettings->SetLazyWrite(true);
-    FSettings->SetFilename(keys::kBaseKey);
   }
   return *FSettings;
 }
@@ -144,11 +144,10 @@ TBkServer* TBaseOnlineThread::Server() {
   RequireOwnThread("data channel");
   try {
     TIniRegistryEditor& store = Settings();
-    store.SetFilename(keys::kBaseKey);
-    if (store.ValueExists(keys::kConnection, keys::connection::kServerPort))
-      FPort = store.ReadInteger(keys::kConnection, keys::connection::kServerPort, 0);
-    if (store.ValueExists(keys::kConnection, keys::connection::kHost))
-      FHost = store.ReadString(keys::kConnection, keys::connection::kHost, "");
+    if (const std::optional<int32_t> port = ReadStoredSetting(store, keys::setting::ServerPort))
+      FPort = *port;
+    if (const std::optional<std::string> host = ReadStoredSetting(store, keys::setting::Host))
+      FHost = *host;
     auto server = std::make_unique<TBkServer>();
     server->SetPort(FPort);
     server->SetAddress(FHost);
@@ -290,11 +289,9 @@ void SetLogonNamesSource(TLogonNamesSource source) {
 
 std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope(TDateTime moment) {
   TIniRegistryEditor& store = Settings();
-  store.SetFilename(keys::kRegistrationKey);
   std::unique_ptr<TMemoryStream> account;
-  if (store.ValueExists("", keys::registration::kRegistrationData))
-    account = store.ReadBinary(keys::registration::kRegistrationData);
-  store.SetFilename(keys::kBaseKey);
+  if (SettingExists(store, keys::setting::RegistrationData))
+    account = ReadSetting(store, keys::setting::RegistrationData);
   if (!account) {
     PostStatus("Logon information has not been supplied.");
     return std::nullopt;

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <exception>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "platform/log_file.h"
 #include "platform/size_text.h"
+#include "settings/error_marks.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -60,10 +62,9 @@ void TTransferSession::Begin() {
 }
 
 std::string TTransferSession::ConnectionName() {
-  FStore.SetFilename(keys::kBaseKey);
-  if (FStore.ValueExists(keys::kConnection, keys::connection::kUseLANServer))
-    return " LAN Server : " + FStore.ReadString(keys::kConnection, keys::connection::kHost, "");
-  return FStore.ReadString(keys::kConnection, keys::connection::kConnection, "");
+  if (ReadSetting(FStore, keys::setting::UseLANServer))
+    return " LAN Server : " + ReadSetting(FStore, keys::setting::Host);
+  return ReadSetting(FStore, keys::setting::ConnectionEntry);
 }
 
 TStringList TTransferSession::DeletionList() {
@@ -74,8 +75,7 @@ TStringList TTransferSession::DeletionList() {
 }
 
 bool TTransferSession::KeepLogFiles() {
-  FStore.SetFilename(keys::kBaseKey);
-  return FStore.ValueExists(keys::kPreferences, keys::preferences::kKeepLogFiles);
+  return ReadSetting(FStore, keys::setting::KeepLogFiles);
 }
 
 void TTransferSession::AddLine(const std::string& line) {
@@ -90,17 +90,15 @@ void TTransferSession::AddLine(const std::string& line) {
 }
 
 bool TTransferSession::MarkExists(const std::string& name) {
-  FStore.SetFilename(keys::kBaseKey);
-  return FStore.ValueExists(Texts().ErrorsKey, name);
+  return ErrorMarkExists(FStore, Texts().ErrorsKey, name);
 }
 
 void TTransferSession::MarkError(const std::string& name) {
-  if (!MarkExists(name)) FStore.WriteBool(Texts().ErrorsKey, name, true);
+  vaultora::MarkError(FStore, Texts().ErrorsKey, name);
 }
 
 bool TTransferSession::HasErrors() {
-  FStore.SetFilename(keys::kBaseKey);
-  return FStore.SectionExists(Texts().ErrorsKey);
+  return ErrorMarked(FStore, Texts().ErrorsKey);
 }
 
 void TTransferSession::Status(const std::string& text) {
@@ -244,7 +242,7 @@ bool TTransferSession::Closed() {
 void TTransferSession::FlushLog() {
   if (FKept.empty()) return;
   try {
-    WriteLogFile(Texts().LogFile, FKept, FStore, FClock());
+    WriteLogFile(Texts().LogFile, FKept, ReadLogPolicy(FStore), FClock());
   } catch (const std::exception&) {
     // A log that cannot be written is dropped for this run; the run itself is unaffected.
   }

@@ -5,6 +5,7 @@
 #include "schedule/runtime/alarm_clock.h"
 #include "schedule/schedule_record.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -65,8 +66,7 @@ void LoadSchedules(TIniRegistryEditor& store, TAlarmClock& clock,
     }
   }
   if (names.empty()) return;
-  store.SetFilename(keys::kBaseKey);
-  if (store.ReadBool(keys::kPreferences, keys::preferences::kEnabled, false)) clock.SetActive(true);
+  if (ReadSetting(store, keys::setting::Enabled)) clock.SetActive(true);
 }
 
 }  // namespace vaultora

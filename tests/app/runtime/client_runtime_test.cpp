@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "schedule/schedule_record.h"
 #include "settings/registry_keys.h"
 #include "support/runtime/online_test_fixture.h"

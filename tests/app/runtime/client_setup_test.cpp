@@ -14,7 +14,10 @@ namespace {
 
 class ClientSetup : public testing::Test {
  protected:
-  ClientSetup() { store.AtUserKey(keys::kBaseKey); }
+  ClientSetup() {
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
+  }
   test::TTestProfile profile;
   TIniRegistryEditor store;
 };

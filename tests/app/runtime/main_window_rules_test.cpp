@@ -52,7 +52,8 @@ TEST(MainWindowRules, TheToolTipIsCutTo63CharactersNeverInsideOne) {
 TEST(MainWindowRules, CloseBoxAndExitFollowRemFromTaskBarAndTheTray) {
   test::TTestProfile profile;
   TIniRegistryEditor store;
-  store.AtUserKey(keys::kBaseKey);
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBaseKey);
   EXPECT_EQ(CloseBoxAction(store), caMinimize);
   EXPECT_EQ(ExitAction(store, true), caHide);
   EXPECT_EQ(ExitAction(store, false), caMinimize);  // hidden, nothing could bring it back
@@ -68,13 +69,14 @@ TEST(MainWindowRules, WindowSettingsAreReadOnlyWhenTheirSectionExists) {
   test::TTestProfile profile;
   TIniRegistryEditor store;
   EXPECT_FALSE(ReadWindowSettings(store));
-  WriteWindowSetting(store, keys::settings::kTextLabels, true);
+  WriteWindowSetting(store, keys::setting::TextLabels, true);
   std::optional<TWindowSettings> settings = ReadWindowSettings(store);
   ASSERT_TRUE(settings);
   EXPECT_TRUE(settings->TextLabels);
   EXPECT_FALSE(settings->StandardButtons);
-  WriteWindowSetting(store, keys::settings::kTextLabels, false);
-  store.AtUserKey(keys::kBaseKey);
+  WriteWindowSetting(store, keys::setting::TextLabels, false);
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBaseKey);
   EXPECT_FALSE(store.ValueExists(keys::kSettings, keys::settings::kTextLabels));
 }
 

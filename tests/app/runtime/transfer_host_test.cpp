@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "settings/registry_keys.h"
 #include "support/runtime/online_test_fixture.h"
 

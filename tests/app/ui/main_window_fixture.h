@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/ui/main_window.h"
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "settings/registry_keys.h"
 #include "support/catalogued_backup.h"
 #include "support/recording_session_adapter.h"
@@ -49,7 +49,8 @@ class MainWindowTest : public ::testing::Test {
   QTreeWidgetItem* Row(int index) { return List().topLevelItem(index); }
   bool Enabled(TMainCommand command) { return Window->Action(command)->isEnabled(); }
   void SetPreference(const char* name, bool on) {
-    Profile.Store.AtUserKey(keys::kBaseKey);
+    Profile.Store.SetRootKey(rtHKEY_CURRENT_USER);
+    Profile.Store.SetFilename(keys::kBaseKey);
     if (on)
       Profile.Store.WriteBool(keys::kPreferences, name, true);
     else

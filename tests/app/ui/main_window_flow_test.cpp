@@ -31,7 +31,8 @@ class RunBackupTest : public MainWindowTest {
     WriteTextFile(Profile.Source / "notes.txt", std::string(20000, 'n'));
     const std::string list = Profile.Profile.Home() + "notes.bfl";
     WriteTextFile(list, Profile.Source.Path() + "\r\nnotes.txt\r\n");
-    Profile.Store.AtUserKey(keys::kBaseKey);
+    Profile.Store.SetRootKey(rtHKEY_CURRENT_USER);
+    Profile.Store.SetFilename(keys::kBaseKey);
     Profile.Store.WriteString(keys::kBackupWizard, keys::wizard::kSession, list);
     Profile.Store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, "Notes");
     Profile.Store.WriteString(keys::kConnection, keys::connection::kHost, "127.0.0.1");
@@ -86,7 +87,8 @@ TEST_F(RunBackupTest, AnUntickedBoxLeavesTheBackupInTheOutbox) {
 }
 
 TEST_F(RunBackupTest, AFailedBackupTellsTheDesktopUnlessSwitchedOff) {
-  Profile.Store.AtUserKey(keys::kBaseKey);
+  Profile.Store.SetRootKey(rtHKEY_CURRENT_USER);
+  Profile.Store.SetFilename(keys::kBaseKey);
   Profile.Store.WriteString(keys::kBackupWizard, keys::wizard::kSession,
                             Profile.Profile.Home() + "missing.bfl");
   Window->OnCreatingBackupShown = [](QWidget& shown) {
@@ -179,7 +181,8 @@ class ShutDownFlowTest : public MainWindowTest {
  protected:
   void SetUp() override {
     SetPreference(keys::preferences::kTrapShutDown, true);
-    Profile.Store.AtUserKey(keys::kBaseKey);
+    Profile.Store.SetRootKey(rtHKEY_CURRENT_USER);
+    Profile.Store.SetFilename(keys::kBaseKey);
     Profile.Store.WriteInteger(keys::kPreferences, keys::preferences::kShutdownTimeout, 3);
     Profile.Store.WriteInteger(keys::kPreferences, keys::preferences::kShutDownWin, scShutDown);
     Open();

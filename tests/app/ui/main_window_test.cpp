@@ -46,14 +46,16 @@ TEST(MainWindowFirstStart, WritesTheDefaultsAndTheAutostartEntry) {
     TfrmMain window(options);
   }
   TIniRegistryEditor store;
-  store.AtUserKey(keys::kBaseKey);
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kBaseKey);
   namespace p = keys::preferences;
   EXPECT_TRUE(store.ReadBool(keys::kPreferences, p::kEnabled, false));
   EXPECT_TRUE(store.ReadBool(keys::kPreferences, p::kTrapShutDown, false));
   EXPECT_EQ(store.ReadInteger(keys::kPreferences, p::kMaxLogFileSize, 0), 512);
   EXPECT_EQ(store.ReadInteger(keys::kSettings, keys::settings::kViewStyle, 0), 3);
   EXPECT_TRUE(store.ReadBool(keys::kSettings, keys::settings::kStandardButtons, false));
-  store.AtUserKey(keys::kWindowsCurrentVersionKey);
+  store.SetRootKey(rtHKEY_CURRENT_USER);
+  store.SetFilename(keys::kWindowsCurrentVersionKey);
   EXPECT_EQ(store.ReadString(keys::kRunSection, keys::kRunValue, ""),
             "/opt/vaultora/bin/vaultora -StartupTray");
   EXPECT_TRUE(FileExists(AutostartEntryPath()));
@@ -243,14 +245,16 @@ TEST_F(MainWindowTest, TheToolbarSwitchesAreStoredAndTextLabelsNeedTheToolbar) {
   Window->Action(mcStandardButtons)->trigger();  // now off
   EXPECT_TRUE(toolbar->isHidden());
   EXPECT_FALSE(Enabled(mcTextLabels));
-  Profile.Store.AtUserKey(keys::kBaseKey);
+  Profile.Store.SetRootKey(rtHKEY_CURRENT_USER);
+  Profile.Store.SetFilename(keys::kBaseKey);
   EXPECT_FALSE(Profile.Store.ValueExists(keys::kSettings, keys::settings::kStandardButtons));
   Window->Action(mcStandardButtons)->trigger();  // on again
   EXPECT_TRUE(Enabled(mcTextLabels));
   Window->Action(mcTextLabels)->setChecked(false);
   Window->Action(mcTextLabels)->trigger();
   EXPECT_EQ(toolbar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-  Profile.Store.AtUserKey(keys::kBaseKey);
+  Profile.Store.SetRootKey(rtHKEY_CURRENT_USER);
+  Profile.Store.SetFilename(keys::kBaseKey);
   EXPECT_TRUE(Profile.Store.ReadBool(keys::kSettings, keys::settings::kTextLabels, false));
 }
 

@@ -45,7 +45,8 @@ const TSimulatedRasAdapter::TCourse kWrongPassword{0, {{0, 0}, {5, 0}, {0, 691}}
 class DialAttemptTest : public testing::Test {
  protected:
   DialAttemptTest() {
-    store.AtUserKey(keys::kBaseKey);
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
     store.WriteString(keys::kConnection, keys::connection::kConnection, "Office");
     adapter.AddEntry("Office", "ann", "secret");
     attempt.AutoTimer = false;

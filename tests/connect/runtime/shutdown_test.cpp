@@ -134,7 +134,8 @@ namespace prefs = keys::preferences;
 class ShutDownCountdownTest : public ::testing::Test {
  protected:
   ShutDownCountdownTest() {
-    store.AtUserKey(keys::kBaseKey);
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
     countdown.OnClose = [this](TShutDownCountdown&, bool ended) { closes.push_back(ended); };
   }
   int StoredChoice() {

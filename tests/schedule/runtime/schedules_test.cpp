@@ -17,7 +17,8 @@ namespace sv = schedule_values;
 class SchedulesTest : public ::testing::Test {
  protected:
   SchedulesTest() {
-    store.AtUserKey(keys::kBaseKey);
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
     store.WriteBool(keys::kPreferences, keys::preferences::kEnabled, true);
   }
   TScheduleRecord Daily(const std::string& name, const std::string& time) {

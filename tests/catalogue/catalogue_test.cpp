@@ -1,6 +1,6 @@
 // The catalogue: states and views from the flags and the local archive, the incremental chain,
 // the file naming rule, the working folder and the derived tests.
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,9 @@ namespace c = catalogue;
 
 class Catalogue : public testing::Test {
  protected:
-  Catalogue() : Store(nullptr, Profile.Home() + "registry.db"), Backups(Store) {}
+  Catalogue() : Store(nullptr, Profile.Home() + "registry.db"), Backups(Store) {
+    Store.SetRootKey(rtHKEY_CURRENT_USER);  // the catalogue never moves its caller's key
+  }
 
   // An entry as the builder leaves it, then flags added or removed by hand.
   void Built(const std::string& id, const std::string& incremental = "") {

@@ -6,8 +6,8 @@
 // An entry's state follows from which of its four flag values exist (NeedToSend, SendPosition,
 // ReceivePosition, Deleted; only their presence counts) and from whether its enciphered archive
 // exists in the working folder. Its files are named after the ID with every "." turned into
-// "_". TCatalogue works through the calling thread's own settings store, whose Filename it sets
-// for every access; raises ERegistryException when the hive fails.
+// "_". TCatalogue works through the calling thread's own settings store, whose Filename it
+// leaves as it was; raises ERegistryException when the hive fails.
 
 #include <cstdint>
 #include <string>
@@ -20,6 +20,7 @@
 namespace vaultora {
 
 class TIniRegistryEditor;
+class TRegistryKey;
 
 // The values of a catalogue entry (kinds: 1 string, 2 boolean, 3 integer).
 namespace catalogue {
@@ -116,7 +117,7 @@ class TCatalogue {
  public:
   explicit TCatalogue(TIniRegistryEditor& store);
 
-  // Preferences\WorkingZipFolder when set, else the program's folder; with a trailing '/'.
+  // The working folder of the preferences (ReadWorkingFolder), where the entries' files are.
   std::string WorkingFolder();
   std::string ArchivePath(const std::string& id);        // ".BFE"
   std::string FileListPath(const std::string& id);       // ".bfl"
@@ -162,8 +163,8 @@ class TCatalogue {
   void EraseDelCache();
 
  private:
-  TIniRegistryEditor& Root();     // the store at Software\Vaultora
-  TIniRegistryEditor& Backups();  // the store at Software\Vaultora\Backups
+  TRegistryKey Root() const;     // Software\Vaultora
+  TRegistryKey Backups() const;  // Software\Vaultora\Backups
   TIniRegistryEditor& FStore;
 };
 

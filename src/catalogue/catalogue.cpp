@@ -1,9 +1,11 @@
-#include "backupset/catalogue.h"
+#include "catalogue/catalogue.h"
 
 #include <algorithm>
 
 #include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/preferences.h"
+#include "settings/registry_key.h"
 #include "settings/registry_keys.h"
 #include "settings/value_set.h"
 
@@ -90,20 +92,16 @@ std::string BackupIdFromFileName(const std::string& path) {
 
 TCatalogue::TCatalogue(TIniRegistryEditor& store) : FStore(store) {}
 
-TIniRegistryEditor& TCatalogue::Root() {
-  FStore.AtUserKey(keys::kBaseKey);
-  return FStore;
+TRegistryKey TCatalogue::Root() const {
+  return BaseKey(FStore);
 }
 
-TIniRegistryEditor& TCatalogue::Backups() {
-  FStore.AtUserKey(keys::kBackupsKey);
-  return FStore;
+TRegistryKey TCatalogue::Backups() const {
+  return TRegistryKey(FStore, keys::kBackupsKey);
 }
 
 std::string TCatalogue::WorkingFolder() {
-  const std::string folder =
-      Root().ReadString(keys::kPreferences, keys::preferences::kWorkingZipFolder, "");
-  return IncludeTrailingSlash(folder.empty() ? AppDataFolder() : folder);
+  return ReadWorkingFolder(FStore);
 }
 
 std::string TCatalogue::ArchivePath(const std::string& id) {
@@ -127,9 +125,7 @@ std::string TCatalogue::ZipCompanionPath(const std::string& id) {
 }
 
 TStringList TCatalogue::Ids() {
-  TStringList ids;
-  Backups().ReadSections(&ids);
-  return ids;
+  return Backups().Sections();
 }
 
 bool TCatalogue::Exists(const std::string& id) {
@@ -163,13 +159,13 @@ TCatalogueEntry EntryOf(const std::string& id, const TValueSet& values,
 }  // namespace
 
 TCatalogueEntry TCatalogue::Entry(const std::string& id) {
-  const TNamedValues values = Backups().ReadSectionValues(id);
+  const TNamedValues values = Backups().SectionValues(id);
   return EntryOf(id, TValueSet(values), WorkingFolder());
 }
 
 std::vector<TCatalogueEntry> TCatalogue::Entries() {
   // One read of the whole catalogue: a list of thousands of entries refreshes at once.
-  const auto keys = Backups().ReadSubKeyValues();
+  const auto keys = Backups().SubKeyValues();
   const std::string folder = WorkingFolder();
   std::vector<TCatalogueEntry> entries;
   entries.reserve(keys.size());
@@ -215,7 +211,7 @@ TStringList TCatalogue::RestoreChain(const std::string& id) {
   };
   TStringList chain;
   TStringList seen{id};
-  TIniRegistryEditor& store = Backups();
+  const TRegistryKey store = Backups();
   for (std::string link = store.ReadString(id, c::kIncremental, "");
        !link.empty() && listed(ids, link) && !listed(seen, link);
        link = store.ReadString(link, c::kIncremental, "")) {
@@ -228,7 +224,7 @@ TStringList TCatalogue::RestoreChain(const std::string& id) {
 
 namespace {
 
-bool AnyHas(TIniRegistryEditor& store, const TStringList& ids, const char* name) {
+bool AnyHas(const TRegistryKey& store, const TStringList& ids, const char* name) {
   return std::any_of(ids.begin(), ids.end(),
                      [&](const std::string& id) { return store.ValueExists(id, name); });
 }
@@ -251,8 +247,8 @@ bool TCatalogue::AnythingToDelete() {
 }
 
 void TCatalogue::RecordBackup(const std::string& id, const TBackupRecord& record) {
-  TIniRegistryEditor& store = Backups();
-  TRegistryTransaction transaction(store);
+  const TRegistryKey store = Backups();
+  TRegistryTransaction transaction(FStore);
   store.WriteString(id, c::kFinishDateTime, FloatToText(record.FinishDateTime));
   store.WriteString(id, c::kSession, record.Session);
   store.WriteString(id, c::kSize, IntToStr(record.Size));
@@ -269,15 +265,15 @@ void TCatalogue::WriteSendPosition(const std::string& id, int32_t position) {
 }
 
 void TCatalogue::MarkSent(const std::string& id) {
-  TIniRegistryEditor& store = Backups();
-  TRegistryTransaction transaction(store);
+  const TRegistryKey store = Backups();
+  TRegistryTransaction transaction(FStore);
   store.DeleteValue(id, c::kNeedToSend);
   store.DeleteValue(id, c::kSendPosition);
   transaction.Commit();
 }
 
 bool TCatalogue::MarkForFetching(const std::string& id) {
-  TIniRegistryEditor& store = Backups();
+  const TRegistryKey store = Backups();
   if (store.ValueExists(id, c::kReceivePosition) || store.ValueExists(id, c::kDeleted))
     return false;
   store.WriteInteger(id, c::kReceivePosition, 0);
@@ -309,11 +305,10 @@ void TCatalogue::AddToDelCache(const std::string& id, const std::string& archive
 }
 
 std::vector<std::pair<std::string, std::string>> TCatalogue::DelCacheEntries() {
-  TStringList names;
-  Root().ReadSection(keys::kDelCache, &names);
+  const TRegistryKey root = Root();
   std::vector<std::pair<std::string, std::string>> entries;
-  for (const std::string& name : names)
-    entries.emplace_back(name, FStore.ReadString(keys::kDelCache, name, ""));
+  for (const std::string& name : root.ValueNames(keys::kDelCache))
+    entries.emplace_back(name, root.ReadString(keys::kDelCache, name, ""));
   return entries;
 }
 

@@ -1,0 +1,2 @@
+// Core code over Qt.
+#include <QString>

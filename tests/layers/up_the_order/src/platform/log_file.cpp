@@ -1,0 +1,2 @@
+// The platform reaching up into the settings it must not know.
+#include "settings/preferences.h"

@@ -1,0 +1,2 @@
+// A runtime class showing a window.
+#include <QMessageBox>

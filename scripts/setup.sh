@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build needs (only what is missing), configures and builds. Quiet on success;
-# on failure it prints the log of the step that failed. Usage: scripts/setup.sh [preset]
+# on failure it prints the log of the step that failed.
+# Usage: scripts/setup.sh [PRESET [TARGET...]] (no targets: everything)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 preset="${1:-default}"
+shift || true
+targets=()
+[ $# -eq 0 ] || targets=(--target "$@")
 log_dir="$here/build-logs"
 mkdir -p "$log_dir"
 
@@ -20,4 +24,4 @@ run_step() {
 }
 cd "$here"
 run_step "configure-$preset" cmake --preset "$preset"
-run_step "build-$preset" cmake --build --preset "$preset" -j "$(nproc)"
+run_step "build-$preset" cmake --build --preset "$preset" -j "$(nproc)" "${targets[@]}"

@@ -87,7 +87,8 @@ class TBackupFile : public TComponent {
   TAppendFileToStream OnAppendFile;
 
   // --- writing ---
-  // Builds the archive file archiveName (":STREAM" writes into the SaveToStream stream). True
+  // Builds the archive file archiveName from the files that fileSpecs, the file patterns (paths
+  // or masks, " /s" for sub-folders), name (":STREAM" writes into the SaveToStream stream). True
   // when every record and the end word were written and no error was recorded. A source file
   // that cannot be opened while the total size is taken raises EStreamError to the caller.
   // With SetArchiveFlag the stored files' archive attributes are cleared only when the whole
@@ -96,7 +97,7 @@ class TBackupFile : public TComponent {
   // Writes the archive into stream from its position, without volumes; false for a missing
   // stream or on any failure.
   bool SaveToStream(const TStringList& fileSpecs, TStream* stream);
-  // The files a CreateArchive with these specifications would store, under the current mode.
+  // The files a CreateArchive with these file patterns would store, under the current mode.
   TStringList ExpandFileSpec(const TStringList& fileSpecs, const std::string& archiveName = {});
   // 100 - bytes archived * 100 / total size, for the last archive written.
   int CompressionRate() const;

@@ -1,4 +1,4 @@
-// The write side of TBackupFile: expanding the specifications, the header, file records cut
+// The write side of TBackupFile: expanding the file patterns, the header, file records cut
 // into blocks, volumes and the embedded file-ID list.
 #include <algorithm>
 

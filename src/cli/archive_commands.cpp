@@ -161,7 +161,7 @@ const TCliRegistrar kCreate(
     {"archive create",
      "ARCHIVE SPEC... [--title T] [--level fastest|none|default|max] [--volume-size BYTES] "
      "[--file-ids] [--incremental] [--clear-archive-flag]",
-     "pack the files of the specifications (paths or masks, \" /s\" for sub-folders)", Create,
+     "pack the files of the file patterns (paths or masks, \" /s\" for sub-folders)", Create,
      true});
 const TCliRegistrar kList({"archive list", "ARCHIVE",
                            "print an archive's title, sizes and file-ID list", List, true});

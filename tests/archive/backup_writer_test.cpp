@@ -1,5 +1,5 @@
 // The write side of the archive: the bytes of records and blocks, what the expansion of the
-// specifications takes, the file-ID list, the archive attribute, progress and cancellation.
+// file patterns takes, the file-ID list, the archive attribute, progress and cancellation.
 #include <gtest/gtest.h>
 #include <zlib.h>
 

@@ -67,7 +67,7 @@ TEST_F(BlowfishFiles, ProgressReachesTheInputSize) {
   EXPECT_EQ(seen, expected);
 }
 
-TEST_F(BlowfishFiles, EdgeLengthsOfTheSpecification) {
+TEST_F(BlowfishFiles, AWholeChunkGainsAPaddingBlockAndEmptyInputIsOneBlock) {
   EXPECT_EQ(EncryptText(RandomBytes(4096)).first.size(), 4104u);
   EXPECT_EQ(DecryptText(EncryptText(RandomBytes(4096)).first), RandomBytes(4096));
   const std::string empty = EncryptText("").first;

@@ -8,7 +8,9 @@ if(VAULTORA_WERROR)
 endif()
 target_compile_definitions(vaultora_strict INTERFACE $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
 if(VAULTORA_SANITIZE)
-  target_compile_options(vaultora_strict INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+  # Undefined behaviour stops the program, so that a test meeting it fails instead of printing.
+  target_compile_options(vaultora_strict INTERFACE -fsanitize=address,undefined
+                         -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(vaultora_strict INTERFACE -fsanitize=address,undefined)
 endif()
 if(VAULTORA_FUZZ)

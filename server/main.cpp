@@ -10,6 +10,7 @@
 #include "platform/terminal_input.h"
 #include "platform/text.h"
 #include "server/backup_server.h"
+#include "vaultora_version.h"
 
 using namespace vaultora;
 using namespace vaultora::server;
@@ -33,7 +34,8 @@ void PrintHelp() {
       "  backup list ACCOUNT                     list an account's backups\n"
       "  backup to-storage ACCOUNT ARCHIVE       move a backup into storage\n"
       "  backup from-storage ACCOUNT ARCHIVE     make a stored backup downloadable again\n"
-      "  --help                                  this text\n");
+      "  --help                                  this text\n"
+      "  --version                               the program's version\n");
 }
 
 std::string Option(const TArgs& args, const std::string& name, const std::string& def = "") {
@@ -181,6 +183,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     PrintHelp();
     return argc < 2 ? 2 : 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("vaultora-server %s\n", VAULTORA_VERSION);
+    return 0;
   }
   const std::string command = argv[1];
   const TArgs args(argv + 2, argv + argc);

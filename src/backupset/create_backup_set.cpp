@@ -105,6 +105,7 @@ int TCreateBackupSet::FindAppendBackup(const std::string& setting) {
 bool TCreateBackupSet::Execute() {
   if (Busy()) return false;
   FStopped = false;
+  FNothingNew = false;
   FBackupID.clear();
   FMACText.clear();
   FArchiveFileName.clear();
@@ -166,6 +167,7 @@ bool TCreateBackupSet::BuildBackupSet() {
   if (FStopped) return false;
   const TStringList& files = FFilter.Files();
   if (files.empty()) {
+    FNothingNew = true;
     Status("No new file(s) have been added to this backup archive.");
     Status("Backup stopped.");
     return false;

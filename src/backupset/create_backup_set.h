@@ -75,6 +75,9 @@ class TCreateBackupSet : public TComponent {
   std::vector<TBackupItem> LoadBackupList();
   // The backup ID of the run, once it is recorded ("" before, and after a failed run).
   const std::string& BackupID() const { return FBackupID; }
+  // The last run stopped because no file was new or changed since its base: nothing to do,
+  // which is not a failure.
+  bool NothingNew() const { return FNothingNew; }
   TBackupFile& BackupFile() { return *FBackupFile; }
 
  private:
@@ -108,6 +111,7 @@ class TCreateBackupSet : public TComponent {
   std::vector<TBackupItem> FBackupList;
   bool FRunning = false;
   bool FStopped = false;
+  bool FNothingNew = false;
 };
 
 }  // namespace vaultora

@@ -14,7 +14,7 @@ namespace {
 
 int AccountSet(const TArgs& args) {
   const TArgs names = Positional(args, {});
-  if (names.size() != 1) return Fail("usage: vaultora-cli account set LOGON-NAME");
+  if (names.size() != 1) return UsageError("usage: vaultora-cli account set LOGON-NAME");
   std::string password;
   if (!ReadSecret("Password: ", password)) return Fail("no password was given");
   if (StdinIsTerminal()) {

@@ -57,17 +57,17 @@ const std::pair<const char*, TRestoreMode> kModes[] = {{"all", rmAll},
 
 int Create(const TArgs& args) {
   const TArgs positional = Positional(args, {"--title", "--level", "--volume-size"});
-  if (positional.size() < 2) return Fail("usage: archive create ARCHIVE SPEC...");
+  if (positional.size() < 2) return UsageError("usage: archive create ARCHIVE SPEC...");
   TCliBackup backup;
   backup.SetBackupTitle(OptionValue(args, "--title"));
   TCompressionLevel level = clFastest;
   if (!ParseName(OptionValue(args, "--level", "fastest"), kLevels, level))
-    return Fail("the level is one of fastest, none, default, max");
+    return UsageError("the level is one of fastest, none, default, max");
   backup.SetCompressionLevel(level);
   long long volumeSize = 0;
   if (!TryStrToInt(OptionValue(args, "--volume-size", "0"), volumeSize) || volumeSize < 0 ||
       volumeSize > 0x7fffffff)
-    return Fail("the volume size is a number of bytes below 2 GiB");
+    return UsageError("the volume size is a number of bytes below 2 GiB");
   backup.SetMaxSize(static_cast<int32_t>(volumeSize));
   backup.SetSaveFileID(HasFlag(args, "--file-ids"));
   if (HasFlag(args, "--incremental")) backup.SetBackupMode(bmIncremental);
@@ -84,7 +84,7 @@ int Create(const TArgs& args) {
 
 int List(const TArgs& args) {
   const TArgs positional = Positional(args, {});
-  if (positional.size() != 1) return Fail("usage: archive list ARCHIVE");
+  if (positional.size() != 1) return UsageError("usage: archive list ARCHIVE");
   if (!FileExists(positional[0])) return Fail("no archive " + positional[0]);
   TCliBackup backup;
   TStringList lines;
@@ -115,13 +115,13 @@ int List(const TArgs& args) {
 
 int Extract(const TArgs& args) {
   const TArgs positional = Positional(args, {"--target", "--mode"});
-  if (positional.empty()) return Fail("usage: archive extract ARCHIVE [FILE...]");
+  if (positional.empty()) return UsageError("usage: archive extract ARCHIVE [FILE...]");
   const std::string archive = positional[0];
   if (!FileExists(archive)) return Fail("no archive " + archive);
   TCliBackup backup;
   TRestoreMode mode = rmAll;
   if (!ParseName(OptionValue(args, "--mode", "all"), kModes, mode))
-    return Fail("the mode is one of all, no-overwrite, newer, existing, existing-newer");
+    return UsageError("the mode is one of all, no-overwrite, newer, existing, existing-newer");
   backup.SetRestoreMode(mode);
   backup.SetRestoreFullPath(HasFlag(args, "--full-path"));
   const TStringList chosen(positional.begin() + 1, positional.end());
@@ -147,7 +147,7 @@ int Extract(const TArgs& args) {
 
 int Merge(const TArgs& args) {
   const TArgs positional = Positional(args, {});
-  if (positional.size() < 2) return Fail("usage: archive merge MERGED ARCHIVE...");
+  if (positional.size() < 2) return UsageError("usage: archive merge MERGED ARCHIVE...");
   for (size_t i = 1; i < positional.size(); ++i)
     if (!FileExists(positional[i])) return Fail("no archive " + positional[i]);
   TCliBackup backup;

@@ -3,6 +3,7 @@
 #include "backupset/catalogue.h"
 #include "cli/backup_progress.h"
 #include "cli/cli_command.h"
+#include "cli/exit_status.h"
 #include "cli/online_run.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -36,24 +37,27 @@ int Backup(const TArgs& args) {
   // A base that names no backup would silently make a full backup instead of the one asked for.
   if (const std::string base = OptionValue(args, "--base"); !base.empty() && !InCatalogue(base))
     return Fail("unknown backup \"" + base + "\" for --base: see vaultora-cli catalogue");
+  // A run that found nothing new to take did what was asked.
+  bool nothingNew = false;
   const bool send = HasFlag(args, "--send");
   if (!send) {
     TIniRegistryEditor store;
     if (schedule.empty()) StoreManualChoice(store, args);
-    return RunBackupShowingProgress(store, schedule, false).Completed ? 0 : 1;
+    const bool completed = RunBackupShowingProgress(store, schedule, false, &nothingNew).Completed;
+    return completed || nothingNew ? kExitDone : kExitFailed;
   }
   // "Send the backup when completed": the run goes through the work queue, which sends.
   TOnlineRun online;
   if (schedule.empty()) StoreManualChoice(online.Store(), args);
-  if (!online.CheckSetup()) return 1;
+  if (!online.CheckSetup()) return kExitFailed;
   bool completed = false;
   online.Queue().OnRunBackup = [&](const std::string& name) {
-    TBackupRunResult result = RunBackupShowingProgress(online.Store(), name, true);
+    TBackupRunResult result = RunBackupShowingProgress(online.Store(), name, true, &nothingNew);
     completed = result.Completed;
     return result;
   };
   const int status = online.Run([&] { online.Queue().RunBackup(schedule); });
-  return completed ? status : 1;
+  return completed || nothingNew ? status : kExitFailed;
 }
 
 const TCliRegistrar kBackup(

@@ -11,7 +11,8 @@
 namespace vaultora::cli {
 
 TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
-                                          const std::string& scheduleName, bool sendWhenCompleted) {
+                                          const std::string& scheduleName, bool sendWhenCompleted,
+                                          bool* nothingNew) {
   TBlowfish cipher;
   TCreatingBackupRun run(store, &cipher);
   const bool terminal = isatty(STDOUT_FILENO) != 0;
@@ -31,6 +32,7 @@ TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
   TBackupRunResult result;
   result.Completed = run.Run(scheduleName);
   result.SendWhenCompleted = sendWhenCompleted;
+  if (nothingNew) *nothingNew = run.Builder().NothingNew();
   return result;
 }
 

@@ -14,8 +14,10 @@ class TIniRegistryEditor;
 namespace vaultora::cli {
 
 // Runs the manual backup (empty name) or the named schedule's; sendWhenCompleted is the
-// window's "Send the backup when completed" box.
+// window's "Send the backup when completed" box. nothingNew, when given, is set when the run
+// found no new or changed file: nothing to do, which is not a failure.
 TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
-                                          const std::string& scheduleName, bool sendWhenCompleted);
+                                          const std::string& scheduleName, bool sendWhenCompleted,
+                                          bool* nothingNew = nullptr);
 
 }  // namespace vaultora::cli

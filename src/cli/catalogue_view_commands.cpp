@@ -59,7 +59,7 @@ int ViewCommand(const TArgs& args) {
   const TArgs positional = Positional(args, {});
   TCatalogueView view = cvOutbox;
   if (positional.size() != 1 || !ParseView(positional[0], view))
-    return Fail("name a view: outbox, inbox, sent, receiving or deleted");
+    return UsageError("name a view: outbox, inbox, sent, receiving or deleted");
   TIniRegistryEditor store;
   TStringList restoreList;
   const auto rows = ViewRows(store, view, restoreList);

@@ -17,7 +17,7 @@ const std::vector<std::string> kValueOptions = {"--mac"};
 
 int Run(const TArgs& args, bool encrypt) {
   const TArgs files = Positional(args, kValueOptions);
-  if (files.size() != 2) return Fail("give the input file and the output file");
+  if (files.size() != 2) return UsageError("give the input file and the output file");
   TIniRegistryEditor store;
   const std::string key = ReadEncryptionKey(store);
   if (key.empty()) return Fail(kNoEncryptionKeyText);

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "cli/exit_status.h"
+
 namespace vaultora::cli {
 
 std::map<std::string, TCliCommand>& Commands() {
@@ -87,7 +89,12 @@ std::string CheckOptions(const TCliCommand& command, const TArgs& args) {
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "vaultora-cli: %s\n", text.c_str());
-  return 1;
+  return kExitFailed;
+}
+
+int UsageError(const std::string& text) {
+  std::fprintf(stderr, "vaultora-cli: %s\n", text.c_str());
+  return kExitUsage;
 }
 
 }  // namespace vaultora::cli

@@ -16,7 +16,7 @@ struct TCliCommand {
   std::string Name;     // "archive create", "settings dump", ...
   std::string Usage;    // arguments after the name
   std::string Summary;  // one line for --help
-  // Returns the exit status: 0 only on success.
+  // Returns the exit status (cli/exit_status.h): kExitDone only on success.
   std::function<int(const TArgs& args)> Run;
   // A tool on files or on the raw store: the profile's first-run defaults are not written
   // before it runs (every other command works on the client's profile, as the client would).
@@ -45,7 +45,9 @@ std::map<std::string, bool> UsageOptions(const std::string& usage);
 // would otherwise restore over the files at their old place.
 std::string CheckOptions(const TCliCommand& command, const TArgs& args);
 
-// Prints "vaultora-cli: " + text to standard error and returns exit status 1.
+// Prints "vaultora-cli: " + text to standard error and returns kExitFailed.
 int Fail(const std::string& text);
+// The same for a command line that cannot be used: returns kExitUsage.
+int UsageError(const std::string& text);
 
 }  // namespace vaultora::cli

@@ -7,7 +7,7 @@ namespace vaultora::cli {
 int ResolveEntry(TIniRegistryEditor& store, const TArgs& args, std::string& key,
                  const std::vector<std::string>& valueOptions) {
   const TArgs positional = Positional(args, valueOptions);
-  if (positional.empty()) return Fail("name a backup by its key or its title");
+  if (positional.empty()) return UsageError("name a backup by its key or its title");
   const std::string& given = positional[0];
   TCatalogue catalogue(store);
   if (catalogue.Exists(given)) {

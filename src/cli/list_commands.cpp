@@ -66,7 +66,7 @@ int ListCreate(const TArgs& args) {
 
 int ListAdd(const TArgs& args) {
   TArgs positional = Positional(args, kValueOptions);
-  if (positional.size() < 2) return Fail("usage: list add LIST PATH...");
+  if (positional.size() < 2) return UsageError("usage: list add LIST PATH...");
   const std::string name = positional[0];
   TFileList list;
   list.LoadFromFile(name);
@@ -93,7 +93,7 @@ std::string Describe(const TDroppedFile& entry) {
 
 int ListShow(const TArgs& args) {
   const TArgs positional = Positional(args, kValueOptions);
-  if (positional.size() != 1) return Fail("usage: list show LIST");
+  if (positional.size() != 1) return UsageError("usage: list show LIST");
   if (!FileExists(positional[0])) return Fail("\"" + positional[0] + "\" does not exist");
   TFileList list;
   list.LoadFromFile(positional[0]);

@@ -28,7 +28,7 @@ const TLogFileEntry* FindLog(const std::string& name) {
 
 int NamedLog(const TArgs& args, const TLogFileEntry*& log) {
   const TArgs positional = Positional(args, {});
-  if (positional.empty()) return Fail("name a log: see vaultora-cli logs list");
+  if (positional.empty()) return UsageError("name a log: see vaultora-cli logs list");
   log = FindLog(positional[0]);
   return log ? 0 : Fail("unknown log \"" + positional[0] + "\": see vaultora-cli logs list");
 }

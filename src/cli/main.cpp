@@ -7,9 +7,12 @@
 
 #include "app/runtime/client_setup.h"
 #include "cli/cli_command.h"
+#include "cli/exit_status.h"
+#include "cli/interrupts.h"
 #include "cli/terminal_prompts.h"
 #include "platform/runtime/event_loop_hook.h"
 #include "settings/ini_registry_editor.h"
+#include "vaultora_version.h"
 
 namespace {
 
@@ -24,7 +27,10 @@ void PrintHelp() {
                 command.Summary.c_str());
   std::printf(
       "\n  --help                   this text\n"
-      "  --yes, --no              answer every question (asked on the terminal otherwise)\n");
+      "  --version                the program's version\n"
+      "  --yes, --no              answer every question (asked on the terminal otherwise)\n\n"
+      "%s",
+      vaultora::cli::kExitStatusHelp);
 }
 
 }  // namespace
@@ -33,14 +39,19 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("vaultora-cli");
   vaultora::InstallEventLoopHook();
+  using namespace vaultora::cli;
 
-  vaultora::cli::TArgs args(argv + 1, argv + argc);
+  TArgs args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     PrintHelp();
-    return args.empty() ? 2 : 0;
+    return args.empty() ? kExitUsage : kExitDone;
+  }
+  if (args[0] == "--version") {
+    std::printf("vaultora-cli %s\n", VAULTORA_VERSION);
+    return kExitDone;
   }
   // Commands have one or two words ("backup", "archive create"): the longest match wins.
-  auto& commands = vaultora::cli::Commands();
+  auto& commands = Commands();
   auto found = commands.end();
   size_t used = 0;
   if (args.size() >= 2) {
@@ -54,18 +65,16 @@ int main(int argc, char** argv) {
   if (found == commands.end()) {
     std::fprintf(stderr, "vaultora-cli: unknown command \"%s\" (see vaultora-cli --help)\n",
                  args[0].c_str());
-    return 2;
+    return kExitUsage;
   }
-  vaultora::cli::TArgs rest(args.begin() + static_cast<long>(used), args.end());
-  if (vaultora::cli::HasFlag(rest, "--help")) {
+  TArgs rest(args.begin() + static_cast<long>(used), args.end());
+  if (HasFlag(rest, "--help")) {
     std::printf("Usage: vaultora-cli %s %s\n  %s\n", found->first.c_str(),
                 found->second.Usage.c_str(), found->second.Summary.c_str());
-    return 0;
+    return kExitDone;
   }
-  if (const std::string problem = vaultora::cli::CheckOptions(found->second, rest);
-      !problem.empty()) {
-    std::fprintf(stderr, "vaultora-cli: %s\n", problem.c_str());
-    return 2;
+  if (const std::string problem = CheckOptions(found->second, rest); !problem.empty()) {
+    return UsageError(problem);
   }
   // Questions are asked on the terminal unless --yes or --no answers them.
   using vaultora::cli::HasFlag;
@@ -78,8 +87,10 @@ int main(int argc, char** argv) {
       vaultora::TIniRegistryEditor store;
       vaultora::WriteFirstRunDefaults(store, "");
     }
-    return found->second.Run(rest);
+    const int status = found->second.Run(rest);
+    // Work that Ctrl+C or TERM stopped before it was done says so in its status.
+    return status != kExitDone && Interrupted() ? kExitInterrupted : status;
   } catch (const std::exception& e) {
-    return vaultora::cli::Fail(e.what());
+    return Interrupted() ? kExitInterrupted : Fail(e.what());
   }
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/runtime/client_setup.h"
+#include "cli/exit_status.h"
 #include "cli/interrupts.h"
 #include "settings/registry_keys.h"
 
@@ -121,9 +122,10 @@ int TOnlineRun::Run(const std::function<void()>& command) {
     std::fprintf(stderr,
                  "vaultora-cli: the server could not be reached; the work waits for the "
                  "next run\n");
-    return 1;
+    return Interrupted() ? kExitInterrupted : kExitFailed;
   }
-  return FFailed == 0 && !Interrupted() ? 0 : 1;
+  if (Interrupted()) return kExitInterrupted;
+  return FFailed == 0 ? kExitDone : kExitFailed;
 }
 
 }  // namespace vaultora::cli

@@ -2,27 +2,20 @@
 // and extract a backup of the catalogue.
 #include <unistd.h>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 
 #include "archive/encryption_key.h"
 #include "archive/restore_session.h"
 #include "cli/cli_command.h"
 #include "cli/cli_entries.h"
+#include "cli/exit_status.h"
+#include "cli/interrupts.h"
 #include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
 
 namespace vaultora::cli {
 
 namespace {
-
-// Ctrl-C (or SIGTERM) ends the running archive operation after its current block; the session
-// then closes as usual and removes what it deciphered.
-std::atomic<bool> gInterrupted{false};
-void Interrupt(int) {
-  gInterrupted = true;
-}
 
 const std::vector<std::string> kValueOptions = {"--to", "--mode", "--file"};
 
@@ -71,21 +64,22 @@ int SelectRows(const TRestoreSession& session, const TArgs& files, TRestoreOptio
 
 int RestoreCommand(const TArgs& args) {
   TIniRegistryEditor store;
-  std::string key;
-  if (const int status = ResolveEntry(store, args, key, kValueOptions)) return status;
   TRestoreOptions options;
   if (!ParseMode(OptionValue(args, "--mode", "newer"), options.Mode))
-    return Fail("--mode is one of all, no-overwrite, newer, existing, existing-newer");
+    return UsageError("--mode is one of all, no-overwrite, newer, existing, existing-newer");
   // "--to ''" is another folder with an empty name, never the files' old place.
   if (HasFlag(args, "--to")) {
     options.OriginalPath = false;
     options.Folder = OptionValue(args, "--to");
     options.UseFolderNames = HasFlag(args, "--folder-names");
   } else if (HasFlag(args, "--folder-names")) {
-    return Fail("--folder-names needs --to FOLDER: at the old place every file keeps its folder");
+    return UsageError(
+        "--folder-names needs --to FOLDER: at the old place every file keeps its folder");
   }
   if (const std::string problem = TRestoreSession::CheckOptions(options); !problem.empty())
     return Fail(problem);
+  std::string key;
+  if (const int status = ResolveEntry(store, args, key, kValueOptions)) return status;
 
   TRestoreSession session(nullptr, store, key);
   const bool terminal = isatty(STDOUT_FILENO);
@@ -99,10 +93,11 @@ int RestoreCommand(const TArgs& args) {
     else if (line == kNoEncryptionKeyText)
       failure = "no encryption key is stored (see vaultora-cli key set): nothing was restored";
   };
-  std::signal(SIGINT, Interrupt);
-  std::signal(SIGTERM, Interrupt);
+  // Ctrl-C (or TERM) ends the running archive operation after its current block; the session
+  // then closes as usual and removes what it deciphered.
+  CatchInterrupts();
   session.OnProgress = [terminal, &session](const std::string& file, int percent) {
-    if (gInterrupted) session.Cancel();
+    if (Interrupted()) session.Cancel();
     if (!terminal || file.empty()) return;
     std::printf("\r%3d%% %s\033[K", percent, ExtractFileName(file).c_str());
     std::fflush(stdout);
@@ -121,8 +116,11 @@ int RestoreCommand(const TArgs& args) {
   }
   const bool ok = session.Extract(options);
   if (terminal) std::printf("\r\033[K");
-  if (gInterrupted) return Fail("restore stopped");
-  return ok ? 0 : 1;
+  if (Interrupted()) {
+    Fail("restore stopped");
+    return kExitInterrupted;
+  }
+  return ok ? kExitDone : kExitFailed;
 }
 
 const TCliRegistrar kRestore(

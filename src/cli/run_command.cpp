@@ -24,7 +24,7 @@ int Run(const TArgs& args) {
   long long checkSeconds = 20;
   if (const std::string every = OptionValue(args, "--check-every"); !every.empty()) {
     if (!TryStrToInt(every, checkSeconds) || checkSeconds < 1 || checkSeconds > kMaxCheckSeconds)
-      return Fail("--check-every takes a number of seconds from 1 to 60");
+      return UsageError("--check-every takes a number of seconds from 1 to 60");
   }
   const bool send = !HasFlag(args, "--no-send");
   TOnlineRun online;

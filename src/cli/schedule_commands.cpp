@@ -85,7 +85,7 @@ int List(const TArgs&) {
 
 int Show(const TArgs& args) {
   const TArgs positional = Positional(args, {});
-  if (positional.size() != 1) return Fail("usage: schedule show NAME");
+  if (positional.size() != 1) return UsageError("usage: schedule show NAME");
   TIniRegistryEditor& store = Store();
   const std::string name = ExistingName(store, positional[0]);
   if (name.empty()) return 1;
@@ -142,7 +142,7 @@ int Set(const TArgs& args) {
   TScheduleChange change;
   if (const std::string error = ReadSetOptions(args, change); !error.empty()) return Fail(error);
   const TArgs positional = Positional(args, kSetValueOptions);
-  if (positional.size() != 1) return Fail("usage: schedule set NAME OPTIONS (see --help)");
+  if (positional.size() != 1) return UsageError("usage: schedule set NAME OPTIONS (see --help)");
   const TScheduleSetResult result = SetSchedule(Store(), positional[0], change);
   if (!result.Error.empty()) return FailText(result.Error);
   std::printf("Schedule \"%s\" %s.\n", result.Name.c_str(), result.Created ? "created" : "changed");
@@ -151,7 +151,7 @@ int Set(const TArgs& args) {
 
 int Rename(const TArgs& args) {
   const TArgs positional = Positional(args, {});
-  if (positional.size() != 2) return Fail("usage: schedule rename OLD NEW");
+  if (positional.size() != 2) return UsageError("usage: schedule rename OLD NEW");
   TIniRegistryEditor& store = Store();
   const std::string old = ExistingName(store, positional[0]);
   if (old.empty()) return 1;
@@ -165,7 +165,7 @@ int Rename(const TArgs& args) {
 
 int Delete(const TArgs& args) {
   const TArgs positional = Positional(args, {});
-  if (positional.size() != 1) return Fail("usage: schedule delete NAME");
+  if (positional.size() != 1) return UsageError("usage: schedule delete NAME");
   TIniRegistryEditor& store = Store();
   const std::string name = ExistingName(store, positional[0]);
   if (name.empty()) return 1;

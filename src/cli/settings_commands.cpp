@@ -109,7 +109,7 @@ int Dump(const TArgs& args) {
 
 int Get(const TArgs& args) {
   const TArgs positional = Positional(args, {});
-  if (positional.size() != 2) return Fail("usage: settings get SECTION NAME");
+  if (positional.size() != 2) return UsageError("usage: settings get SECTION NAME");
   const auto value = Store(keys::kBaseKey).ReadValue(KeyArgument(positional[0]), positional[1]);
   if (!value) return Fail("no value " + positional[1] + " in " + positional[0]);
   std::printf("%s\n", DataText(*value).c_str());
@@ -118,7 +118,7 @@ int Get(const TArgs& args) {
 
 int Set(const TArgs& args) {
   const TArgs positional = Positional(args, {});
-  if (positional.size() != 4) return Fail("usage: settings set SECTION NAME KIND VALUE");
+  if (positional.size() != 4) return UsageError("usage: settings set SECTION NAME KIND VALUE");
   const std::string section = KeyArgument(positional[0]);
   const std::string& name = positional[1];
   const std::string& kind = positional[2];
@@ -152,7 +152,7 @@ int Set(const TArgs& args) {
 int Delete(const TArgs& args) {
   const TArgs positional = Positional(args, {});
   if (positional.empty() || positional.size() > 2)
-    return Fail("usage: settings delete SECTION [NAME]");
+    return UsageError("usage: settings delete SECTION [NAME]");
   const std::string section = KeyArgument(positional[0]);
   TIniRegistryEditor& store = Store(keys::kBaseKey);
   if (positional.size() == 2) {

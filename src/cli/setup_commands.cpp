@@ -23,7 +23,8 @@ int NoWords(const TArgs& args, const char* command,
             const std::vector<std::string>& valueOptions = {}) {
   const TArgs words = Positional(args, valueOptions);
   if (words.empty()) return 0;
-  return Fail("unknown argument \"" + words[0] + "\" (see vaultora-cli " + command + " --help)");
+  return UsageError("unknown argument \"" + words[0] + "\" (see vaultora-cli " + command +
+                    " --help)");
 }
 
 TStringList ReadPhoneBook() {
@@ -61,7 +62,7 @@ int ConnectionSet(const TArgs& args) {
   const std::optional<std::string> port = GivenValue(args, "--port");
   const std::optional<std::string> entry = GivenValue(args, "--dialup");
   const bool direct = HasFlag(args, "--direct");
-  if (direct && entry) return Fail("give either --direct or --dialup ENTRY, not both");
+  if (direct && entry) return UsageError("give either --direct or --dialup ENTRY, not both");
 
   TIniRegistryEditor store;
   const TStoredConnection stored = ReadStoredConnection(store);
@@ -76,7 +77,8 @@ int ConnectionSet(const TArgs& args) {
     setup.SetOption(coExistingDialup);
   } else if (!stored.Direct) {
     // Keep the stored way of reaching the server, but never pick an entry the user did not.
-    if (!stored.Entry) return Fail("say how the server is reached: --direct or --dialup ENTRY");
+    if (!stored.Entry)
+      return UsageError("say how the server is reached: --direct or --dialup ENTRY");
     if (!SameText(setup.SelectedEntryName(), *stored.Entry))
       return Fail("the stored dial-up entry \"" + *stored.Entry +
                   "\" is not in the phone book; give --direct or --dialup ENTRY");
@@ -267,7 +269,7 @@ std::string DesktopProgramPath() {
 }
 
 int OptionsShow(const TArgs& args) {
-  if (!Positional(args, {}).empty()) return Fail("usage: vaultora-cli options");
+  if (!Positional(args, {}).empty()) return UsageError("usage: vaultora-cli options");
   TIniRegistryEditor store;
   TOptionSetup setup;
   setup.Load(store);
@@ -286,18 +288,18 @@ int OptionsShow(const TArgs& args) {
 int OptionsSet(const TArgs& args) {
   const TArgs pairs = Positional(args, {});
   if (pairs.empty() || pairs.size() % 2 != 0)
-    return Fail("usage: vaultora-cli options set NAME VALUE [NAME VALUE ...]");
+    return UsageError("usage: vaultora-cli options set NAME VALUE [NAME VALUE ...]");
   TIniRegistryEditor store;
   TOptionSetup setup;
   setup.Load(store);
   for (size_t i = 0; i < pairs.size(); i += 2) {
     const TOptionName* option = FindOption(pairs[i]);
     if (!option)
-      return Fail("unknown option \"" + pairs[i] +
-                  "\" (vaultora-cli options lists them); nothing was changed");
+      return UsageError("unknown option \"" + pairs[i] +
+                        "\" (vaultora-cli options lists them); nothing was changed");
     if (!SetOption(*option, pairs[i + 1], setup.Values))
-      return Fail("\"" + pairs[i + 1] + "\" is not a value of " + option->Name + " (" +
-                  AllowedText(*option) + "); nothing was changed");
+      return UsageError("\"" + pairs[i + 1] + "\" is not a value of " + option->Name + " (" +
+                        AllowedText(*option) + "); nothing was changed");
   }
   if (const TSetupCheck problem = setup.Apply(store, DesktopProgramPath()))
     return Fail(problem->Text + " Nothing was changed.");

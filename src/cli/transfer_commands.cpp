@@ -66,7 +66,7 @@ int AvailableBackups(const TArgs& args, bool registerChosen) {
   const TStringList chosen = Positional(args, {});
   const bool all = HasFlag(args, "--all");
   if (registerChosen && chosen.empty() && !all)
-    return Fail("name the backups to register, or give --all");
+    return UsageError("name the backups to register, or give --all");
   TOnlineRun online;
   TAvailableBackupsImport available(online.Store());
   available.OnLine = [](const std::string& line) { std::printf("%s\n", line.c_str()); };

@@ -41,7 +41,7 @@ TEST(AccountCommands, BadInputChangesNothing) {
   EXPECT_EQ(Cli("account set bob", "").Status, 1);  // no password at all
   EXPECT_EQ(Cli("account set bob", "\n").Status, 1);
   EXPECT_EQ(Cli("account set " + std::string(65, 'n'), "pw\n").Status, 1);
-  EXPECT_EQ(Cli("account set", "pw\n").Status, 1);
+  EXPECT_EQ(Cli("account set", "pw\n").Status, 2);
   EXPECT_EQ(Cli("account show", "").Output, "Logon name: ann\n");
 }
 

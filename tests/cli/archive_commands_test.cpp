@@ -81,7 +81,7 @@ TEST_F(ArchiveCommands, FailuresGiveTheErrorTextAndStatusOne) {
   EXPECT_EQ(create.Status, 1);
   EXPECT_NE(create.Output.find("Cannot write to archive"), std::string::npos) << create.Output;
   EXPECT_EQ(Cli("archive create " + Folder / "x.bck " + Folder / "src/a.txt --level high").Status,
-            1);
+            2);
   EXPECT_EQ(Cli("archive merge " + Folder / "m.abf " + Folder / "none.bck").Status, 1);
 }
 

@@ -45,7 +45,7 @@ TEST_F(CliTransfer, SendThenRegisterAndReceiveOnASecondComputerThenDelete) {
   ASSERT_EQ(second->Run("download-settings"), 0) << second->Output();
   EXPECT_TRUE(second->Printed("Title 46010.5 retrieved from Vaultora's server"));
   EXPECT_TRUE(second->Printed("46010.5 ")) << second->Output();
-  EXPECT_EQ(second->Run("register"), 1);  // nothing named
+  EXPECT_EQ(second->Run("register"), 2);  // nothing named
   ASSERT_EQ(second->Run("register --all"), 0) << second->Output();
   EXPECT_TRUE(second->Printed("Title 46010.5 unpacked.\n"));
   EXPECT_EQ(test::ReadTextFile(second->FileOf("46010.5", ".bfl")), "/home/ann/notes.txt\t\r\n");

@@ -8,7 +8,7 @@ log_dir="$here/build-logs"
 mkdir -p "$log_dir"
 
 packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libsqlite3-dev nettle-dev
-          libgtest-dev libgmock-dev qt6-base-dev clang-format)
+          libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-dejavu-core clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

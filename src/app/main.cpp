@@ -1,10 +1,14 @@
 // The desktop client.
 #include <QApplication>
-#include <QMainWindow>
+#include <QSystemTrayIcon>
 
 #include <cstdio>
 #include <cstring>
 
+#include "app/runtime/main_window_rules.h"
+#include "app/ui/main_window.h"
+#include "app/ui/splash_window.h"
+#include "controls/message_box_prompts.h"
 #include "platform/prompts.h"
 #include "platform/runtime/event_loop_hook.h"
 #include "vaultora_version.h"
@@ -38,14 +42,18 @@ int main(int argc, char** argv) {
   if (const int status = AnswerWithoutDisplay(argc, argv); status >= 0) return status;
   QApplication app(argc, argv);
   QApplication::setApplicationName(vaultora::kApplicationTitle);
+  QApplication::setDesktopFileName("vaultora");
+  // The program lives on in the notification area when its window is hidden.
+  QApplication::setQuitOnLastWindowClosed(false);
   vaultora::InstallEventLoopHook();
+  vaultora::TMessageBoxPrompts prompts;
 
-  QMainWindow window;
-  window.setObjectName("frmMain");
-  window.setWindowTitle(vaultora::kApplicationTitle);
-  window.resize(800, 500);
-  // "-StartupTray" as the first argument keeps the main window hidden.
-  const bool startInTray = argc > 1 && std::strcmp(argv[1], "-StartupTray") == 0;
-  if (!startInTray) window.show();
+  vaultora::TMainWindowOptions options;
+  options.ProgramPath = QCoreApplication::applicationFilePath().toStdString();
+  options.TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+  vaultora::TfrmMain window(options);
+  QObject::connect(&window, &vaultora::TfrmMain::Closed, &app, &QApplication::quit);
+  vaultora::ShowSplash();
+  window.ShowAtStartup(vaultora::StartsInTray(argc, argv));
   return QApplication::exec();
 }

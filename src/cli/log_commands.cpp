@@ -1,11 +1,10 @@
 // vaultora-cli logs list|show|clear: the "Log Files" window without the window.
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "cli/cli_command.h"
 #include "platform/folders.h"
 #include "platform/log_file.h"
+#include "platform/log_files.h"
 #include "platform/prompts.h"
 #include "platform/size_text.h"
 
@@ -47,25 +46,15 @@ int ShowCommand(const TArgs& args) {
   const TLogFileEntry* log = nullptr;
   if (const int status = NamedLog(args, log)) return status;
   // A missing log shows as an empty one.
-  std::ifstream in(LogFilePath(log->FileName), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  std::fputs(ReplaceAll(text.str(), "\r\n", "\n").c_str(), stdout);
+  std::fputs(ReadLogText(static_cast<size_t>(log - kLogFiles)).c_str(), stdout);
   return 0;
 }
 
 int ClearCommand(const TArgs& args) {
-  if (Positional(args, {}).empty()) {
-    if (!AskQuestion("Are you sure you want to delete the current log file(s)?")) return 1;
-    for (const TLogFileEntry& log : kLogFiles)
-      DeleteFile(LogFilePath(log.FileName));
-    return 0;
-  }
+  if (Positional(args, {}).empty()) return ClearAllLogs() ? 0 : 1;
   const TLogFileEntry* log = nullptr;
   if (const int status = NamedLog(args, log)) return status;
-  if (!AskQuestion("Are you sure you want to delete the selected log file?")) return 1;
-  DeleteFile(LogFilePath(log->FileName));
-  return 0;
+  return ClearLog(static_cast<size_t>(log - kLogFiles)) ? 0 : 1;
 }
 
 const TCliRegistrar kList({"logs list", "", "the seven log files and their sizes", ListCommand});

@@ -5,29 +5,13 @@
 #include "platform/system_names.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
+#include "support/recording_session_adapter.h"
 #include "support/test_profile.h"
 
 namespace vaultora {
 namespace {
 
-// Records what would have been done; never ends anything.
-class TRecordingSessionAdapter : public TSessionAdapter {
- public:
-  bool EndSession(int flags) override {
-    Calls.push_back("end " + std::to_string(flags));
-    return true;
-  }
-  bool SetPowerState(TPoweroffState state, bool force) override {
-    Calls.push_back(std::string(state == POS_RAMALIVE ? "suspend" : "hibernate") +
-                    (force ? " forced" : ""));
-    return true;
-  }
-  bool StartShellCommand(const std::string& command) override {
-    Calls.push_back("shell " + command);
-    return true;
-  }
-  std::vector<std::string> Calls;
-};
+using test::TRecordingSessionAdapter;
 
 TEST(ShutDownSet, ExitWinTypeOfTheCountdownChoices) {
   EXPECT_EQ(ExitWinTypeOf(ShutDownSetOfChoice(scShutDown)), 17);

@@ -30,7 +30,10 @@ TBackupServer::TBackupServer(const std::string& storageFolder, TServerLimits lim
       FAccounts(FDb),
       FBackups(FDb, storageFolder),
       FLog(log),
-      FContext{FAccounts, FBackups, log, limits} {}
+      FLogons(limits.LogonWindowSeconds),
+      FBudget(limits.MessageMemory),
+      FContext{FAccounts, FBackups, log, limits, FLogons, FBudget},
+      FOpen({limits.MaxConnections, limits.MaxUnauthenticated, limits.MaxPerAddress}) {}
 
 TBackupServer::~TBackupServer() {
   Stop();
@@ -47,7 +50,8 @@ int TBackupServer::Listen(const std::string& address, int port) {
 void TBackupServer::Serve() {
   for (;;) {
     std::string name;
-    const int handle = FListener.Accept(&name);
+    uint32_t address = 0;
+    const int handle = FListener.Accept(&name, &address);
     const int error = errno;
     std::unique_lock<std::mutex> lock(FMutex);
     if (FStopping) {
@@ -65,13 +69,18 @@ void TBackupServer::Serve() {
       FLog.Line(Format("accept failed: %s", std::strerror(error)));
       return;
     }
-    if (static_cast<int>(FOpen.size()) >= FContext.Limits.MaxConnections) {
-      FLog.Line(Format("refused connection from %s: %zu connections open (limit %d)", name.c_str(),
-                       FOpen.size(), FContext.Limits.MaxConnections));
+    const TAdmission admission = FOpen.Admit(handle, address);
+    for (const int evicted : admission.Evicted)
+      ::shutdown(evicted, SHUT_RDWR);  // its thread sees the end and closes it
+    if (!admission.Accepted) {
+      FLog.Line(Format("refused connection from %s: %d connections open (limit %d)", name.c_str(),
+                       FOpen.Open(), FContext.Limits.MaxConnections));
       ::close(handle);
       continue;
     }
-    FOpen.insert(handle);
+    if (!admission.Evicted.empty())
+      FLog.Line(Format("closed %zu connection(s) that had not logged on, to make room for %s",
+                       admission.Evicted.size(), name.c_str()));
     const int id = ++FNextId;
     std::thread(&TBackupServer::RunConnection, this, handle, id, name).detach();
   }
@@ -83,7 +92,10 @@ void TBackupServer::RunConnection(int handle, int id, std::string peer) {
     try {
       socket.SetTimeout(FContext.Limits.IdleTimeoutMs);
       socket.SetNoDelay();
-      TConnectionSession session(FContext, socket, id, std::move(peer));
+      TConnectionSession session(FContext, socket, id, std::move(peer), [this, handle](bool on) {
+        std::lock_guard<std::mutex> lock(FMutex);
+        FOpen.SetLoggedOn(handle, on);
+      });
       session.Run();
     } catch (const std::exception& e) {
       FLog.Line(Format("[connection %d] failed: %s", id, e.what()));
@@ -92,7 +104,7 @@ void TBackupServer::RunConnection(int handle, int id, std::string peer) {
     // thread touches nothing of the server after it lets go of the lock.
     std::lock_guard<std::mutex> lock(FMutex);
     socket.Close();
-    FOpen.erase(handle);
+    FOpen.Remove(handle);
     FClosed.notify_all();
   }
 }
@@ -102,10 +114,11 @@ void TBackupServer::Stop() {
   if (!FStopping) {
     FStopping = true;
     FListener.Shutdown();
-    for (int handle : FOpen)
+    FBudget.Close();
+    for (int handle : FOpen.Handles())
       ::shutdown(handle, SHUT_RDWR);
   }
-  FClosed.wait(lock, [this] { return FOpen.empty(); });
+  FClosed.wait(lock, [this] { return FOpen.Empty(); });
 }
 
 }  // namespace vaultora::server

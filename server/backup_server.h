@@ -1,17 +1,20 @@
 #pragma once
 // TBackupServer: the reference backup server. Owns the storage (metadata database, accounts,
 // archives) under one folder, listens on one IPv4 address and runs each client connection on a
-// thread of its own, up to the connection limit. Serve() blocks; Stop() may be called from any
-// thread and returns once every connection has ended.
+// thread of its own, admitted by the connection table (limits for connections that have not
+// logged on, per address and in all). Serve() blocks; Stop() may be called from any thread and
+// returns once every connection has ended.
 
 #include <condition_variable>
 #include <mutex>
-#include <set>
 #include <string>
 
 #include "online/tcp_socket.h"
 #include "server/account_store.h"
 #include "server/backup_store.h"
+#include "server/connection_table.h"
+#include "server/logon_guard.h"
+#include "server/message_budget.h"
 #include "server/server_context.h"
 #include "server/server_database.h"
 #include "server/server_log.h"
@@ -40,11 +43,13 @@ class TBackupServer {
   TAccountStore FAccounts;
   TBackupStore FBackups;
   TServerLog& FLog;
+  TLogonGuard FLogons;
+  TMessageBudget FBudget;
   TServerContext FContext;
   TTcpListener FListener;
   std::mutex FMutex;                // guards the fields below
   std::condition_variable FClosed;  // a connection ended
-  std::set<int> FOpen;              // sockets of the running connections
+  TConnectionTable FOpen;           // sockets of the running connections
   int FNextId = 0;
   bool FStopping = false;
 };

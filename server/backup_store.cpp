@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/folders.h"
+#include "platform/plain_file_name.h"
 #include "platform/text.h"
 #include "server/durable_files.h"
 
@@ -66,10 +67,7 @@ TBackupStore::TBackupStore(TServerDatabase& db, std::string folder)
 }
 
 bool TBackupStore::ValidName(const std::string& name) {
-  if (name.empty() || name.size() > 255 || name.find("..") != std::string::npos) return false;
-  for (unsigned char c : name)
-    if (c < 0x20 || c == '/' || c == '\\' || c == 0x7F) return false;
-  return true;
+  return IsPlainFileName(name);
 }
 
 std::string TBackupStore::Folder(int64_t account, const char* kind) const {

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
+#include <stdexcept>
 
 #include "online/logon_envelope.h"
 #include "online/wire_integers.h"
@@ -53,10 +55,27 @@ const char* CommandName(uint8_t command) {
   }
 }
 
+// The most items a request of the command may carry (delete backups: one name per item). A
+// container that announces more is refused before it is decoded.
+int64_t MaxItems(uint8_t command) {
+  switch (command) {
+    case cmLogon:
+      return 2;
+    case cmBeginUpload:
+      return 8;
+    case cmBeginDownload:
+      return 3;
+    case cmDeleteBackups:
+      return 65536;
+    default:
+      return 1;
+  }
+}
+
 // An argument that must have a fixed width; false when it has another.
 bool FixedItem(const TDataInterleaveStream& args, int index, size_t width, uint8_t* out) {
-  if (index >= args.Count() || args.Item(index).size() != width) return false;
-  std::memcpy(out, args.Item(index).data(), width);
+  if (index >= args.Count() || args.View(index).size() != width) return false;
+  std::memcpy(out, args.View(index).data(), width);
   return true;
 }
 
@@ -91,8 +110,13 @@ class TSyncedFile {
 }  // namespace
 
 TConnectionSession::TConnectionSession(TServerContext& context, TTcpSocket& socket, int id,
-                                       std::string peer)
-    : FContext(context), FSocket(socket), FId(id), FPeer(std::move(peer)) {}
+                                       std::string peer, std::function<void(bool)> loggedOn)
+    : FContext(context),
+      FSocket(socket),
+      FId(id),
+      FPeer(std::move(peer)),
+      FLoggedOn(std::move(loggedOn)),
+      FLogonDeadline(TClock::now() + std::chrono::milliseconds(context.Limits.LogonTimeoutMs)) {}
 
 TConnectionSession::~TConnectionSession() {
   ClearTransfer();
@@ -115,33 +139,90 @@ void TConnectionSession::Run() {
   }
 }
 
+TConnectionSession::TClock::time_point TConnectionSession::NextRequestDeadline() const {
+  const TClock::time_point idle =
+      TClock::now() + std::chrono::milliseconds(FContext.Limits.IdleTimeoutMs);
+  return FAccount == 0 ? std::min(idle, FLogonDeadline) : idle;
+}
+
+int64_t TConnectionSession::ReceiveBy(void* data, int64_t count, TClock::time_point deadline,
+                                      bool whole) {
+  auto* p = static_cast<uint8_t*>(data);
+  int64_t got = 0;
+  while (got < count) {
+    // Each receive waits at most the idle limit, and never past the deadline.
+    const int64_t left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
+    if (left <= 0) {
+      if (FAccount == 0 && TClock::now() >= FLogonDeadline)
+        throw std::runtime_error(
+            Format("not logged on within %d s", FContext.Limits.LogonTimeoutMs / 1000));
+      if (!whole) throw std::runtime_error("idle past the limit");
+      throw std::runtime_error(Format("the request did not arrive within %d s",
+                                      FContext.Limits.RequestTimeoutMs / 1000));
+    }
+    const int64_t wait = std::min<int64_t>(left, FContext.Limits.IdleTimeoutMs);
+    FSocket.SetReceiveTimeout(static_cast<int>(wait));
+    int64_t some = 0;
+    try {
+      some = FSocket.ReceiveSome(p + got, count - got);
+    } catch (const ESocketError& e) {
+      if (e.Code() != EAGAIN && e.Code() != EWOULDBLOCK) throw;
+      if (wait < left) throw std::runtime_error("idle past the limit");
+      continue;  // the deadline's time-out: the loop says which
+    }
+    if (some == 0) {
+      if (got == 0) return 0;
+      RaiseSocketError(ECONNRESET, "recv");
+    }
+    got += some;
+    if (!whole) break;
+  }
+  return got;
+}
+
 bool TConnectionSession::Step() {
   uint8_t first = 0;
-  if (FSocket.ReceiveSome(&first, 1) == 0) return false;
-  if (first == cmUploadData) return UploadData();
+  if (ReceiveBy(&first, 1, NextRequestDeadline(), false) == 0) return false;
+  // The whole request, from its first byte, arrives within the request limit (and before a
+  // logon within the logon limit), however slowly its bytes trickle in.
+  TClock::time_point deadline =
+      TClock::now() + std::chrono::milliseconds(FContext.Limits.RequestTimeoutMs);
+  if (FAccount == 0) deadline = std::min(deadline, FLogonDeadline);
+  if (first == cmUploadData) return UploadData(deadline);
   if (first != kAnnounce) {
     Note(Format("closing: unexpected byte 0x%02X where a request should begin", first));
     return false;
   }
   uint8_t head[4];
-  FSocket.ReceiveExact(head, sizeof head);
+  if (ReceiveBy(head, sizeof head, deadline, true) != sizeof head) return false;
   const int64_t length = static_cast<uint32_t>(ReadInt32(head));
-  if (length < 1 || length > FContext.Limits.MaxMessage) {
+  // Before a logon only a logon fits.
+  const int64_t limit = FAccount == 0 ? std::min(FContext.Limits.MaxMessage, kMaxLogonMessage)
+                                      : FContext.Limits.MaxMessage;
+  TMessageShare share(FContext.Budget, length);
+  const bool fits = length >= 1 && length <= limit;
+  if (!fits || !share.Take(deadline)) {
     const uint8_t refused = 0;
     FSocket.SendAll(&refused, 1);
-    Note(Format("closing: refused a message of %lld bytes (limit %lld)",
-                static_cast<long long>(length),
-                static_cast<long long>(FContext.Limits.MaxMessage)));
+    Note(fits ? Format("closing: no memory came free for a message of %lld bytes in time",
+                       static_cast<long long>(length))
+              : Format("closing: refused a message of %lld bytes (limit %lld%s)",
+                       static_cast<long long>(length), static_cast<long long>(limit),
+                       FAccount == 0 ? " before a logon" : ""));
     return false;
   }
   FSocket.SendAll(&kAnnounce, 1);
-  // The buffer grows with the bytes that arrive, not with the announced length.
+  // Reserved whole but filled (and so made resident) only as the bytes arrive.
   std::vector<uint8_t> message;
+  message.reserve(static_cast<size_t>(length));
   while (static_cast<int64_t>(message.size()) < length) {
     const size_t have = message.size();
     message.resize(have +
                    static_cast<size_t>(std::min(kReadPiece, length - static_cast<int64_t>(have))));
-    FSocket.ReceiveExact(message.data() + have, static_cast<int64_t>(message.size() - have));
+    if (ReceiveBy(message.data() + have, static_cast<int64_t>(message.size() - have), deadline,
+                  true) == 0)
+      RaiseSocketError(ECONNRESET, "recv");
   }
   const uint8_t command = message.back();
   message.pop_back();
@@ -158,6 +239,12 @@ bool TConnectionSession::Dispatch(uint8_t command, const std::vector<uint8_t>& b
   // The framing is checked before the account: a broken request ends any connection.
   TDataInterleaveStream args;
   if (!bare && command != cmDownloadData) {
+    const int64_t items = body.size() >= 4 ? static_cast<uint32_t>(ReadInt32(body.data())) : 0;
+    if (items > MaxItems(command)) {
+      Note(Format("closing: %s request of %lld items (at most %lld)", CommandName(command),
+                  static_cast<long long>(items), static_cast<long long>(MaxItems(command))));
+      return false;
+    }
     try {
       args.UnpackBytes(body.data(), static_cast<int64_t>(body.size()));
     } catch (const ETransferStreamError& e) {
@@ -237,24 +324,44 @@ void TConnectionSession::ReplyInteger(int32_t value) {
 
 void TConnectionSession::Logon(const TDataInterleaveStream& args) {
   ClearTransfer();
+  if (FAccount != 0 && FLoggedOn) FLoggedOn(false);
   FAccount = 0;
   FAccountName.clear();
+  const std::time_t now = std::time(nullptr);
   std::optional<TOpenedLogon> logon;
-  if (args.Count() >= 1) logon = OpenLogonEnvelope(args.Item(0));
-  const int64_t account =
-      logon ? FContext.Accounts.Verify(logon->Account.LogonName, logon->Account.Password) : 0;
-  if (account == 0) {
-    Note(logon ? "logon refused: wrong logon name or password for \"" + logon->Account.LogonName +
-                     "\""
-               : std::string("logon refused: the logon envelope cannot be opened"));
+  if (args.Count() >= 1) logon = OpenLogonEnvelope(args.View(0));
+  std::optional<std::string> timeCode;
+  if (args.Count() >= 2) timeCode = ReadLogonTimeCode(args.GetItemAsString(1));
+  const std::optional<TLogonMoment> moment =
+      logon && timeCode ? ReadLogonMoment(logon->KeyTime, *timeCode) : std::nullopt;
+  std::string refusal;
+  if (!logon)
+    refusal = "the logon envelope cannot be opened";
+  else if (!moment)
+    refusal = "the time code is missing or does not match the logon key";
+  else if (!FContext.Logons.InWindow(*moment, now))
+    refusal = Format("the logon time is not within %d s of the server's clock",
+                     FContext.Logons.WindowSeconds());
+  int64_t account = 0;
+  if (refusal.empty()) {
+    account = FContext.Accounts.Verify(logon->Account.LogonName, logon->Account.Password);
+    if (account == 0)
+      refusal = "wrong logon name or password for \"" + logon->Account.LogonName + "\"";
+  }
+  const std::string who = refusal.empty() ? logon->Account.LogonName + '\x1F' +
+                                                logon->ComputerName + '\x1F' + logon->UserName
+                                          : "";
+  if (refusal.empty() && !FContext.Logons.FirstUse(who, *moment, now))
+    refusal = "this logon was accepted before (a replay)";
+  const std::string ticket = refusal.empty() ? RandomTicket() : "";
+  if (!refusal.empty() || ticket.empty()) {
+    Note("logon refused: " + (refusal.empty() ? std::string("no random ticket") : refusal));
     ReplyItem({});
     return;
   }
-  const std::string ticket = RandomTicket();
-  if (!ticket.empty()) {
-    FAccount = account;
-    FAccountName = logon->Account.LogonName;
-  }
+  FAccount = account;
+  FAccountName = logon->Account.LogonName;
+  if (FLoggedOn) FLoggedOn(true);
   Note("logon accepted from " + logon->ComputerName + " (user " + logon->UserName + ")");
   ReplyItem(std::vector<uint8_t>(ticket.begin(), ticket.end()));
 }
@@ -300,9 +407,10 @@ void TConnectionSession::BeginUpload(const TDataInterleaveStream& args) {
   ReplyBoolean(ok);
 }
 
-bool TConnectionSession::UploadData() {
+bool TConnectionSession::UploadData(TClock::time_point deadline) {
   uint8_t head[4];
-  FSocket.ReceiveExact(head, sizeof head);
+  if (ReceiveBy(head, sizeof head, deadline, true) != sizeof head) return false;
+  FSocket.SetTimeout(FContext.Limits.IdleTimeoutMs);
   const int64_t count = ReadInt32(head);
   int64_t held = 0;
   int fd = -1;

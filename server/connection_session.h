@@ -1,10 +1,13 @@
 #pragma once
 // TConnectionSession: one client connection of the server, run on its own thread. Reads the
 // framed requests (docs/protocol.md), answers them for the account that logged on, and ends
-// when the client closes, stays idle past the limit or breaks the framing. Every command result
+// when the client closes, stays idle past the limit, does not log on in time, takes longer than
+// the request limit to send one request's message, or breaks the framing. Every command result
 // is logged. A session never raises out of Run().
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,17 +20,27 @@ namespace vaultora::server {
 
 class TConnectionSession {
  public:
-  TConnectionSession(TServerContext& context, TTcpSocket& socket, int id, std::string peer);
+  // loggedOn is told each time the connection's logon state changes.
+  TConnectionSession(TServerContext& context, TTcpSocket& socket, int id, std::string peer,
+                     std::function<void(bool)> loggedOn = {});
   ~TConnectionSession();
   void Run();
 
  private:
+  using TClock = std::chrono::steady_clock;
+
   // False ends the connection.
   bool Step();
+  // Receives into data until count bytes (or, when !whole, at least one: the start of a request)
+  // arrived; raises when the deadline or the idle limit passes first. Returns 0 when the peer
+  // closed before anything arrived.
+  int64_t ReceiveBy(void* data, int64_t count, TClock::time_point deadline, bool whole);
+  // The deadline of the wait for the next request to begin.
+  TClock::time_point NextRequestDeadline() const;
   bool Dispatch(uint8_t command, const std::vector<uint8_t>& body);
   void Logon(const TDataInterleaveStream& args);
   void BeginUpload(const TDataInterleaveStream& args);
-  bool UploadData();
+  bool UploadData(TClock::time_point deadline);
   void EndUpload();
   void BeginDownload(const TDataInterleaveStream& args);
   void DownloadData(int64_t start);
@@ -46,6 +59,8 @@ class TConnectionSession {
   TTcpSocket& FSocket;
   int FId;
   std::string FPeer;
+  std::function<void(bool)> FLoggedOn;
+  TClock::time_point FLogonDeadline;
   int64_t FAccount = 0;  // 0 until a logon succeeded
   std::string FAccountName;
   // The backup of the current upload or download, if any.

@@ -1,6 +1,8 @@
 // vaultora-server: the reference backup server.
+#include <malloc.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -26,7 +28,7 @@ void PrintHelp() {
       "the accounts, the metadata and the archives.\n\n"
       "Commands:\n"
       "  serve [--listen 127.0.0.1] [--port N]   serve clients (port 0 picks a free port)\n"
-      "        [--max-connections N] [--max-message BYTES] [--idle-timeout SECONDS]\n"
+      "        [LIMITS]\n"
       "  account add NAME [--iterations N]       add an account; password on standard input\n"
       "  account password NAME [--iterations N]  set a new password from standard input\n"
       "  account remove NAME                     remove an account and all its backups\n"
@@ -35,7 +37,27 @@ void PrintHelp() {
       "  backup to-storage ACCOUNT ARCHIVE       move a backup into storage\n"
       "  backup from-storage ACCOUNT ARCHIVE     make a stored backup downloadable again\n"
       "  --help                                  this text\n"
-      "  --version                               the program's version\n");
+      "  --version                               the program's version\n\n"
+      "Limits of serve (defaults in brackets):\n"
+      "  --max-connections N        connections at once, logged on or not [64]\n"
+      "  --max-unauthenticated N    connections that have not logged on yet [3/4 of the\n"
+      "                             connection limit]; the rest is kept for clients that\n"
+      "                             logged on\n"
+      "  --max-per-address N        connections from one address that have not logged on [8];\n"
+      "                             when a limit is reached, the oldest connection that has not\n"
+      "                             logged on (of that address, or of the busiest) is closed\n"
+      "  --logon-timeout SECONDS    from connecting until a logon is accepted [10]\n"
+      "  --request-timeout SECONDS  from a request's first byte until all of it has arrived [60]\n"
+      "  --idle-timeout SECONDS     the longest wait for a client between requests or for any\n"
+      "                             single receive or send [120]\n"
+      "  --max-message BYTES        the largest request after a logon [16777216]; before a\n"
+      "                             logon only a logon fits (%lld bytes)\n"
+      "  --message-memory BYTES     request bytes being received at once, all connections\n"
+      "                             together [50331648]; a request beyond it waits its turn\n"
+      "  --logon-window SECONDS     how far a logon's time may be from the server's clock, in\n"
+      "                             any time zone [120]; 0 turns the check off. A logon time\n"
+      "                             seen in the last 26 hours is always refused.\n",
+      static_cast<long long>(protocol::kMaxLogonMessage));
 }
 
 std::string Option(const TArgs& args, const std::string& name, const std::string& def = "") {
@@ -81,11 +103,31 @@ TBackupServer* gServer = nullptr;
 
 int Serve(const TArgs& args) {
   TServerLimits limits;
-  limits.MaxConnections = static_cast<int>(NumberOption(args, "--max-connections", 64));
+  limits.MaxConnections =
+      static_cast<int>(NumberOption(args, "--max-connections", limits.MaxConnections));
+  // The default shares follow the connection limit unless given.
+  limits.MaxUnauthenticated = static_cast<int>(
+      NumberOption(args, "--max-unauthenticated", std::max(1, limits.MaxConnections * 3 / 4)));
+  limits.MaxPerAddress = static_cast<int>(NumberOption(
+      args, "--max-per-address", std::min(limits.MaxPerAddress, limits.MaxUnauthenticated)));
   limits.MaxMessage = NumberOption(args, "--max-message", limits.MaxMessage);
+  limits.MessageMemory =
+      NumberOption(args, "--message-memory", std::max(limits.MessageMemory, limits.MaxMessage));
   limits.IdleTimeoutMs = static_cast<int>(NumberOption(args, "--idle-timeout", 120) * 1000);
-  if (limits.MaxConnections < 1 || limits.MaxMessage < 64 || limits.IdleTimeoutMs < 1000)
+  limits.LogonTimeoutMs = static_cast<int>(NumberOption(args, "--logon-timeout", 10) * 1000);
+  limits.RequestTimeoutMs = static_cast<int>(NumberOption(args, "--request-timeout", 60) * 1000);
+  limits.LogonWindowSeconds =
+      static_cast<int>(NumberOption(args, "--logon-window", limits.LogonWindowSeconds));
+  if (limits.MaxConnections < 1 || limits.MaxMessage < 64 || limits.IdleTimeoutMs < 1000 ||
+      limits.LogonTimeoutMs < 1000 || limits.RequestTimeoutMs < 1000)
     throw EServerError("Limits too small: at least 1 connection, 64 bytes and 1 second");
+  if (limits.MaxUnauthenticated < 1 || limits.MaxUnauthenticated > limits.MaxConnections ||
+      limits.MaxPerAddress < 1 || limits.MaxPerAddress > limits.MaxUnauthenticated)
+    throw EServerError(
+        "--max-per-address must be at least 1 and at most --max-unauthenticated, which must be "
+        "at most --max-connections");
+  if (limits.MessageMemory < limits.MaxMessage)
+    throw EServerError("--message-memory must be at least --max-message");
   TServerLog log;
   TBackupServer server(StorageOf(args), limits, log);
   const int port = server.Listen(Option(args, "--listen", "127.0.0.1"),
@@ -180,6 +222,9 @@ int BackupCommand(const TArgs& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Request buffers of a megabyte and more are mapped afresh and given back when freed, instead
+  // of staying resident in the arena of each connection thread that once held one.
+  mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     PrintHelp();
     return argc < 2 ? 2 : 0;

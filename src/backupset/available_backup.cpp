@@ -7,6 +7,7 @@
 #include "backupset/catalogue.h"
 #include "platform/folders.h"
 #include "platform/log_file.h"
+#include "platform/plain_file_name.h"
 #include "platform/prompts.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -20,13 +21,6 @@ constexpr size_t kDateLength = 8;
 constexpr size_t kSizeLength = 4;
 // The log list is emptied before a line is added once it holds more than this many.
 constexpr size_t kMaxShownLines = 51;
-
-// A name from the server names a file in the working folder, or a catalogue key: nothing that
-// leads elsewhere.
-bool IsPlainName(const std::string& name) {
-  return name.find('/') == std::string::npos && name.find('\\') == std::string::npos &&
-         name.find("..") == std::string::npos && name.find('\0') == std::string::npos;
-}
 
 template <class T>
 T FromBytes(const std::vector<uint8_t>& bytes) {
@@ -80,8 +74,11 @@ std::optional<TAvailableBackup> ParseAvailableBackup(const std::vector<uint8_t>&
   backup.MAC = text(6);
   backup.Incremental = text(7);
   backup.FileList = std::move(items[8]);
-  if (backup.BackupId().empty() || !IsPlainName(backup.ArchiveName) ||
-      !IsPlainName(backup.FileListName) || !IsPlainName(backup.Incremental))
+  // The names name files in the working folder and catalogue keys: nothing that leads elsewhere,
+  // and nothing that is only dots and blanks.
+  if (!IsPlainFileName(backup.BackupId()) || !IsPlainFileName(backup.ArchiveName) ||
+      !IsPlainFileName(backup.FileListName) ||
+      (!backup.Incremental.empty() && !IsPlainFileName(backup.Incremental)))
     return std::nullopt;
   return backup;
 }
@@ -122,7 +119,11 @@ void TAvailableBackupsImport::Log(const std::string& line) {
 
 bool TAvailableBackupsImport::Add(const std::vector<uint8_t>& record) {
   std::optional<TAvailableBackup> backup = ParseAvailableBackup(record);
-  if (!backup) return false;
+  if (!backup) {
+    Log("A backup record from Vaultora's server was skipped: it cannot be read, or a name in it "
+        "cannot be used here");
+    return false;
+  }
   Log(backup->Title + " retrieved from Vaultora's server");
   FItems.push_back(std::move(*backup));
   FChecked.push_back(false);
@@ -153,6 +154,7 @@ bool TAvailableBackupsImport::RegisterOne(const TAvailableBackup& item) {
 
 bool TAvailableBackupsImport::Register() {
   Log("Updating settings");
+  bool all = true;
   for (size_t i = 0; i < FItems.size(); ++i) {
     if (!FChecked[i]) continue;
     bool restored = false;
@@ -161,16 +163,18 @@ bool TAvailableBackupsImport::Register() {
     } catch (const std::exception& e) {
       Log(e.what());
     }
+    // One backup that cannot be registered does not keep the others out.
     if (!restored) {
-      Log("Update failed");
-      return false;
+      Log("Update failed: " + FItems[i].Title + " (" + FItems[i].BackupId() + ") was skipped");
+      all = false;
+      continue;
     }
     FChecked[i] = false;
     Log(FItems[i].Title + " unpacked.");
   }
   Log("Completed");
   ShowInformation("Settings have been updated");
-  return true;
+  return all;
 }
 
 }  // namespace vaultora

@@ -33,8 +33,8 @@ struct TAvailableBackup {
 };
 
 // The nine items, each an int32 little-endian length and its bytes. Nothing when the record is
-// short, an item overruns it, a date or the size has another length, or a name could lead out
-// of the working folder (a path separator, "..", or an empty archive name).
+// short, an item overruns it, a date or the size has another length, or a name is not a plain
+// file name (IsPlainFileName: a path separator, "..", empty, or only dots and blanks).
 std::optional<TAvailableBackup> ParseAvailableBackup(const std::vector<uint8_t>& record);
 // The reverse, as the server builds it.
 std::vector<uint8_t> BuildAvailableBackup(const TAvailableBackup& backup);
@@ -51,8 +51,9 @@ class TAvailableBackupsImport {
   const std::vector<TAvailableBackup>& Items() const { return FItems; }
   std::vector<bool>& Checked() { return FChecked; }
 
-  // Registers the checked items in list order, unchecking each one done. Stops at the first
-  // whose file list cannot be restored ("Update failed"); false then.
+  // Registers the checked items in list order, unchecking each one done. One that cannot be
+  // registered (its file list cannot be restored) gets an "Update failed" line and is skipped;
+  // false when any was.
   bool Register();
 
   const TStringList& Lines() const { return FLines; }

@@ -71,7 +71,7 @@ int AvailableBackups(const TArgs& args, bool registerChosen) {
   TAvailableBackupsImport available(online.Store());
   available.OnLine = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
   online.Host().OnItemToRegister = [&available](const std::vector<uint8_t>& image) {
-    if (!available.Add(image)) std::printf("A backup record that cannot be read was dropped\n");
+    available.Add(image);  // a record that cannot be read says so in a line
   };
   const int status = QueueCommand(online, &TWorkQueue::DownloadSettings, nullptr);
   for (const TAvailableBackup& b : available.Items())

@@ -5,6 +5,7 @@
 
 #include "online/protocol.h"
 #include "online/wire_integers.h"
+#include "platform/plain_file_name.h"
 
 namespace vaultora {
 
@@ -148,6 +149,10 @@ bool TBkServer::InitBackup(const std::string& archiveName, const std::string& ti
                            const std::string& mac, std::span<const uint8_t> fileList,
                            const std::string& incremental) {
   CheckArchiveSize(size);
+  // The server refuses them too; a name that is only dots could never be registered again.
+  for (const std::string* name : {&archiveName, &fileListName})
+    if (!IsPlainFileName(*name))
+      throw EBkServerError("The backup cannot be sent: \"" + *name + "\" is not a plain file name");
   FContainer.Clear();
   FContainer.AddString(archiveName);
   FContainer.AddString(title);

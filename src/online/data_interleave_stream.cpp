@@ -25,7 +25,7 @@ void SetBitAt(uint8_t* block, int64_t index) {
 }
 
 // Writes bit i of item k to bit i*n + k of the block for every bit of the item.
-void Interleave(const std::vector<uint8_t>& item, int64_t k, int64_t n, uint8_t* block) {
+void Interleave(std::span<const uint8_t> item, int64_t k, int64_t n, uint8_t* block) {
   for (size_t b = 0; b < item.size(); ++b) {
     const uint8_t byte = item[b];
     if (byte == 0) continue;
@@ -44,15 +44,11 @@ void Deinterleave(const uint8_t* block, int64_t k, int64_t n, uint8_t* item, int
   }
 }
 
-struct THeader {
-  int64_t Count = 0;
-  std::vector<uint32_t> Lengths;
-  int64_t Longest = 0;
-};
-
-// The item count and lengths, checked against the bytes available; false while the header is
-// not complete.
-bool ReadHeader(const uint8_t* data, int64_t available, THeader& header) {
+// Reads the item count and lengths, checked against the bytes available; false while the header
+// is not complete. Gives the count, the longest item and, when asked, each item's end offset in
+// one buffer of all items.
+bool ReadHeader(const uint8_t* data, int64_t available, int64_t& count, int64_t& longest,
+                std::vector<size_t>* ends) {
   if (available < 4) return false;
   const int64_t n = ReadUInt32(data);
   if (n == 0) throw ETransferStreamError("Invalid container: no items");
@@ -60,28 +56,32 @@ bool ReadHeader(const uint8_t* data, int64_t available, THeader& header) {
     if (n > (INT32_MAX - 4) / 4) throw ETransferStreamError("Invalid container: too many items");
     return false;
   }
-  header.Count = n;
-  header.Lengths.assign(static_cast<size_t>(n), 0);
+  count = n;
+  longest = 0;
+  if (ends) ends->assign(static_cast<size_t>(n), 0);
+  size_t total = 0;
   uint8_t raw[4];
   for (int64_t k = 0; k < n; ++k) {
     Deinterleave(data + 4, k, n, raw, 4);
-    header.Lengths[static_cast<size_t>(k)] = ReadUInt32(raw);
-    header.Longest = std::max<int64_t>(header.Longest, ReadUInt32(raw));
+    const uint32_t length = ReadUInt32(raw);
+    longest = std::max<int64_t>(longest, length);
+    total += length;
+    if (ends) (*ends)[static_cast<size_t>(k)] = total;
   }
   return true;
 }
 
 }  // namespace
 
-const TBitDataArray& TDataInterleaveStream::At(int index) const {
+std::span<const uint8_t> TDataInterleaveStream::View(int index) const {
   if (index < 0 || index >= Count()) throw ETransferStreamError("Index out of bounds");
-  return FItems[static_cast<size_t>(index)];
+  const size_t begin = index == 0 ? 0 : FEnds[static_cast<size_t>(index) - 1];
+  return std::span<const uint8_t>(FData.data() + begin, FEnds[static_cast<size_t>(index)] - begin);
 }
 
-void TDataInterleaveStream::Add(std::vector<uint8_t> bytes) {
-  TBitDataArray item;
-  item.Assign(std::move(bytes));
-  FItems.push_back(std::move(item));
+void TDataInterleaveStream::Add(std::span<const uint8_t> bytes) {
+  FData.insert(FData.end(), bytes.begin(), bytes.end());
+  FEnds.push_back(FData.size());
 }
 
 int64_t TDataInterleaveStream::AddStream(TStream* stream) {
@@ -89,63 +89,65 @@ int64_t TDataInterleaveStream::AddStream(TStream* stream) {
   try {
     TBitDataArray item;
     item.LoadFromStream(stream);
-    FItems.push_back(std::move(item));
+    Add(item.Bytes());
   } catch (const std::bad_alloc&) {
     throw ETransferStreamError("Out Of Memory");
   }
-  return FItems.back().ByteCount();
+  return static_cast<int64_t>(View(Count() - 1).size());
 }
 
 void TDataInterleaveStream::AddString(std::string_view text) {
-  Add(std::vector<uint8_t>(text.begin(), text.end()));
+  Add(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 void TDataInterleaveStream::AddVariantArray(std::span<const uint8_t> value) {
-  Add(std::vector<uint8_t>(value.begin(), value.end()));
+  Add(value);
 }
 
 void TDataInterleaveStream::AddInt32(int32_t value) {
-  std::vector<uint8_t> bytes(4);
-  WriteInt32(bytes.data(), value);
-  Add(std::move(bytes));
+  uint8_t bytes[4];
+  WriteInt32(bytes, value);
+  Add(bytes);
 }
 
 void TDataInterleaveStream::AddDouble(double value) {
-  std::vector<uint8_t> bytes(sizeof value);
-  std::memcpy(bytes.data(), &value, sizeof value);
-  Add(std::move(bytes));
+  uint8_t bytes[sizeof value];
+  std::memcpy(bytes, &value, sizeof value);
+  Add(bytes);
 }
 
 void TDataInterleaveStream::GetItemToStream(int index, TStream* stream) const {
-  const TBitDataArray& item = At(index);
+  const std::span<const uint8_t> item = View(index);
   if (stream == nullptr) throw ETransferStreamError("Nil Stream");
-  item.WriteToStream(stream);
+  stream->WriteBuffer(item.data(), static_cast<int64_t>(item.size()));
 }
 
 std::string TDataInterleaveStream::GetItemAsString(int index) const {
-  return At(index).AsString();
+  const std::span<const uint8_t> item = View(index);
+  return std::string(item.begin(), item.end());
 }
 
-const std::vector<uint8_t>& TDataInterleaveStream::Item(int index) const {
-  return At(index).Bytes();
+std::vector<uint8_t> TDataInterleaveStream::Item(int index) const {
+  const std::span<const uint8_t> item = View(index);
+  return std::vector<uint8_t>(item.begin(), item.end());
 }
 
 std::vector<uint8_t> TDataInterleaveStream::PackBytes() const {
-  if (FItems.empty()) throw ETransferStreamError("Nil Stream or No Items Added");
+  if (FEnds.empty()) throw ETransferStreamError("Nil Stream or No Items Added");
   const int64_t n = Count();
   int64_t longest = 0;
-  for (const TBitDataArray& item : FItems)
-    longest = std::max(longest, item.ByteCount());
+  for (int k = 0; k < n; ++k)
+    longest = std::max(longest, static_cast<int64_t>(View(k).size()));
   std::vector<uint8_t> out(static_cast<size_t>(4 + 4 * n + n * longest), 0);
   WriteInt32(out.data(), static_cast<int32_t>(n));
   uint8_t* lengthBlock = out.data() + 4;
   uint8_t* dataBlock = lengthBlock + 4 * n;
-  std::vector<uint8_t> length(4);
+  uint8_t length[4];
   for (int64_t k = 0; k < n; ++k) {
-    const TBitDataArray& item = FItems[static_cast<size_t>(k)];
-    WriteInt32(length.data(), static_cast<int32_t>(item.ByteCount()));
+    const std::span<const uint8_t> item = View(static_cast<int>(k));
+    WriteInt32(length, static_cast<int32_t>(item.size()));
     Interleave(length, k, n, lengthBlock);
-    Interleave(item.Bytes(), k, n, dataBlock);
+    Interleave(item, k, n, dataBlock);
   }
   return out;
 }
@@ -157,31 +159,33 @@ std::unique_ptr<TMemoryStream> TDataInterleaveStream::Pack() const {
 }
 
 int64_t TDataInterleaveStream::SerialSize(const uint8_t* data, int64_t available) {
-  THeader header;
-  if (!ReadHeader(data, available, header)) return -1;
-  return 4 + 4 * header.Count + header.Count * header.Longest;
+  int64_t count = 0, longest = 0;
+  if (!ReadHeader(data, available, count, longest, nullptr)) return -1;
+  return 4 + 4 * count + count * longest;
 }
 
 void TDataInterleaveStream::UnpackBytes(const uint8_t* data, int64_t size) {
-  THeader header;
-  if (!ReadHeader(data, size, header))
+  int64_t n = 0, longest = 0;
+  std::vector<size_t> ends;
+  if (!ReadHeader(data, size, n, longest, &ends))
     throw ETransferStreamError("Invalid container: shorter than its item count");
-  const int64_t n = header.Count;
   const int64_t dataSize = size - 4 - 4 * n;
   // Every length was read from bytes that are present; the longest item decides the size of
   // the data block, which must be present whole before anything is sized by it.
-  if (header.Longest > dataSize / n)
+  if (longest > dataSize / n)
     throw ETransferStreamError("Invalid container: an item is longer than the data");
-  if (dataSize != n * header.Longest)
+  if (dataSize != n * longest)
     throw ETransferStreamError("Invalid container: data block does not match the item lengths");
   const uint8_t* dataBlock = data + 4 + 4 * n;
-  std::vector<TBitDataArray> items(static_cast<size_t>(n));
+  std::vector<uint8_t> items(ends.back());
+  size_t begin = 0;
   for (int64_t k = 0; k < n; ++k) {
-    std::vector<uint8_t> bytes(header.Lengths[static_cast<size_t>(k)]);
-    Deinterleave(dataBlock, k, n, bytes.data(), static_cast<int64_t>(bytes.size()));
-    items[static_cast<size_t>(k)].Assign(std::move(bytes));
+    const size_t end = ends[static_cast<size_t>(k)];
+    Deinterleave(dataBlock, k, n, items.data() + begin, static_cast<int64_t>(end - begin));
+    begin = end;
   }
-  FItems = std::move(items);
+  FData = std::move(items);
+  FEnds = std::move(ends);
 }
 
 void TDataInterleaveStream::Unpack(TStream* stream) {

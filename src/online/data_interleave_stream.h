@@ -4,8 +4,10 @@
 // bit-interleaved (docs/protocol.md):
 //   N (int32) | length block: bit j of item k's int32 length at bit j*N+k
 //             | data block: bit i of item k (0 past its end) at bit i*N+k, M = longest item
-// Loading checks every field against the bytes actually given before it sizes anything, so a
-// hostile peer cannot make it allocate more than a small multiple of what it sent.
+// Loading checks every field against the bytes actually given before it sizes anything, and the
+// items are kept in one buffer with one end offset each, so a hostile peer cannot make it
+// allocate more than three times what it sent (an empty item costs 4 bytes on the wire and 8 in
+// memory).
 // Raises ETransferStreamError with fixed texts. Not thread-safe.
 
 #include <cstdint>
@@ -22,8 +24,11 @@ namespace vaultora {
 
 class TDataInterleaveStream {
  public:
-  void Clear() { FItems.clear(); }
-  int Count() const { return static_cast<int>(FItems.size()); }
+  void Clear() {
+    FData.clear();
+    FEnds.clear();
+  }
+  int Count() const { return static_cast<int>(FEnds.size()); }
 
   // Adds the bytes from the stream's position to its end as an item; returns its size.
   int64_t AddStream(TStream* stream);
@@ -36,7 +41,9 @@ class TDataInterleaveStream {
   // An index outside 0 .. Count - 1 raises "Index out of bounds".
   void GetItemToStream(int index, TStream* stream) const;
   std::string GetItemAsString(int index) const;
-  const std::vector<uint8_t>& Item(int index) const;
+  std::vector<uint8_t> Item(int index) const;
+  // The item's bytes in place, valid until the container changes.
+  std::span<const uint8_t> View(int index) const;
 
   // The serial form in a new stream positioned at its end; no items: "Nil Stream or No Items
   // Added".
@@ -53,10 +60,10 @@ class TDataInterleaveStream {
   static int64_t SerialSize(const uint8_t* data, int64_t available);
 
  private:
-  const TBitDataArray& At(int index) const;
-  void Add(std::vector<uint8_t> bytes);
+  void Add(std::span<const uint8_t> bytes);
 
-  std::vector<TBitDataArray> FItems;
+  std::vector<uint8_t> FData;  // the items one after another
+  std::vector<size_t> FEnds;   // where each item ends in FData
 };
 
 }  // namespace vaultora

@@ -1,7 +1,13 @@
 #include "online/logon_envelope.h"
 
+#include <chrono>
+#include <cmath>
+#include <mutex>
+#include <thread>
+
 #include "archive/cipher_helpers.h"
 #include "online/data_interleave_stream.h"
+#include "online/protocol.h"
 #include "platform/text.h"
 
 namespace vaultora {
@@ -38,6 +44,26 @@ std::string LogonTimeCode(TDateTime now) {
                       kTimeCodeScramble);
 }
 
+std::optional<std::string> ReadLogonTimeCode(const std::string& timeCode) {
+  return UnscrambleText(timeCode, kTimeCodeScramble);
+}
+
+TDateTime NextLogonMoment() {
+  static std::mutex mutex;
+  static int64_t last = 0;
+  std::lock_guard<std::mutex> lock(mutex);
+  for (;;) {
+    const TDateTime now = Now();
+    // The second as the time texts see it: they round to whole milliseconds first.
+    const int64_t second = std::llround(now * 86400000.0) / 1000;
+    if (second > last) {
+      last = second;
+      return now;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 TLogonRecord BuildLogonRecord(const std::vector<uint8_t>& accountRecord,
                               const std::string& logonKey) {
   TMemoryStream plain(Pack(accountRecord));
@@ -63,7 +89,8 @@ std::vector<uint8_t> BuildLogonEnvelope(const TLogonRecord& record) {
 
 std::optional<TOpenedLogon> OpenLogonEnvelope(std::span<const uint8_t> envelope) {
   // The envelope is small: a record of at most 2048 bytes, a key and a MAC, interleaved.
-  if (envelope.size() < 2 || envelope.size() > 16 * 1024 || envelope.back() != 0)
+  if (envelope.size() < 2 || static_cast<int64_t>(envelope.size()) > protocol::kMaxLogonEnvelope ||
+      envelope.back() != 0)
     return std::nullopt;
   try {
     TMemoryStream sealed(std::vector<uint8_t>(envelope.begin(), envelope.end() - 1));
@@ -84,7 +111,10 @@ std::optional<TOpenedLogon> OpenLogonEnvelope(std::span<const uint8_t> envelope)
     const std::optional<TAccountItems> account = ReadAccountRecord(single.Item(0));
     if (!account) return std::nullopt;
     const TStringList names = Split(*key, kLogonKeySeparator);
-    TOpenedLogon logon{*account, names.empty() ? "" : names[0], names.size() > 1 ? names[1] : ""};
+    TOpenedLogon logon{*account, names.empty() ? "" : names[0], names.size() > 1 ? names[1] : "",
+                       ""};
+    if (names.size() == 3 && !names[2].empty() && names[2].back() == kLogonKeyEnd)
+      logon.KeyTime = names[2].substr(0, names[2].size() - 1);
     return logon;
   } catch (const std::exception&) {
     return std::nullopt;

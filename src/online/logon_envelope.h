@@ -34,11 +34,17 @@ TLogonRecord BuildLogonRecord(const std::vector<uint8_t>& accountRecord,
                               const std::string& logonKey);
 std::vector<uint8_t> BuildLogonEnvelope(const TLogonRecord& record);
 std::string LogonTimeCode(TDateTime now);
+// The time code back as "nnssdd"; none when it is not a scrambled text.
+std::optional<std::string> ReadLogonTimeCode(const std::string& timeCode);
+// The moment of a logon of this process: now, but never within the same second as the previous
+// logon, so that no two logons of a client look alike to the server (waits up to a second).
+TDateTime NextLogonMoment();
 
 struct TOpenedLogon {
   TAccountItems Account;
   std::string ComputerName;
   std::string UserName;
+  std::string KeyTime;  // "ddhhnn" of the logon key
 };
 
 // Server side: the account items and the names of the logon; none for anything that is not a

@@ -40,6 +40,11 @@ inline constexpr int kLogonReplyLimit = 64;
 inline constexpr int kTransferBufferSize = 4096;
 // The largest available-backups image the client accepts.
 inline constexpr int64_t kMaxAvailableBackupsReply = 256LL * 1024 * 1024;
+// The largest logon envelope (an account record of at most 2048 bytes, a key and a MAC,
+// interleaved and enciphered), and the largest message the server takes before a logon: the
+// logon's container of the envelope and the time code, and the command byte.
+inline constexpr int64_t kMaxLogonEnvelope = 16 * 1024;
+inline constexpr int64_t kMaxLogonMessage = 4 + 2 * 4 + 2 * kMaxLogonEnvelope + 1;
 // The largest request message the server accepts by default (begin upload carries a whole
 // enciphered file list, padded eightfold by the container).
 inline constexpr int64_t kDefaultMaxMessage = 16LL * 1024 * 1024;

@@ -41,12 +41,27 @@ void TTcpSocket::Close() {
   FHandle = -1;
 }
 
-void TTcpSocket::SetTimeout(int timeoutMs) {
+namespace {
+
+timeval TimeoutOf(int timeoutMs) {
   timeval tv{};
   tv.tv_sec = timeoutMs / 1000;
   tv.tv_usec = (timeoutMs % 1000) * 1000;
+  return tv;
+}
+
+}  // namespace
+
+void TTcpSocket::SetTimeout(int timeoutMs) {
+  const timeval tv = TimeoutOf(timeoutMs);
   if (::setsockopt(FHandle, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0 ||
       ::setsockopt(FHandle, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0)
+    RaiseSocketError(errno, "setsockopt");
+}
+
+void TTcpSocket::SetReceiveTimeout(int timeoutMs) {
+  const timeval tv = TimeoutOf(timeoutMs);
+  if (::setsockopt(FHandle, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0)
     RaiseSocketError(errno, "setsockopt");
 }
 
@@ -115,10 +130,11 @@ int TTcpListener::Listen(const std::string& address, int port, int backlog) {
   return ntohs(local.sin_port);
 }
 
-int TTcpListener::Accept(std::string* peer) {
+int TTcpListener::Accept(std::string* peer, uint32_t* address) {
   sockaddr_in from{};
   socklen_t length = sizeof from;
   const int handle = ::accept4(FHandle, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
+  if (handle >= 0 && address != nullptr) *address = ntohl(from.sin_addr.s_addr);
   if (handle >= 0 && peer != nullptr) {
     char text[INET_ADDRSTRLEN] = "?";
     inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);

@@ -41,6 +41,8 @@ class TTcpSocket {
 
   // Applies to every later receive and send; 0 waits for ever.
   void SetTimeout(int timeoutMs);
+  // The same for receives alone.
+  void SetReceiveTimeout(int timeoutMs);
   // Turns off the small-packet delay, so short requests and replies go out at once.
   void SetNoDelay();
 
@@ -67,8 +69,9 @@ class TTcpListener {
 
   // Binds and listens; port 0 picks a free one. Returns the port. Raises ESocketError.
   int Listen(const std::string& address, int port, int backlog = 64);
-  // A new connection's handle, or -1 with errno set.
-  int Accept(std::string* peer = nullptr);
+  // A new connection's handle, or -1 with errno set; peer gets "a.b.c.d:port", address the
+  // peer's IPv4 address in host order.
+  int Accept(std::string* peer = nullptr, uint32_t* address = nullptr);
   // Wakes a thread blocked in Accept; later accepts fail.
   void Shutdown();
   void Close();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "archive/cipher_helpers.h"
@@ -67,17 +68,23 @@ TEST(AvailableBackupRecord, DatesAndSizeMustHaveTheirLengths) {
   EXPECT_FALSE(ParseAvailableBackup(record));
 }
 
-TEST(AvailableBackupRecord, NamesThatLeadOutOfTheWorkingFolderAreRefused) {
-  for (const char* name : {"../46000_25.BFE", "sub/46000_25.BFE", "..", "a\\b.BFE", ".BFE"}) {
+TEST(AvailableBackupRecord, NamesThatLeadOutOfTheWorkingFolderOrAreOnlyDotsAreRefused) {
+  for (const char* name : {"../46000_25.BFE", "sub/46000_25.BFE", "..", "a\\b.BFE", ".BFE", ".",
+                           " . ", "...", "_.BFE", " _ .BFE"}) {
     TAvailableBackup b = Sample();
     b.ArchiveName = name;
     EXPECT_FALSE(ParseAvailableBackup(BuildAvailableBackup(b))) << name;
   }
-  for (const char* name : {"../../.bashrc", "/etc/passwd", "x/..", "..\\x.bfl"}) {
+  for (const char* name : {"../../.bashrc", "/etc/passwd", "x/..", "..\\x.bfl", "", ".", " "}) {
     TAvailableBackup b = Sample();
     b.FileListName = name;
     EXPECT_FALSE(ParseAvailableBackup(BuildAvailableBackup(b))) << name;
   }
+  TAvailableBackup dot = Sample();
+  dot.Incremental = ".";
+  EXPECT_FALSE(ParseAvailableBackup(BuildAvailableBackup(dot)));
+  dot.Incremental = "";
+  EXPECT_TRUE(ParseAvailableBackup(BuildAvailableBackup(dot)));
 }
 
 class AvailableBackupsImportTest : public testing::Test {
@@ -138,24 +145,32 @@ TEST_F(AvailableBackupsImportTest, RegisteringWritesTheEntryAndRestoresItsList) 
   EXPECT_EQ(FPrompts.Texts(), (std::vector<std::string>{"Settings have been updated"}));
 }
 
-TEST_F(AvailableBackupsImportTest, AListThatCannotBeRestoredStopsTheRegistration) {
-  // The working folder cannot take the list file.
-  test::WriteTextFile(FWork / "plain-file", "");
-  FStore.SetFilename(keys::kBaseKey);
-  FStore.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder,
-                     FWork / "plain-file/sub/");
+TEST_F(AvailableBackupsImportTest, ABackupThatCannotBeRegisteredIsSkippedWithALine) {
   const TAvailableBackup broken = Sample();
   TAvailableBackup later = Sample();
   later.ArchiveName = "46001_5.BFE";
+  later.FileListName = "46001_5.bfl";
+  later.Title = "Photos";
+  // A folder where the first one's list file would go.
+  ASSERT_TRUE(ForceDirectories(FWork / broken.FileListName));
   TAvailableBackupsImport available(FStore);
   ASSERT_TRUE(available.Add(BuildAvailableBackup(broken)));
+  TAvailableBackup dot = Sample();
+  dot.ArchiveName = ".";
+  EXPECT_FALSE(available.Add(BuildAvailableBackup(dot)));  // skipped, with a line
+  EXPECT_NE(available.Lines().back().find("skipped"), std::string::npos);
   ASSERT_TRUE(available.Add(BuildAvailableBackup(later)));
   available.Checked() = {true, true};
   EXPECT_FALSE(available.Register());
-  EXPECT_EQ(available.Lines().back(), "Update failed");
-  EXPECT_TRUE(FPrompts.Texts().empty());
+  const TStringList& lines = available.Lines();
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), "Update failed: Documents (46000.25) was skipped"),
+      lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Photos unpacked."), lines.end());
+  EXPECT_EQ(lines.back(), "Completed");
+  EXPECT_EQ(available.Checked(), (std::vector<bool>{true, false}));
   EXPECT_EQ(Value("46000.25", "BackupTitle"), "Documents");  // written before the failure
-  EXPECT_EQ(Value("46001.5", "BackupTitle"), "<absent>");
+  EXPECT_EQ(Value("46001.5", "BackupTitle"), "Photos");
 }
 
 }  // namespace

@@ -50,11 +50,11 @@ using BackupServer = TServerFixture;
 TEST_F(BackupServer, LogonAcceptedOnlyForTheRightAccountAndPassword) {
   auto client = Client("");
   EXPECT_EQ(client->Logon(EnvelopeFor("ann", "ann-secret"), LogonTimeCode(Now())).size(), 32u);
-  EXPECT_EQ(client->Logon(EnvelopeFor("ann", "wrong"), ""), "");
-  EXPECT_EQ(client->Logon(EnvelopeFor("carl", "ann-secret"), ""), "");
+  EXPECT_EQ(client->Logon(EnvelopeFor("ann", "wrong"), LogonTimeCode(Now())), "");
+  EXPECT_EQ(client->Logon(EnvelopeFor("carl", "ann-secret"), LogonTimeCode(Now())), "");
   TBytes tampered = EnvelopeFor("ann", "ann-secret");
   tampered[tampered.size() / 2] ^= 0x20;
-  EXPECT_EQ(client->Logon(tampered, ""), "");
+  EXPECT_EQ(client->Logon(tampered, LogonTimeCode(Now())), "");
   EXPECT_EQ(client->Logon(TBytes{1, 2, 3, 0}, ""), "");
   // A refused logon also ends what the account was allowed to do.
   EXPECT_EQ(client->RemoteSize(), 0);
@@ -74,7 +74,7 @@ TEST_F(BackupServer, EveryCommandBeforeLogonGetsTheFailureValue) {
   EXPECT_FALSE(client->DeleteBackups({"1_5.BFE"}));
   EXPECT_EQ(client->AvailableBackups(), nullptr);
   // The connection is still in step: a logon now works.
-  EXPECT_FALSE(client->Logon(EnvelopeFor("ann", "ann-secret"), "").empty());
+  EXPECT_FALSE(client->Logon(EnvelopeFor("ann", "ann-secret"), LogonTimeCode(Now())).empty());
 }
 
 TEST_F(BackupServer, UploadInChunksThenDownloadWithChangedBufferSizes) {
@@ -228,13 +228,44 @@ TEST_F(BackupServer, AnAccountSeesOnlyItsOwnBackups) {
   EXPECT_EQ(Images(*ann).size(), 1u);
 }
 
-TEST_F(BackupServer, NamesWithPathsAreRefused) {
+// Begin upload as a client that does not check its names would send it; the server's answer.
+bool RawBeginUpload(TBkServer& client, const std::string& name, const std::string& list) {
+  TDataInterleaveStream args;
+  args.AddString(name);
+  args.AddString("T");
+  args.AddString(list);
+  args.AddDouble(1);
+  args.AddInt32(1);
+  args.AddString("M");
+  args.AddString("");
+  args.AddString("");
+  TBytes message = args.PackBytes();
+  message.push_back(protocol::cmBeginUpload);
+  TBytes head = {protocol::kAnnounce, 0, 0, 0, 0};
+  WriteInt32(head.data() + 1, static_cast<int32_t>(message.size()));
+  client.Socket().SendAll(head.data(), 5);
+  uint8_t ack = 0;
+  client.Socket().ReceiveExact(&ack, 1);
+  client.Socket().SendAll(message.data(), static_cast<int64_t>(message.size()));
+  uint8_t reply[9] = {};
+  client.Socket().ReceiveExact(reply, sizeof reply);  // one item of one byte
+  return reply[8] != 0;
+}
+
+TEST_F(BackupServer, NamesWithPathsOrOnlyDotsAreRefused) {
   auto client = Client();
-  for (const std::string name : {"../x.BFE", "a/b.BFE", "..", "a\\b", "", "x\x01"})
-    EXPECT_FALSE(client->InitBackup(name, "T", "l.bfl", 1, 1, "M", {}, "")) << name;
-  EXPECT_FALSE(client->InitBackup("x.BFE", "T", "../l.bfl", 1, 1, "M", {}, ""));
+  for (const std::string name :
+       {"../x.BFE", "a/b.BFE", "..", "a\\b", "", "x\x01", ".", " . ", "...", "  "}) {
+    EXPECT_FALSE(RawBeginUpload(*client, name, "l.bfl")) << name;
+    EXPECT_FALSE(RawBeginUpload(*client, "x.BFE", name)) << name;
+    // The client does not even send them.
+    EXPECT_THROW(client->InitBackup(name, "T", "l.bfl", 1, 1, "M", {}, ""), EBkServerError);
+    EXPECT_THROW(client->InitBackup("x.BFE", "T", name, 1, 1, "M", {}, ""), EBkServerError);
+  }
+  EXPECT_TRUE(RawBeginUpload(*client, "x.BFE", "l.bfl"));
   EXPECT_EQ(client->InitRestore("../metadata.db", "T", 0), protocol::kDownloadNotOnServer);
   EXPECT_FALSE(client->DeleteBackups({"../metadata.db"}));
+  EXPECT_FALSE(client->DeleteBackups({"."}));
   EXPECT_TRUE(FileExists(FStorage / "metadata.db"));
 }
 

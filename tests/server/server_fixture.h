@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <random>
 #include <string>
@@ -18,10 +19,14 @@
 
 namespace vaultora::test {
 
-// The logon envelope of an account as the client builds it.
-inline std::vector<uint8_t> EnvelopeFor(const std::string& name, const std::string& password) {
+// The logon envelope of an account as the client builds it at the moment. Each envelope names a
+// computer of its own, so that logons made within one second are not taken for replays.
+inline std::vector<uint8_t> EnvelopeFor(const std::string& name, const std::string& password,
+                                        TDateTime at = Now()) {
+  static std::atomic<int> computers{0};
   const std::vector<uint8_t> record = MakeAccountRecord({name, password});
-  return BuildLogonEnvelope(BuildLogonRecord(record, LogonKey("testhost", "tester", Now())));
+  const std::string computer = "testhost" + std::to_string(++computers);
+  return BuildLogonEnvelope(BuildLogonRecord(record, LogonKey(computer, "tester", at)));
 }
 
 // A file of pseudo-random bytes.

@@ -12,12 +12,11 @@
 
 #include "online/protocol.h"
 #include "server_fixture.h"
+#include "server_process.h"
 #include "support/process_run.h"
 
 namespace vaultora::test {
 namespace {
-
-const std::string kServer = VAULTORA_SERVER_PATH;
 
 // Collects what a download delivers.
 struct TBytesCollector {
@@ -27,48 +26,6 @@ struct TBytesCollector {
     };
   }
   std::vector<uint8_t> Bytes;
-};
-
-// A running "vaultora-server serve" on an ephemeral port.
-class TServerProcess {
- public:
-  explicit TServerProcess(const std::string& storage) {
-    int out[2];
-    if (pipe(out) != 0) throw std::runtime_error("pipe");
-    FPid = fork();
-    if (FPid == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      const int quiet = open("/dev/null", O_WRONLY);
-      dup2(quiet, STDERR_FILENO);  // the log lines
-      close(out[0]);
-      close(out[1]);
-      execl(kServer.c_str(), kServer.c_str(), "serve", "--storage", storage.c_str(), "--port", "0",
-            "--idle-timeout", "2", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    std::string line;
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n')
-      line += c;
-    close(out[0]);
-    FPort = std::atoi(line.c_str());
-  }
-  ~TServerProcess() { Kill(SIGTERM); }
-  int Port() const { return FPort; }
-  // Returns the exit status (or the signal as 128 + n).
-  int Kill(int signal) {
-    if (FPid <= 0) return -1;
-    kill(FPid, signal);
-    int status = 0;
-    waitpid(FPid, &status, 0);
-    FPid = 0;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-
- private:
-  pid_t FPid = 0;
-  int FPort = 0;
 };
 
 class ServerProgram : public testing::Test {
@@ -86,7 +43,7 @@ class ServerProgram : public testing::Test {
     client->SetPort(port);
     client->SetReceiveTimeout(3000);
     client->SetActive(true);
-    EXPECT_FALSE(client->Logon(EnvelopeFor("ann", "ann-secret"), "").empty());
+    EXPECT_FALSE(client->Logon(EnvelopeFor("ann", "ann-secret"), LogonTimeCode(Now())).empty());
     return client;
   }
   TTempFolder FStorage;
@@ -108,8 +65,8 @@ TEST_F(ServerProgram, AccountAdministrationNeverStoresThePassword) {
   client.SetAddress("127.0.0.1");
   client.SetPort(server.Port());
   client.SetActive(true);
-  EXPECT_EQ(client.Logon(EnvelopeFor("ann", "ann-secret"), ""), "");
-  EXPECT_NE(client.Logon(EnvelopeFor("ann", "new-secret"), ""), "");
+  EXPECT_EQ(client.Logon(EnvelopeFor("ann", "ann-secret"), LogonTimeCode(Now())), "");
+  EXPECT_NE(client.Logon(EnvelopeFor("ann", "new-secret"), LogonTimeCode(Now())), "");
 }
 
 TEST_F(ServerProgram, KilledMidUploadAndStartedAgainLosesNothingAcknowledged) {

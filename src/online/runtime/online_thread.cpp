@@ -263,7 +263,7 @@ void SetLogonNamesSource(TLogonNamesSource source) {
   LogonNames() = std::move(source);
 }
 
-std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope() {
+std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope(TDateTime moment) {
   TIniRegistryEditor& store = Settings();
   store.SetFilename(keys::kRegistrationKey);
   std::unique_ptr<TMemoryStream> account;
@@ -277,7 +277,8 @@ std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope() {
   const auto [computer, user] =
       LogonNames() ? LogonNames()() : std::pair{ComputerName(), UserName()};
   try {
-    const TLogonRecord record = BuildLogonRecord(account->Bytes(), LogonKey(computer, user, Now()));
+    const TLogonRecord record =
+        BuildLogonRecord(account->Bytes(), LogonKey(computer, user, moment));
     if (record.EncipheredRecord.empty()) return std::nullopt;
     return BuildLogonEnvelope(record);
   } catch (const std::exception& e) {
@@ -286,12 +287,22 @@ std::optional<std::vector<uint8_t>> TBaseOnlineThread::LogonEnvelope() {
   }
 }
 
+std::string TBaseOnlineThread::SendLogon(const std::vector<uint8_t>& envelope, TDateTime moment) {
+  try {
+    return FServer->Logon(envelope, LogonTimeCode(moment));
+  } catch (const std::exception& e) {
+    ReportFailure(ExceptionText(e), "Logon failed, invalid socket connection");
+    return "";
+  }
+}
+
 bool TBaseOnlineThread::Logon() {
   FMuted = true;
   Synchronize([this] { Locate(); });
   if (FFailed || !Connect()) return false;
 
-  const std::optional<std::vector<uint8_t>> envelope = LogonEnvelope();
+  TDateTime moment = NextLogonMoment();
+  std::optional<std::vector<uint8_t>> envelope = LogonEnvelope(moment);
   if (!envelope) {
     PostToOwner(UM_LOGON, 0);
     CloseChannel();
@@ -300,11 +311,13 @@ bool TBaseOnlineThread::Logon() {
   std::string ticket;
   if (FConnected && !StopRequested() && !envelope->empty()) {
     PostStatus(StatusText(8));
-    try {
-      ticket = FServer->Logon(*envelope, LogonTimeCode(Now()));
-    } catch (const std::exception& e) {
-      ReportFailure(ExceptionText(e), "Logon failed, invalid socket connection");
-      ticket.clear();
+    ticket = SendLogon(*envelope, moment);
+    // The server refuses a logon time it has seen before, and another program of this user
+    // may have logged on within the same second: one more try, a second later.
+    if (ticket.empty() && !FFailed && FConnected && !StopRequested()) {
+      moment = NextLogonMoment();
+      envelope = LogonEnvelope(moment);
+      if (envelope && !envelope->empty()) ticket = SendLogon(*envelope, moment);
     }
   }
   if (!ticket.empty()) {

@@ -16,6 +16,7 @@
 
 #include "archive/cipher_helpers.h"
 #include "online/runtime/online_events.h"
+#include "platform/date_time.h"
 #include "platform/runtime/worker_thread.h"
 #include "platform/streams.h"
 #include "platform/sync_event.h"
@@ -102,7 +103,8 @@ class TBaseOnlineThread : public TThread {
   void ServerConnected();
   void ServerDisconnected();
   // The enciphered logon record in its envelope; none (reported) when it cannot be built.
-  std::optional<std::vector<uint8_t>> LogonEnvelope();
+  std::optional<std::vector<uint8_t>> LogonEnvelope(TDateTime moment);
+  std::string SendLogon(const std::vector<uint8_t>& envelope, TDateTime moment);
 
   bool FMuted = false;
   bool FStopAnnounced = false;

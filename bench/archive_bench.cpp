@@ -1,28 +1,26 @@
-// Archive throughput: CreateArchive and ExtractArchive at clFastest and clMax over a mixed
-// corpus (text, binaries, random; 256 MiB unless a size in MiB is given) that the benchmark
-// makes itself, beside the limit of the format on one core measured in the same run: zlib
-// compressing the same 16 KB blocks with a fresh stream each, and inflating them with a fresh
-// stream each while writing the files. Best of the given number of runs (default 2). Times are
-// the process's CPU time (user + system), so that other work on a shared machine disturbs the
-// comparison less; the benchmark is single-threaded.
-//   bench_archive_bench [MiB] [runs]
+// Archive throughput on one core: CreateArchive and ExtractArchive at clFastest and clMax over a
+// mixed corpus (text, binaries, random; 256 MiB unless a size in MiB is given) that the
+// benchmark makes itself, beside the format's limit measured in the same run with the same I/O:
+// zlib deflating the same 16 KB blocks of the same files read 16 KB at a time into a file
+// written 256 KiB at a time, and inflating them back into files written 256 KiB at a time (the
+// archive reader's write size). Baseline and product alternate (bench_stats.h). The archive
+// writer runs single-threaded here; bench_parallel_backup_bench measures its worker threads.
+//   bench_archive_bench [MiB] [pairs]
 #include <fcntl.h>
 #include <unistd.h>
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "archive/backup_file.h"
 #include "bench_corpus.h"
+#include "bench_stats.h"
 #include "platform/folders.h"
-#include "platform/streams.h"
 #include "platform/text.h"
 
 namespace {
@@ -30,137 +28,179 @@ namespace {
 using namespace vaultora;
 using namespace vaultora::bench;
 constexpr int kBlock = 16384;
+constexpr size_t kIoSize = 256 * 1024;  // the archive reader's and writer's buffer
 
-double Best(int runs, const std::function<double()>& run) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i)
-    best = std::min(best, run());
-  return best;
-}
+// A file written kIoSize bytes at a time.
+class TOut {
+ public:
+  explicit TOut(const std::string& path)
+      : FFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)) {
+    FBuffer.reserve(kIoSize);
+  }
+  ~TOut() {
+    Flush();
+    ::close(FFd);
+  }
+  void Put(const void* data, size_t size) {
+    if (FBuffer.size() + size > kIoSize) Flush();
+    const auto* bytes = static_cast<const char*>(data);
+    FBuffer.insert(FBuffer.end(), bytes, bytes + size);
+  }
+  void Flush() {
+    if (!FBuffer.empty() && ::write(FFd, FBuffer.data(), FBuffer.size()) < 0) std::perror("write");
+    FBuffer.clear();
+  }
 
-double Elapsed(double start) {
-  return CpuNow() - start;
-}
-
-// The compressed blocks of every file (size < 0: stored), from the raw compression pass.
-struct TRawBlock {
-  int Size;
-  std::string Data;
+ private:
+  int FFd;
+  std::vector<char> FBuffer;
 };
 
-// zlib alone over the same blocks, a fresh stream each: seconds spent compressing.
-double RawCompress(const std::vector<std::string>& files, int level,
-                   std::vector<std::vector<TRawBlock>>& blocks) {
-  blocks.assign(files.size(), {});
-  std::vector<uint8_t> out(kBlock);
-  double seconds = 0;
-  for (size_t f = 0; f < files.size(); ++f) {
-    const std::string data = Load(files[f]);
-    const double start = CpuNow();
-    for (size_t at = 0; at < data.size(); at += kBlock) {
-      const int size = static_cast<int>(std::min<size_t>(kBlock, data.size() - at));
-      z_stream z{};
-      deflateInit2(&z, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
-      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + at));
+// A file read kIoSize bytes at a time.
+class TIn {
+ public:
+  explicit TIn(const std::string& path) : FFd(::open(path.c_str(), O_RDONLY)), FBuffer(kIoSize) {}
+  ~TIn() { ::close(FFd); }
+  void Get(void* data, size_t size) {
+    auto* out = static_cast<char*>(data);
+    while (size > 0) {
+      if (FNext == FEnd) {
+        const ssize_t got = ::read(FFd, FBuffer.data(), FBuffer.size());
+        if (got <= 0) std::exit((std::fprintf(stderr, "baseline read failed\n"), 1));
+        FNext = 0;
+        FEnd = static_cast<size_t>(got);
+      }
+      const size_t n = std::min(size, FEnd - FNext);
+      std::memcpy(out, FBuffer.data() + FNext, n);
+      FNext += n;
+      out += n;
+      size -= n;
+    }
+  }
+
+ private:
+  int FFd;
+  std::vector<char> FBuffer;
+  size_t FNext = 0, FEnd = 0;
+};
+
+// The files deflated block by block (one zlib stream each, deflateReset between them) into one
+// file of int32 size + data per block and int32 0 after each file.
+void RawCompress(const std::vector<std::string>& files, int level, const std::string& blocks) {
+  TOut out(blocks);
+  std::vector<uint8_t> in(kBlock), packed(kBlock);
+  z_stream z{};
+  deflateInit2(&z, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
+  for (const std::string& path : files) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    for (;;) {
+      const ssize_t size = ::read(fd, in.data(), kBlock);
+      if (size <= 0) break;
+      deflateReset(&z);
+      z.next_in = in.data();
       z.avail_in = static_cast<uInt>(size);
-      z.next_out = out.data();
+      z.next_out = packed.data();
       z.avail_out = kBlock;
       const bool fits = deflate(&z, Z_FINISH) == Z_STREAM_END;
-      const int packed = static_cast<int>(z.total_out);
-      deflateEnd(&z);
-      if (fits)
-        blocks[f].push_back({packed, std::string(reinterpret_cast<char*>(out.data()), packed)});
-      else
-        blocks[f].push_back({-size, data.substr(at, static_cast<size_t>(size))});
-    }
-    seconds += Elapsed(start);
-  }
-  return seconds;
-}
-
-// zlib inflating the same blocks, a fresh stream each, and writing the files.
-double RawInflateAndWrite(const std::vector<std::vector<TRawBlock>>& blocks,
-                          const std::string& folder) {
-  ForceDirectories(folder);
-  std::vector<uint8_t> out(kBlock);
-  const double start = CpuNow();
-  for (size_t f = 0; f < blocks.size(); ++f) {
-    const int fd = ::open((folder + Format("f%zu", f)).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    for (const TRawBlock& block : blocks[f]) {
-      const void* data = block.Data.data();
-      size_t length = block.Data.size();
-      if (block.Size > 0) {
-        z_stream z{};
-        inflateInit(&z);
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.Data.data()));
-        z.avail_in = static_cast<uInt>(block.Data.size());
-        z.next_out = out.data();
-        z.avail_out = kBlock;
-        inflate(&z, Z_FINISH);
-        length = z.total_out;
-        inflateEnd(&z);
-        data = out.data();
-      }
-      if (::write(fd, data, length) != static_cast<ssize_t>(length)) std::perror("write");
+      const int32_t length = fits ? static_cast<int32_t>(z.total_out) : -static_cast<int32_t>(size);
+      out.Put(&length, 4);
+      out.Put(fits ? packed.data() : in.data(), fits ? z.total_out : static_cast<size_t>(size));
     }
     ::close(fd);
+    const int32_t end = 0;
+    out.Put(&end, 4);
   }
-  return Elapsed(start);
+  deflateEnd(&z);
+}
+
+// The reverse: each block inflated (inflateReset between them) into its file.
+void RawInflate(size_t fileCount, const std::string& blocks, const std::string& folder) {
+  ForceDirectories(folder);
+  TIn in(blocks);
+  std::vector<uint8_t> packed(kBlock), plain(kBlock);
+  z_stream z{};
+  inflateInit(&z);
+  for (size_t f = 0; f < fileCount; ++f) {
+    TOut out(folder + Format("f%zu", f));
+    for (;;) {
+      int32_t length = 0;
+      in.Get(&length, 4);
+      if (length == 0) break;
+      const size_t size = static_cast<size_t>(length < 0 ? -length : length);
+      in.Get(packed.data(), size);
+      if (length < 0) {
+        out.Put(packed.data(), size);
+        continue;
+      }
+      inflateReset(&z);
+      z.next_in = packed.data();
+      z.avail_in = static_cast<uInt>(size);
+      z.next_out = plain.data();
+      z.avail_out = kBlock;
+      inflate(&z, Z_FINISH);
+      out.Put(plain.data(), z.total_out);
+    }
+  }
+  inflateEnd(&z);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const long long mib = argc > 1 ? std::atoll(argv[1]) : 256;
-  const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
+  const long long mib = argc > 1 ? std::max(1LL, std::atoll(argv[1])) : 256;
+  const int pairs = argc > 2 ? std::max(kMinPairs, std::atoi(argv[2])) : PairsFromEnvironment();
   const std::string root = CreateTempFile("archive-bench-");
   DeleteFile(root);
   const std::string corpus = root + "/corpus/";
   ForceDirectories(corpus);
   const std::vector<std::string> files = MakeCorpus(corpus, mib << 20);
-  const double size = static_cast<double>(mib);
-  std::printf("corpus: %lld MiB in %zu files (text, binaries, random in equal parts), best of %d\n",
-              mib, files.size(), runs);
-  std::printf("%-10s %14s %14s %6s %18s %14s %6s %7s\n", "level", "raw deflate", "create", "",
-              "raw inflate+write", "extract", "", "ratio");
+  int64_t total = 0;
+  for (const std::string& f : files)
+    total += FileSizeOf(f);
+  const double bytes = static_cast<double>(total);
+  std::printf(
+      "corpus: %lld MiB (%.1f MB) in %zu files (text, binaries, random in equal parts); "
+      "rates in MB/s, MB = 10^6 bytes; one thread\n\n",
+      mib, bytes / kMB, files.size());
 
+  const std::string blocks = root + "/raw.blocks", archive = root + "/corpus.bck";
   for (TCompressionLevel level : {clFastest, clMax}) {
-    std::vector<std::vector<TRawBlock>> blocks;
-    const double rawCreate =
-        Best(runs, [&] { return RawCompress(files, ZlibLevel(level), blocks); });
-    const double rawExtract = Best(runs, [&] {
-      std::filesystem::remove_all(root + "/raw");
-      return RawInflateAndWrite(blocks, root + "/raw/");
-    });
-    std::filesystem::remove_all(root + "/raw");
-    blocks.clear();
+    const std::string name = level == clFastest ? "clFastest" : "clMax";
+    const TPairs create = Interleave(
+        pairs, [&] { return Time([&] { RawCompress(files, ZlibLevel(level), blocks); }); },
+        [&] {
+          TBackupFile backup;
+          backup.SetCompressionLevel(level);
+          return Time([&] {
+            if (!backup.CreateArchive({corpus + "* /s"}, archive))
+              std::fprintf(stderr, "create failed\n");
+          });
+        });
+    Report("archive", "create " + name, "CreateArchive",
+           "zlib on the same 16 KB blocks, same reads and writes", Bytes(bytes), create);
+    std::printf("  archive size: %.1f%% of the corpus\n\n",
+                100.0 * static_cast<double>(FileSizeOf(archive)) / bytes);
 
-    const std::string archive = root + "/corpus.bck";
-    int64_t archived = 0;
-    const double create = Best(runs, [&] {
-      TBackupFile backup;
-      backup.SetCompressionLevel(level);
-      const double start = CpuNow();
-      if (!backup.CreateArchive({corpus + "* /s"}, archive))
-        std::fprintf(stderr, "create failed\n");
-      archived = FileSizeOf(archive);
-      return Elapsed(start);
-    });
-    const double extract = Best(runs, [&] {
-      std::filesystem::remove_all(root + "/out");
-      TBackupFile backup;
-      backup.SetRestoreFullPath(true);
-      const double start = CpuNow();
-      if (!backup.ExtractArchive(archive, root + "/out")) std::fprintf(stderr, "extract failed\n");
-      return Elapsed(start);
-    });
+    const TPairs extract = Interleave(
+        pairs,
+        [&] {
+          std::filesystem::remove_all(root + "/raw");
+          return Time([&] { RawInflate(files.size(), blocks, root + "/raw/"); });
+        },
+        [&] {
+          std::filesystem::remove_all(root + "/out");
+          TBackupFile backup;
+          backup.SetRestoreFullPath(true);
+          return Time([&] {
+            if (!backup.ExtractArchive(archive, root + "/out"))
+              std::fprintf(stderr, "extract failed\n");
+          });
+        });
+    Report("archive", "extract " + name, "ExtractArchive",
+           "zlib inflating the same blocks, 256 KiB writes", Bytes(bytes), extract);
+    std::printf("\n");
+    std::filesystem::remove_all(root + "/raw");
     std::filesystem::remove_all(root + "/out");
-    DeleteFile(archive);
-    std::printf("%-10s %9.1f MB/s %9.1f MB/s %5.0f%% %13.1f MB/s %9.1f MB/s %5.0f%% %6.1f%%\n",
-                level == clFastest ? "clFastest" : "clMax", size / rawCreate, size / create,
-                100 * rawCreate / create, size / rawExtract, size / extract,
-                100 * rawExtract / extract,
-                100.0 * static_cast<double>(archived) / (size * 1048576));
   }
   std::filesystem::remove_all(root);
   return 0;

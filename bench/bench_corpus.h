@@ -3,8 +3,6 @@
 // in a few folders, made by the benchmark itself from a fixed generator, so that every
 // benchmark that packs files measures the same data. Header-only: each bench/*.cpp is a program.
 
-#include <time.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -114,14 +112,6 @@ inline std::vector<std::string> MakeCorpus(const std::string& folder, int64_t to
     made += static_cast<int64_t>(size);
   }
   return files;
-}
-
-// The process's CPU time in seconds (user + system): other work on a shared machine disturbs
-// a comparison less than with the wall clock.
-inline double CpuNow() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 }  // namespace vaultora::bench

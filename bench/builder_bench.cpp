@@ -1,13 +1,12 @@
 // The backup set builder end to end (file list to recorded ".BFE") beside its two stages run
-// alone over the same files in the same run: the archive writer (CreateArchive, as the builder
-// sets it up) and then EncryptArchiveFile. The corpus is the archive benchmarks' own
-// (bench_corpus.h). Best of the given number of runs; CPU time of the process, and wall time.
-//   bench_builder_bench [MiB (default 64)] [runs (default 2)]
-#include <chrono>
+// alone over the same files, alternating (bench_stats.h): the archive writer (CreateArchive, as
+// the builder sets it up) and then EncryptArchiveFile. Two cases: the archive benchmarks' corpus
+// (bench_corpus.h), whose baseline gets the explicit paths, and many small files in one folder,
+// whose baseline gets the folder's mask, so that any per-file cost of the builder's walk shows.
+//   bench_builder_bench [MiB (default 64)] [small files (default 10000)] [pairs]
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 
 #include "archive/backup_file.h"
 #include "archive/blowfish.h"
@@ -15,7 +14,10 @@
 #include "archive/encryption_key.h"
 #include "backupset/create_backup_set.h"
 #include "bench_corpus.h"
+#include "bench_profile.h"
+#include "bench_stats.h"
 #include "catalogue/catalogue.h"
+#include "platform/text.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 
@@ -23,92 +25,88 @@ using namespace vaultora;
 
 namespace {
 
-constexpr const char* kKey = "bench key";
-
-struct TTimes {
-  double Cpu = 1e30, Wall = 1e30;
-};
-
-void Measure(TTimes& best, const std::function<void()>& run) {
-  const double cpu = bench::CpuNow();
-  const auto wall = std::chrono::steady_clock::now();
-  run();
-  best.Cpu = std::min(best.Cpu, bench::CpuNow() - cpu);
-  best.Wall = std::min(
-      best.Wall, std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count());
+// 1 to 8 KB files of text and binaries in one folder.
+int64_t MakeSmallFiles(const std::string& folder, int count) {
+  ForceDirectories(folder);
+  bench::TRandom r{7};
+  int64_t total = 0;
+  for (int n = 0; n < count; ++n) {
+    const size_t size = 1024 + r.Next() % (7 * 1024);
+    bench::Save(folder + Format("small%05d.txt", n),
+                n % 2 ? bench::TextData(size, r) : bench::BinaryData(size, r));
+    total += static_cast<int64_t>(size);
+  }
+  return total;
 }
 
-void EmptyFolder(const std::string& folder) {
-  std::error_code ignored;
-  for (const auto& e : std::filesystem::directory_iterator(folder, ignored))
-    std::filesystem::remove(e.path(), ignored);
+// The builder from a list of one folder with a recursive rule, beside the archive writer (set
+// up as the builder sets it up) over specs and then EncryptArchiveFile, alternating.
+bool Compare(bench::TBuilderProfile& profile, const std::string& what, const std::string& folder,
+             const TStringList& specs, const std::string& baseline, int64_t bytes, int pairs) {
+  TBlowfish cipher;
+  bool built = true;
+  const bench::TPairs result = bench::Interleave(
+      pairs,
+      [&] {
+        const bench::TSample sample = bench::Time([&] {
+          TBackupFile writer;
+          writer.SetCompressionLevel(clFastest);
+          writer.SetSaveFileID(true);
+          writer.SetRestoreFullPath(true);
+          writer.CreateArchive(specs, profile.Work + "stages.bck");
+          EncryptArchiveFile(cipher, bench::kBenchKey, profile.Work + "stages.bck",
+                             profile.Work + "stages.BFE");
+          DeleteFile(profile.Work + "stages.bck");
+        });
+        profile.Clean();
+        return sample;
+      },
+      [&] {
+        bench::Save(profile.List, folder + "\r\n/s\b*.*\r\n");  // as it was before any run
+        const bench::TSample sample = bench::Time([&] {
+          TCreateBackupSet set;
+          set.RegistryEditor = &profile.Store;
+          set.Blowfish = &cipher;
+          built = set.Execute() && built;
+        });
+        profile.Clean();
+        return sample;
+      });
+  bench::Report("builder", what, "builder: list to recorded .BFE", baseline,
+                bench::Bytes(static_cast<double>(bytes)), result);
+  if (!built) std::printf("  A BUILDER RUN FAILED\n");
+  std::printf("\n");
+  return built;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const long mib = argc > 1 ? std::max(1L, std::atol(argv[1])) : 64;
-  const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
+  const int smallFiles = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10000;
+  const int pairs =
+      argc > 3 ? std::max(bench::kMinPairs, std::atoi(argv[3])) : bench::PairsFromEnvironment();
   char pattern[] = "/tmp/vaultora-builder-bench-XXXXXX";
   const std::string root = IncludeTrailingSlash(mkdtemp(pattern));
   setenv("VAULTORA_HOME", (root + "home").c_str(), 1);
-  const std::string corpus = root + "corpus/", work = root + "work/";
-  ForceDirectories(work);
+  const std::string corpus = root + "corpus/", small = root + "small/";
   const TStringList files = bench::MakeCorpus(corpus, mib * 1024 * 1024);
   int64_t total = 0;
   for (const std::string& f : files)
     total += FileSizeOf(f);
+  const int64_t smallTotal = MakeSmallFiles(small, smallFiles);
+  std::printf("clFastest; MB = 10^6 bytes; rates are of the files' bytes\n\n");
 
-  // A profile as the builder finds it: working folder, key, and a list with one recursive rule.
-  TIniRegistryEditor store;
-  store.SetRootKey(rtHKEY_CURRENT_USER);
-  store.SetFilename(keys::kBaseKey);
-  store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, work);
-  store.WriteInteger(keys::kPreferences, keys::preferences::kCompressionType, 0);
-  WriteEncryptionKey(store, kKey);
-  const std::string list = root + "corpus.bfl";
-  bench::Save(list, corpus + "\r\n/s\b*.*\r\n");
-  store.SetFilename(keys::kBaseKey);
-  store.WriteString(keys::kBackupWizard, keys::wizard::kSession, list);
-  store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, "Bench");
-
-  TBlowfish cipher;
-  TTimes stages, builder;
-  bool built = true;
-  for (int run = 0; run < runs; ++run) {
-    Measure(stages, [&] {
-      TBackupFile writer;
-      writer.SetCompressionLevel(clFastest);
-      writer.SetSaveFileID(true);
-      writer.SetRestoreFullPath(true);
-      writer.CreateArchive(files, work + "stages.bck");
-      EncryptArchiveFile(cipher, kKey, work + "stages.bck", work + "stages.BFE");
-      DeleteFile(work + "stages.bck");
-    });
-    EmptyFolder(work);
-    bench::Save(list, corpus + "\r\n/s\b*.*\r\n");  // the list as it was before the run
-    Measure(builder, [&] {
-      TCreateBackupSet set;
-      set.RegistryEditor = &store;
-      set.Blowfish = &cipher;
-      built = set.Execute() && built;
-    });
-    EmptyFolder(work);
-    TCatalogue catalogue(store);
-    for (const std::string& id : catalogue.Ids())
-      catalogue.Erase(id);
-  }
-  const double mb = static_cast<double>(total) / (1024 * 1024);
-  std::printf("corpus: %zu files, %.1f MiB (text, binaries, random), clFastest, best of %d\n",
-              files.size(), mb, runs);
-  std::printf("%-48s %9s %9s\n", "", "CPU MiB/s", "wall MiB/s");
-  std::printf("%-48s %9.1f %9.1f\n", "baseline: archive writer + EncryptArchiveFile",
-              mb / stages.Cpu, mb / stages.Wall);
-  std::printf("%-48s %9.1f %9.1f\n", "builder: list to recorded .BFE", mb / builder.Cpu,
-              mb / builder.Wall);
-  std::printf("builder cost over its two stages: %+.1f %% CPU, %+.1f %% wall%s\n",
-              (builder.Cpu / stages.Cpu - 1) * 100, (builder.Wall / stages.Wall - 1) * 100,
-              built ? "" : "  (A RUN FAILED)");
+  bench::TBuilderProfile profile(root, clFastest);
+  bool built = Compare(profile,
+                       Format("%zu files, %.1f MB, 5 folders", files.size(),
+                              static_cast<double>(total) / bench::kMB),
+                       corpus, files, "archive writer over the same paths + EncryptArchiveFile",
+                       total, pairs);
+  built = Compare(profile, Format("%d small files (1-8 KB) in one folder", smallFiles), small,
+                  {small + "*.*"}, "archive writer over one folder mask + EncryptArchiveFile",
+                  smallTotal, pairs) &&
+          built;
   std::error_code ignored;
   std::filesystem::remove_all(root, ignored);
   return built ? 0 : 1;

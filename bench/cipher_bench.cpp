@@ -1,12 +1,11 @@
 // Blowfish throughput: EncryptFile and DecryptFile on a file (256 MiB unless a size in MiB is
-// given), with and without the archive MAC (best of three rounds), beside the raw CBC rate of
-// the same nettle primitive on memory, measured in the same run.
-//   bench_cipher_bench [MiB]
+// given), with and without the archive MAC, each beside the raw CBC rate of the same nettle
+// primitive on memory, the two alternating (bench_stats.h).
+//   bench_cipher_bench [MiB] [pairs]
 #include <nettle/blowfish.h>
 #include <nettle/cbc.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -15,6 +14,7 @@
 
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
+#include "bench_stats.h"
 #include "platform/folders.h"
 #include "platform/streams.h"
 
@@ -24,18 +24,6 @@ using namespace vaultora;
 
 constexpr const char* kKey = "a benchmark key of some length";
 
-// The best of three runs, so that other work on the machine disturbs the figures less.
-double Seconds(const std::function<void()>& run) {
-  double best = 1e30;
-  for (int i = 0; i < 3; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    best = std::min(
-        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  return best;
-}
-
 void EncryptFunction(const void* context, size_t length, uint8_t* dst, const uint8_t* src) {
   blowfish_encrypt(static_cast<const blowfish_ctx*>(context), length, dst, src);
 }
@@ -44,14 +32,14 @@ void DecryptFunction(const void* context, size_t length, uint8_t* dst, const uin
 }
 
 // The raw primitive: CBC over one memory buffer, passed through as often as makes total bytes.
-double RawRate(bool encrypt, size_t total) {
+bench::TSample RawRun(bool encrypt, size_t total) {
   std::vector<uint8_t> buffer(std::min<size_t>(total, 64u << 20));
   for (size_t i = 0; i < buffer.size(); ++i)
     buffer[i] = static_cast<uint8_t>(i * 131);
   blowfish_ctx context;
   blowfish_set_key(&context, std::string(kKey).size(), reinterpret_cast<const uint8_t*>(kKey));
   uint8_t iv[8] = {};
-  const double seconds = Seconds([&] {
+  return bench::Time([&] {
     for (size_t done = 0; done < total; done += buffer.size()) {
       if (encrypt)
         cbc_encrypt(&context, EncryptFunction, 8, iv, buffer.size(), buffer.data(), buffer.data());
@@ -59,7 +47,6 @@ double RawRate(bool encrypt, size_t total) {
         cbc_decrypt(&context, DecryptFunction, 8, iv, buffer.size(), buffer.data(), buffer.data());
     }
   });
-  return total / seconds / 1e6;
 }
 
 void WriteInput(const std::string& path, size_t total) {
@@ -81,8 +68,10 @@ void WriteInput(const std::string& path, size_t total) {
 
 int main(int argc, char** argv) {
   const long mib = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 256;
+  const int pairs =
+      argc > 2 ? std::max(bench::kMinPairs, std::atoi(argv[2])) : bench::PairsFromEnvironment();
   if (mib <= 0) {
-    std::fprintf(stderr, "usage: %s [MiB]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [MiB] [pairs]\n", argv[0]);
     return 2;
   }
   const size_t total = static_cast<size_t>(mib) << 20;
@@ -91,47 +80,39 @@ int main(int argc, char** argv) {
   const std::string plain = folder + "vaultora-bench.bck", sealed = folder + "vaultora-bench.BFE",
                     back = folder + "vaultora-bench.out";
   WriteInput(plain, total);
+  std::printf("Blowfish CBC, %ld MiB file in %s (page cache warm); MB = 10^6 bytes\n\n", mib,
+              folder.c_str());
 
   TBlowfish cipher;
-  auto rate = [&](const std::function<void()>& run) { return total / Seconds(run) / 1e6; };
   auto keyed = [&] {
     cipher.InitialiseIV(ArchiveIVText(kKey));
     cipher.InitialiseKey(kKey);
   };
-  // Rounds measure everything in turn and keep each figure's best, so that other work on the
-  // machine disturbs a figure and its baseline alike.
-  double rawEncrypt = 0, rawDecrypt = 0, encryptFile = 0, decryptFile = 0, encryptArchive = 0,
-         decryptArchive = 0;
-  for (int round = 0; round < 3; ++round) {
-    rawEncrypt = std::max(rawEncrypt, RawRate(true, total));
-    encryptFile = std::max(encryptFile, rate([&] {
-                             keyed();
-                             cipher.EncryptFile(plain, sealed);
-                           }));
-    encryptArchive =
-        std::max(encryptArchive, rate([&] { EncryptArchiveFile(cipher, kKey, plain, sealed); }));
-    rawDecrypt = std::max(rawDecrypt, RawRate(false, total));
-    decryptFile = std::max(decryptFile, rate([&] {
-                             keyed();
-                             cipher.DecryptFile(sealed, back);
-                           }));
-    decryptArchive =
-        std::max(decryptArchive, rate([&] { DecryptArchiveFile(cipher, kKey, sealed, back); }));
-  }
+  const bench::TWork work = bench::Bytes(static_cast<double>(total));
+  const auto raw = [&](bool encrypt) { return [&, encrypt] { return RawRun(encrypt, total); }; };
+  const auto timed = [](const std::function<void()>& run) {
+    return [run] { return bench::Time(run); };
+  };
+  bench::Report("cipher", "EncryptFile", "EncryptFile", "raw CBC encrypt on memory", work,
+                bench::Interleave(pairs, raw(true), timed([&] {
+                                    keyed();
+                                    cipher.EncryptFile(plain, sealed);
+                                  })));
+  bench::Report("cipher", "EncryptArchiveFile", "EncryptArchiveFile (with MAC)",
+                "raw CBC encrypt on memory", work,
+                bench::Interleave(pairs, raw(true),
+                                  timed([&] { EncryptArchiveFile(cipher, kKey, plain, sealed); })));
+  bench::Report("cipher", "DecryptFile", "DecryptFile", "raw CBC decrypt on memory", work,
+                bench::Interleave(pairs, raw(false), timed([&] {
+                                    keyed();
+                                    cipher.DecryptFile(sealed, back);
+                                  })));
+  bench::Report("cipher", "DecryptArchiveFile", "DecryptArchiveFile (with MAC)",
+                "raw CBC decrypt on memory", work,
+                bench::Interleave(pairs, raw(false),
+                                  timed([&] { DecryptArchiveFile(cipher, kKey, sealed, back); })));
   const bool same = FileSizeOf(back) == static_cast<long long>(total);
-
-  std::printf("Blowfish CBC, %ld MiB file in %s (page cache warm)\n", mib, folder.c_str());
-  std::printf("  raw CBC encrypt on memory      %8.1f MB/s   (baseline)\n", rawEncrypt);
-  std::printf("  EncryptFile                    %8.1f MB/s   %5.1f%% of raw\n", encryptFile,
-              100 * encryptFile / rawEncrypt);
-  std::printf("  EncryptArchiveFile (with MAC)  %8.1f MB/s   %5.1f%% of raw\n", encryptArchive,
-              100 * encryptArchive / rawEncrypt);
-  std::printf("  raw CBC decrypt on memory      %8.1f MB/s   (baseline)\n", rawDecrypt);
-  std::printf("  DecryptFile                    %8.1f MB/s   %5.1f%% of raw\n", decryptFile,
-              100 * decryptFile / rawDecrypt);
-  std::printf("  DecryptArchiveFile (with MAC)  %8.1f MB/s   %5.1f%% of raw\n", decryptArchive,
-              100 * decryptArchive / rawDecrypt);
-  std::printf("  round trip %s\n", same ? "complete" : "LOST BYTES");
+  std::printf("round trip %s\n", same ? "complete" : "LOST BYTES");
   DeleteFile(plain);
   DeleteFile(sealed);
   DeleteFile(back);

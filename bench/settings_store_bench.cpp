@@ -1,23 +1,23 @@
 // Single integer writes per second through the settings store (the upload writes its position
-// after every chunk), beside raw SQLite autocommit updates of one row with the same journal
-// settings, measured in the same run on the same disk. Then what the key-scoped views and the
+// as it goes), beside raw SQLite autocommit updates of one row with the same journal settings,
+// in alternating slices on the same disk (bench_stats.h). Then what the key-scoped views and the
 // typed accessors cost over the store's own reads at its current key.
+//   bench_settings_store_bench [pairs]
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
 
+#include "bench_stats.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/preferences.h"
 #include "settings/registry_key.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // The baseline: one row updated by a prepared statement in autocommit mode.
 class TRawWriter {
@@ -49,17 +49,8 @@ class TRawWriter {
   sqlite3_stmt* FUpdate = nullptr;
 };
 
-template <class F>
-double Time(int count, F&& step) {
-  const auto start = Clock::now();
-  for (int i = 0; i < count; ++i)
-    step(i);
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// The machine is shared, so the two writers take turns in short slices and each rate is the
-// sum over its slices: both see the same load.
-void Compare(const std::string& folder, bool lazy, double seconds) {
+// The two writers take turns in short slices (raw first), so that both see the same load.
+void Compare(const std::string& folder, bool lazy, int pairs) {
   const std::string tag = lazy ? "lazy" : "full";
   TRawWriter raw(folder + "/raw-" + tag + ".db", lazy);
   vaultora::TIniRegistryEditor store(nullptr, folder + "/store-" + tag + ".db");
@@ -68,18 +59,20 @@ void Compare(const std::string& folder, bool lazy, double seconds) {
   store.SetFilename("Software\\Vaultora\\Backups");
   store.WriteInteger("45995_4312", "SendPosition", 0);
 
-  const int slice = lazy ? 2000 : 20;
-  double rawTime = 0, storeTime = 0;
-  long long done = 0;
-  while (rawTime + storeTime < seconds) {
-    rawTime += Time(slice, [&](int i) { raw.Write(i); });
-    storeTime += Time(slice, [&](int i) { store.WriteInteger("45995_4312", "SendPosition", i); });
-    done += slice;
-  }
-  const double rawRate = done / rawTime, storeRate = done / storeTime;
-  std::printf("%-26s %12.0f %12.0f %7.0f%%\n",
-              lazy ? "WAL, synchronous=NORMAL" : "WAL, synchronous=FULL", rawRate, storeRate,
-              100.0 * storeRate / rawRate);
+  const int slice = lazy ? 4000 : 40;
+  const auto run = [slice](auto&& write) {
+    return vaultora::bench::Time([&] {
+      for (int i = 0; i < slice; ++i)
+        write(i);
+    });
+  };
+  const vaultora::bench::TPairs result = vaultora::bench::Interleave(
+      pairs, [&] { return run([&](int i) { raw.Write(i); }); },
+      [&] { return run([&](int i) { store.WriteInteger("45995_4312", "SendPosition", i); }); });
+  vaultora::bench::Report("settings store",
+                          lazy ? "WAL, synchronous=NORMAL" : "WAL, synchronous=FULL",
+                          "TIniRegistryEditor::WriteInteger", "raw SQLite autocommit update",
+                          vaultora::bench::Count(slice, "writes/s"), result);
 }
 
 // Integer reads per second: the store at its own key (the baseline), a view of that key, the
@@ -144,16 +137,15 @@ void CompareReads(const std::string& folder, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 4.0;
+  const int pairs = argc > 1 ? std::max(vaultora::bench::kMinPairs, std::atoi(argv[1]))
+                             : 4 * vaultora::bench::PairsFromEnvironment();
   char folder[] = "/tmp/settings_benchXXXXXX";
   if (!mkdtemp(folder)) return 1;
 
-  std::printf("settings store: single integer writes per second (%.1f s per journal setting)\n",
-              seconds);
-  std::printf("%-26s %12s %12s %8s\n", "journal", "raw sqlite", "store", "ratio");
-  Compare(folder, true, seconds);
-  Compare(folder, false, seconds);
-  CompareReads(folder, seconds);
+  std::printf("settings store: single integer writes per second, slices of writes alternating\n\n");
+  Compare(folder, true, pairs);
+  Compare(folder, false, pairs);
+  CompareReads(folder, 1.0);
 
   for (const char* name : {"raw-lazy", "raw-full", "store-lazy", "store-full", "store-reads"})
     for (const char* suffix : {".db", ".db-wal", ".db-shm"})

@@ -1,8 +1,9 @@
-// Online operations throughput: one upload and one download of a backup (256 MiB unless a size
-// in MiB is given) through TOnLineBackup and TOnLineRestore, with their catalogue writes, beside
-// TBkServer alone moving the same bytes to the same in-process server in the same run. Also the
-// cost of one catalogue position write and the share of the run's time spent writing them.
-//   bench_online_ops_bench [MiB]
+// Online operations throughput: uploads and downloads of a backup (256 MiB unless a size in MiB
+// is given) through TOnLineBackup and TOnLineRestore, with their catalogue writes, beside
+// TBkServer alone moving the same bytes to the same in-process server, alternating
+// (bench_stats.h). Also the cost of one catalogue position write and the share of the upload's
+// time spent writing them.
+//   bench_online_ops_bench [MiB] [pairs]
 #include <QCoreApplication>
 #include <QEventLoop>
 
@@ -15,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "../bench_stats.h"
 #include "catalogue/catalogue.h"
 #include "online/account_record.h"
 #include "online/bk_server.h"
@@ -39,10 +41,6 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-double Rate(int64_t bytes, double seconds) {
-  return static_cast<double>(bytes) / (1024.0 * 1024.0) / seconds;
-}
-
 void WriteRandomFile(const std::string& path, int64_t size) {
   TFileStream out(path, fmCreate);
   std::vector<uint8_t> block(1 << 20);
@@ -54,8 +52,8 @@ void WriteRandomFile(const std::string& path, int64_t size) {
 }
 
 // The channel alone: logon, upload and download of the file, as the workers do them.
-std::pair<double, double> ChannelAlone(int port, const std::string& file, int64_t size,
-                                       const std::string& copy) {
+std::pair<bench::TSample, bench::TSample> ChannelAlone(int port, const std::string& file,
+                                                       int64_t size, const std::string& copy) {
   TBkServer channel;
   channel.SetAddress("127.0.0.1");
   channel.SetPort(port);
@@ -67,25 +65,27 @@ std::pair<double, double> ChannelAlone(int port, const std::string& file, int64_
     std::exit(1);
   }
   channel.OnBackup = [](TBkServer*, int64_t, int64_t, int&, bool&) {};
-  auto start = Clock::now();
-  channel.InitBackup("46100_5.BFE", "baseline", "46100_5.bfl", Now(), size, "MAC", {}, "");
-  TFileStream in(file, fmOpenRead);
-  in.SetPosition(channel.RemoteSize());
-  const int64_t sent = channel.SendFile(in, 4096);
-  const bool ended = channel.EndBackup(Now());
-  const double up = SecondsSince(start);
+  int64_t sent = 0;
+  bool ended = false;
+  const bench::TSample up = bench::Time([&] {
+    channel.InitBackup("46100_5.BFE", "baseline", "46100_5.bfl", Now(), size, "MAC", {}, "");
+    TFileStream in(file, fmOpenRead);
+    in.SetPosition(channel.RemoteSize());
+    sent = channel.SendFile(in, 4096);
+    ended = channel.EndBackup(Now());
+  });
   if (sent != size || !ended) std::fprintf(stderr, "baseline upload incomplete\n");
 
   TFileStream out(copy, fmCreate);
   channel.OnRestore = [&](TBkServer*, TMemoryStream& data, bool&) {
     out.WriteBuffer(data.Memory(), data.Size());
   };
-  start = Clock::now();
-  channel.InitRestore("46100_5.BFE", "baseline", Date());
-  channel.SetReceiveBufferSize(4096);
-  channel.ReceiveFile(0);
-  channel.EndRestore(Date());
-  const double down = SecondsSince(start);
+  const bench::TSample down = bench::Time([&] {
+    channel.InitRestore("46100_5.BFE", "baseline", Date());
+    channel.SetReceiveBufferSize(4096);
+    channel.ReceiveFile(0);
+    channel.EndRestore(Date());
+  });
   if (out.Size() != size) std::fprintf(stderr, "baseline download incomplete\n");
   return {up, down};
 }
@@ -148,31 +148,42 @@ int main(int argc, char** argv) {
   record.BackupTitle = "Benchmark";
   catalogue.RecordBackup(id, record);
 
-  std::printf("online operations, %lld MiB through vaultora-server on loopback\n",
-              static_cast<long long>(mib));
-  const auto [channelUp, channelDown] = ChannelAlone(port, archive, size, work + "copy.bin");
-  DeleteFile(work + "copy.bin");
-
+  const int pairs =
+      argc > 2 ? std::max(bench::kMinPairs, std::atoi(argv[2])) : bench::PairsFromEnvironment();
+  std::printf(
+      "online operations, %lld MiB through vaultora-server on loopback (in this "
+      "process); MB = 10^6 bytes\n\n",
+      static_cast<long long>(mib));
+  // Each round: the channel alone up and down, then the components up and down.
+  bench::TPairs up, down;
   bool failed = false;
-  auto start = Clock::now();
-  {
-    TOnLineBackup upload;
-    upload.OnBackupFailed = [&](TComponent*) { failed = true; };
-    RunToClose(upload, failed);
+  for (int round = 0; round < pairs; ++round) {
+    const auto [channelUp, channelDown] = ChannelAlone(port, archive, size, work + "copy.bin");
+    DeleteFile(work + "copy.bin");
+    up.Baseline.push_back(channelUp);
+    down.Baseline.push_back(channelDown);
+    if (round > 0) catalogue.RecordBackup(id, record);  // needs sending again
+    up.Product.push_back(bench::Time([&] {
+      TOnLineBackup upload;
+      upload.OnBackupFailed = [&](TComponent*) { failed = true; };
+      RunToClose(upload, failed);
+    }));
+    if (failed || FileExists(archive)) std::fprintf(stderr, "upload failed\n");
+    catalogue.MarkForFetching(id);
+    down.Product.push_back(bench::Time([&] {
+      TOnLineRestore restore;
+      restore.SetRestoreList({id});
+      restore.OnRestoreFailed = [&](TComponent*) { failed = true; };
+      RunToClose(restore, failed);
+    }));
+    if (failed || FileSizeOf(archive) != size) std::fprintf(stderr, "download failed\n");
   }
-  const double componentUp = SecondsSince(start);
-  if (failed || FileExists(archive)) std::fprintf(stderr, "upload failed\n");
-
-  catalogue.MarkForFetching(id);
-  start = Clock::now();
-  {
-    TOnLineRestore restore;
-    restore.SetRestoreList({id});
-    restore.OnRestoreFailed = [&](TComponent*) { failed = true; };
-    RunToClose(restore, failed);
-  }
-  const double componentDown = SecondsSince(start);
-  if (failed || FileSizeOf(archive) != size) std::fprintf(stderr, "download failed\n");
+  const bench::TWork amount = bench::Bytes(static_cast<double>(size));
+  bench::Report("online operations", "upload", "TOnLineBackup (logon and catalogue included)",
+                "TBkServer alone", amount, up);
+  bench::Report("online operations", "download", "TOnLineRestore (logon and catalogue included)",
+                "TBkServer alone", amount, down);
+  const double componentUp = bench::SpreadOf(bench::Walls(up.Product)).Median;
 
   // One catalogue position write, as the upload makes it (WAL, synchronous=NORMAL).
   TIniRegistryEditor writer;
@@ -180,7 +191,7 @@ int main(int argc, char** argv) {
   writer.SetLazyWrite(true);
   TCatalogue positions(writer);
   constexpr int kWrites = 2000;
-  start = Clock::now();
+  const auto start = Clock::now();
   for (int i = 0; i < kWrites; ++i)
     positions.WriteSendPosition(id, i * 4096);
   const double perWrite = SecondsSince(start) / kWrites;
@@ -188,16 +199,9 @@ int main(int argc, char** argv) {
   const double writesMade = componentUp / interval + 2;
   const double chunks = static_cast<double>(size) / 4096;
 
-  std::printf("%-40s %10s %10s\n", "", "upload", "download");
-  std::printf("%-40s %7.1f MB/s %7.1f MB/s\n", "TBkServer alone (baseline)", Rate(size, channelUp),
-              Rate(size, channelDown));
-  std::printf("%-40s %7.1f MB/s %7.1f MB/s\n", "online components (logon included)",
-              Rate(size, componentUp), Rate(size, componentDown));
-  std::printf("%-40s %9.0f %% %9.0f %%\n", "components / channel", 100 * channelUp / componentUp,
-              100 * channelDown / componentDown);
   std::printf(
       "one position write: %.1f us; the upload wrote about %.0f (one per %.0f ms and at "
-      "its end): %.2f %% of its time\n",
+      "its end): %.2f %% of its median time\n",
       perWrite * 1e6, writesMade, interval * 1000, 100 * writesMade * perWrite / componentUp);
   std::printf("one write per 4 KB chunk would have cost %.2f s (%.0f %% of the upload's time)\n",
               chunks * perWrite, 100 * chunks * perWrite / componentUp);

@@ -40,7 +40,8 @@ struct TBuilderProfile {
   }
 
   void SetLevel(TCompressionLevel level) {
-    Store.AtUserKey(keys::kBaseKey);
+    Store.SetRootKey(rtHKEY_CURRENT_USER);
+    Store.SetFilename(keys::kBaseKey);
     Store.WriteInteger(keys::kPreferences, keys::preferences::kCompressionType,
                        CompressionTypeOf(level));
   }

@@ -26,10 +26,10 @@
 #include "archive/blowfish.h"
 #include "archive/encryption_key.h"
 #include "archive/file_specs.h"
-#include "catalogue/catalogue.h"
 #include "backupset/create_backup_set.h"
 #include "backupset/file_list_filter.h"
 #include "bench_corpus.h"
+#include "catalogue/catalogue.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 
@@ -192,11 +192,13 @@ int main(int argc, char** argv) {
       TIniRegistryEditor store;
       const std::string work = root + "work/";
       ForceDirectories(work);
-      store.AtUserKey(keys::kBaseKey);
+      store.SetRootKey(rtHKEY_CURRENT_USER);
+      store.SetFilename(keys::kBaseKey);
       store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, work);
       store.WriteInteger(keys::kPreferences, keys::preferences::kCompressionType, 0);
       WriteEncryptionKey(store, "bench key");
-      store.AtUserKey(keys::kBaseKey);
+      store.SetRootKey(rtHKEY_CURRENT_USER);
+      store.SetFilename(keys::kBaseKey);
       bench::Save(list, files + "\r\n/s\b*.*\r\n");
       store.WriteString(keys::kBackupWizard, keys::wizard::kSession, list);
       store.WriteString(keys::kBackupWizard, keys::wizard::kBackupTitle, "Bench");
@@ -207,7 +209,8 @@ int main(int argc, char** argv) {
         set.RegistryEditor = &store;
         set.Blowfish = &cipher;
         first = set.Execute();
-        store.AtUserKey(keys::kBaseKey);
+        store.SetRootKey(rtHKEY_CURRENT_USER);
+        store.SetFilename(keys::kBaseKey);
         store.WriteString(keys::kBackupWizard, keys::wizard::kAppendBackup, set.BackupID());
       });
       bool nothing = false;

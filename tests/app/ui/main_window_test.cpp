@@ -13,6 +13,7 @@
 #include "platform/folders.h"
 #include "selection/file_list.h"
 #include "settings/autostart_entry.h"
+#include "settings/preferences.h"
 
 namespace vaultora::test {
 namespace {
@@ -364,8 +365,8 @@ TEST_F(MainWindowTest, TheFileListViewerShowsTheSelectedBackupsList) {
   EXPECT_TRUE(viewer->item(viewer->count() - 1)->text().endsWith("a.txt"));
   Window->Action(mcBackupFiles)->trigger();  // off
   EXPECT_TRUE(viewer->isHidden());
-  Profile.Store.AtUserKey(keys::kBaseKey);
-  EXPECT_FALSE(Profile.Store.ValueExists(keys::kSettings, keys::settings::kViewSessionFiles));
+  EXPECT_FALSE(
+      BaseKey(Profile.Store).ValueExists(keys::kSettings, keys::settings::kViewSessionFiles));
 }
 
 TEST_F(MainWindowTest, TheTrayToolTipIsCutTo63CharactersAndTheFramesComeInOrder) {

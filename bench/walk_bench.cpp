@@ -29,6 +29,7 @@
 #include "backupset/create_backup_set.h"
 #include "backupset/file_list_filter.h"
 #include "bench_corpus.h"
+#include "bench_stats.h"
 #include "catalogue/catalogue.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"

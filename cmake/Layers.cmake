@@ -5,6 +5,6 @@
 # and may use all of the subsystems and one another. app (the client's shell), controls and cli
 # come after every subsystem; the server uses core only. CheckLayers.cmake holds every include of
 # src/ and server/ to this.
-set(VAULTORA_SUBSYSTEMS platform settings catalogue archive selection schedule backupset online
+set(VAULTORA_SUBSYSTEMS platform settings catalogue selection archive schedule backupset online
     connect)
 set(VAULTORA_SHELL app controls cli)

@@ -239,7 +239,7 @@ TEST_F(FaultTrials, TheClientKilledAtRandomMomentsOfADownloadAndARestoreDamagesN
   const auto receiveSpan = Duration("receive");
   ASSERT_EQ(ReadTextFile(Profile.FileOf(id, ".BFE")), bytes);
   TTempFolder probe;
-  const auto restoreSpan = Duration("restore " + id + " --to " + probe.Path());
+  const auto restoreSpan = Duration("restore " + id + " --to " + probe.Path() + " --flat");
   {
     TTrialTally tally("client killed during a download");
     for (int i = 0; i < TrialCount(10); ++i) {
@@ -255,10 +255,10 @@ TEST_F(FaultTrials, TheClientKilledAtRandomMomentsOfADownloadAndARestoreDamagesN
   TTrialTally tally("client killed during a restore");
   for (int i = 0; i < TrialCount(10); ++i) {
     TTempFolder target;
-    KillAfter(StartCli(Profile, "restore " + id + " --to " + target.Path()),
+    KillAfter(StartCli(Profile, "restore " + id + " --to " + target.Path() + " --flat"),
               RandomWithin(restoreSpan));
     const int damagedAfterKill = Damaged(target.Path());
-    const bool restored = Profile.Run("restore " + id + " --to " + target.Path()) == 0;
+    const bool restored = Profile.Run("restore " + id + " --to " + target.Path() + " --flat") == 0;
     const bool held = damagedAfterKill == 0 && restored && Damaged(target.Path()) == 0 &&
                       ReadTextFile(target / "data.bin") == ReadTextFile(Source / "data.bin");
     tally.Count(held);
@@ -315,7 +315,8 @@ TEST_F(FaultTrials, ConnectionsCutAtChosenBytesOfAnUploadAndADownloadResume) {
   }
   SetPort(Server->Port());
   TTempFolder target;
-  ASSERT_EQ(Profile.Run("restore " + id + " --to " + target.Path()), 0) << Profile.Output();
+  ASSERT_EQ(Profile.Run("restore " + id + " --to " + target.Path() + " --flat"), 0)
+      << Profile.Output();
   EXPECT_EQ(Damaged(target.Path()), 0);
   EXPECT_EQ(ReadTextFile(target / "data.bin"), ReadTextFile(Source / "data.bin"));
 }

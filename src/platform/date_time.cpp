@@ -184,16 +184,8 @@ std::string DateTimeText(TDateTime value) {
 namespace {
 
 // The broken-down local time of a day number, with its offset from UTC filled in.
-std::tm LocalParts(TDateTime value) {
-  const TDateParts p = DecodeDateTime(value);
-  std::tm parts{};
-  parts.tm_year = p.year - 1900;
-  parts.tm_mon = p.month - 1;
-  parts.tm_mday = p.day;
-  parts.tm_hour = p.hour;
-  parts.tm_min = p.minute;
-  parts.tm_sec = p.second;
-  parts.tm_isdst = -1;
+std::tm LocalPartsWithOffset(TDateTime value) {
+  std::tm parts = LocalParts(DecodeDateTime(value));
   std::tm normal = parts;
   if (std::mktime(&normal) != static_cast<std::time_t>(-1)) {
     parts.tm_gmtoff = normal.tm_gmtoff;
@@ -207,7 +199,7 @@ std::tm LocalParts(TDateTime value) {
 }  // namespace
 
 std::string IsoDateTimeText(TDateTime value) {
-  const std::tm parts = LocalParts(value);
+  const std::tm parts = LocalPartsWithOffset(value);
   const int offset = static_cast<int>(parts.tm_gmtoff / 60 % (24 * 60));
   char buffer[96];
   std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
@@ -217,7 +209,7 @@ std::string IsoDateTimeText(TDateTime value) {
 }
 
 std::string PatternDateTimeText(TDateTime value, const std::string& pattern) {
-  const std::tm parts = LocalParts(value);
+  const std::tm parts = LocalPartsWithOffset(value);
   char buffer[256];
   const size_t written = std::strftime(buffer, sizeof buffer, pattern.c_str(), &parts);
   return written > 0 ? std::string(buffer, written) : IsoDateTimeText(value);

@@ -5,6 +5,7 @@
 #include "platform/prompts.h"
 #include "platform/size_text.h"
 #include "settings/ini_registry_editor.h"
+#include "settings/last_good_copy.h"
 #include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
@@ -66,6 +67,7 @@ bool TCreatingBackupRun::Run(const std::string& scheduleName) {
   FBuilder->IsScheduledBackup = !scheduleName.empty();
   FBuilder->ScheduleName = scheduleName;
   const bool ok = FBuilder->Execute();
+  if (ok) SaveSettingsCopy();
   try {
     TStringList lines = FLines;
     WriteLogFile(kBackupLog, lines, ReadLogPolicy(FStore));
@@ -73,6 +75,16 @@ bool TCreatingBackupRun::Run(const std::string& scheduleName) {
     Show(btErrors, "Exception " + std::string(e.what()));
   }
   return ok;
+}
+
+// After a backup the settings hold what a restore needs (the catalogue, the account, the key):
+// a good copy of them is kept for the day the store is damaged. The backup stands either way.
+void TCreatingBackupRun::SaveSettingsCopy() {
+  try {
+    SaveLastGoodCopy(FStore.HivePath().empty() ? RegistryFilePath() : FStore.HivePath());
+  } catch (const std::exception& e) {
+    Show(btErrors, std::string("The copy of the settings was not made: ") + e.what());
+  }
 }
 
 void TCreatingBackupRun::AskToAbort() {

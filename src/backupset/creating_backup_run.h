@@ -62,6 +62,7 @@ class TCreatingBackupRun {
  private:
   void Show(TBackupLineTag tag, const std::string& text);
   void AttachHandlers();
+  void SaveSettingsCopy();
 
   TIniRegistryEditor& FStore;
   std::unique_ptr<TCreateBackupSet> FBuilder;

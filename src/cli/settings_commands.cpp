@@ -1,13 +1,16 @@
 // vaultora-cli settings dump|get|set|delete: a look into the settings store, and single
-// changes to it. Key paths may be written with '/' as well as '\'.
+// changes to it. Key paths may be written with '/' as well as '\'. settings restore-last-good
+// puts back the copy of the store made after the last successful backup.
 #include <cstdio>
 #include <string>
 
 #include "archive/blowfish.h"  // HexText
 #include "cli/cli_command.h"
+#include "platform/folders.h"
 #include "platform/text.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/key_path.h"
+#include "settings/last_good_copy.h"
 #include "settings/registry_key.h"
 #include "settings/registry_keys.h"
 
@@ -166,6 +169,16 @@ int Delete(const TArgs& args) {
   return 0;
 }
 
+int RestoreLastGood(const TArgs& args) {
+  if (!Positional(args, {}).empty()) return UsageError("usage: settings restore-last-good");
+  const std::string hive = RegistryFilePath();
+  const TRestoredSettings restored = RestoreLastGoodCopy(hive);
+  std::printf("The settings were put back from the copy made on %s.\n", restored.SavedOn.c_str());
+  if (!restored.KeptAsPath.empty())
+    std::printf("The file they replace was kept as \"%s\".\n", restored.KeptAsPath.c_str());
+  return 0;
+}
+
 const TCliRegistrar kDump({"settings dump", "[KEY]",
                            "print the keys and values below Software\\Vaultora (or KEY)", Dump,
                            true});
@@ -177,6 +190,11 @@ const TCliRegistrar kSet({"settings set", "SECTION NAME KIND VALUE",
 const TCliRegistrar kDelete({"settings delete", "SECTION [NAME]",
                              "delete one value, or a section with its values and sub-keys", Delete,
                              true});
+const TCliRegistrar kRestoreLastGood(
+    {"settings restore-last-good", "",
+     "put back the copy of the settings made after the last successful backup (close Vaultora "
+     "first); the file it replaces is kept",
+     RestoreLastGood, true});
 
 }  // namespace
 }  // namespace vaultora::cli

@@ -13,15 +13,9 @@
 namespace vaultora {
 
 TAtomicFile::TAtomicFile(const std::string& target) : FTarget(target) {
-  // A hidden name in the same folder, so the rename never crosses file systems.
-  std::string pattern = ExtractFilePath(target) + "." + ExtractFileName(target) + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = mkstemp(name.data());
-  if (fd < 0)
+  FTempPath = CreateTempFileBeside(target);
+  if (FTempPath.empty())
     throw EFCreateError(Format("Cannot create file \"%s\". %s", target.c_str(), strerror(errno)));
-  ::close(fd);
-  FTempPath = name.data();
   try {
     FStream = std::make_unique<TFileStream>(FTempPath, fmOpenReadWrite);
   } catch (...) {
@@ -36,10 +30,14 @@ TAtomicFile::~TAtomicFile() {
 }
 
 void TAtomicFile::Commit() {
+  // The content reaches the disk before the name does: after a crash the target holds the old
+  // content or the whole new one, never an empty file.
+  FStream->Flush();
   FStream.reset();
   if (!ReplaceFile(FTempPath, FTarget))
     throw EWriteError(Format("Cannot replace file \"%s\". %s", FTarget.c_str(), strerror(errno)));
   FCommitted = true;
+  SyncToDisk(FTarget);
 }
 
 }  // namespace vaultora

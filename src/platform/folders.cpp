@@ -115,15 +115,46 @@ long long FileSizeOf(const std::string& path) {
   return static_cast<long long>(st.st_size);
 }
 
-std::string CreateTempFile(const std::string& prefix) {
-  std::string folder = IncludeTrailingSlash(EnvOr("TMPDIR", "/tmp"));
-  std::string pattern = folder + prefix + "XXXXXX";
+namespace {
+
+std::string CreateFileFromPattern(std::string pattern) {
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = mkstemp(name.data());
   if (fd < 0) return {};
   ::close(fd);
   return name.data();
+}
+
+}  // namespace
+
+std::string CreateTempFile(const std::string& prefix) {
+  return CreateFileFromPattern(IncludeTrailingSlash(EnvOr("TMPDIR", "/tmp")) + prefix + "XXXXXX");
+}
+
+std::string CreateTempFileBeside(const std::string& target) {
+  return CreateFileFromPattern(ExtractFilePath(target) + "." + ExtractFileName(target) + ".XXXXXX");
+}
+
+namespace {
+
+bool SyncPath(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return ok;
+}
+
+}  // namespace
+
+bool SyncToDisk(const std::string& path) {
+  if (!SyncPath(path, O_RDONLY)) return false;
+  const std::string folder = ExtractFilePath(path);
+  SyncPath(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY);
+  return true;
 }
 
 bool ReplaceFile(const std::string& source, const std::string& target) {

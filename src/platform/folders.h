@@ -34,6 +34,14 @@ long long FileSizeOf(const std::string& path);
 // A new empty temporary file in $TMPDIR (default /tmp) whose name begins with prefix; the path,
 // or "" when none could be made.
 std::string CreateTempFile(const std::string& prefix);
+// Creates an empty hidden file ".NAME.XXXXXX" in the folder of target, for content that is
+// renamed over target when complete (the rename never crosses file systems); "" on failure
+// with errno set.
+std::string CreateTempFileBeside(const std::string& target);
+
+// Writes the file's content and then the folder entry that names it to the disk; false (errno
+// set) when the file's content could not be written.
+bool SyncToDisk(const std::string& path);
 
 // Renames source over target in one step (same folder), the way rewritten files are replaced.
 bool ReplaceFile(const std::string& source, const std::string& target);

@@ -165,7 +165,8 @@ int64_t TFileStream::Size() {
 }
 
 void TFileStream::Flush() {
-  ::fsync(FHandle);
+  // EINVAL: a pipe or terminal, which has nothing to sync.
+  if (::fsync(FHandle) != 0 && errno != EINVAL) throw EWriteError("Stream write error");
 }
 
 }  // namespace vaultora

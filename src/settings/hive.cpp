@@ -1,8 +1,18 @@
 #include "settings/hive.h"
 
-#include <chrono>
-#include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <tuple>
+
+#include "platform/folders.h"
 #include "platform/text.h"
 
 namespace vaultora {
@@ -32,11 +42,39 @@ CREATE TABLE IF NOT EXISTS reg_value(
 // A macro, so that the statements stay literals (the statement cache is keyed by their address).
 #define VAULTORA_SUBTREE "root = ?1 AND (path = ?2 OR (path >= ?3 AND path < ?4))"
 
+// What to do about a hive that cannot be used, said wherever the store refuses one.
+constexpr const char* kRecoverHint =
+    "Run \"vaultora-cli settings restore-last-good\" to put back the copy made after the last "
+    "successful backup, or move the file away to start a new profile.";
+
 std::string DamagedText(const std::string& path, const std::string& detail) {
   return Format(
       "The settings file \"%s\" is damaged or is not a settings file (%s); it was left "
-      "unchanged",
-      path.c_str(), detail.c_str());
+      "unchanged. %s",
+      path.c_str(), detail.c_str(), kRecoverHint);
+}
+
+// One file's state as the checks of this process last saw it: a file is checked whole once
+// per process and again whenever it was replaced or written outside the log.
+using TFileState = std::tuple<dev_t, ino_t, off_t, int64_t, int64_t>;
+
+std::mutex CheckedFilesLock;
+std::set<TFileState> CheckedFiles;
+
+std::optional<TFileState> FileState(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return TFileState{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
+namespace {
+
+void SyncFileAndFolder(const std::string& path) {
+  if (!SyncToDisk(path))
+    throw ERegistryException(
+        Format("Cannot write the settings file \"%s\": %s", path.c_str(), strerror(errno)));
 }
 
 }  // namespace
@@ -103,17 +141,16 @@ class THive::TQuery {
 };
 
 THive::THive(std::string path) : FPath(std::move(path)) {
-  const int rc =
-      sqlite3_open_v2(FPath.c_str(), &FDb,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc != SQLITE_OK) {
-    const std::string detail = FDb ? sqlite3_errmsg(FDb) : sqlite3_errstr(rc);
-    sqlite3_close(FDb);
+  struct stat st {};
+  if (::stat(FPath.c_str(), &st) != 0 && errno == ENOENT)
+    CreateFile();
+  else if (::stat(FPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
     throw ERegistryException(
-        Format("Cannot open the settings file \"%s\": %s", FPath.c_str(), detail.c_str()));
-  }
+        Format("The settings file \"%s\" is empty: the profile it held is "
+               "gone and it was left unchanged. %s",
+               FPath.c_str(), kRecoverHint));
+  Connect(FPath, SQLITE_OPEN_READWRITE);
   try {
-    sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
     CheckFile();
     SetLazyWrite(false);
   } catch (const EHiveError& e) {
@@ -124,6 +161,51 @@ THive::THive(std::string path) : FPath(std::move(path)) {
     Close();
     throw;
   }
+}
+
+void THive::Connect(const std::string& path, int flags) {
+  const int rc = sqlite3_open_v2(path.c_str(), &FDb, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string detail = FDb ? sqlite3_errmsg(FDb) : sqlite3_errstr(rc);
+    sqlite3_close(FDb);
+    FDb = nullptr;
+    throw ERegistryException(
+        Format("Cannot open the settings file \"%s\": %s", path.c_str(), detail.c_str()));
+  }
+  sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+}
+
+// A new hive is made whole under a temporary name and linked into place, so no process ever
+// finds a half-made or empty file under the hive's name; of two processes starting at once
+// the one whose link fails simply opens the other's.
+void THive::CreateFile() {
+  const std::string temp = CreateTempFileBeside(FPath);
+  if (temp.empty())
+    throw ERegistryException(
+        Format("Cannot create the settings file \"%s\": %s", FPath.c_str(), strerror(errno)));
+  try {
+    Connect(temp, SQLITE_OPEN_READWRITE);
+    Exec("PRAGMA journal_mode=WAL");
+    CreateSchema();
+    Close();
+    SyncFileAndFolder(temp);
+  } catch (const EHiveError& e) {
+    Close();
+    DeleteFile(temp);
+    throw ERegistryException(
+        Format("Cannot create the settings file \"%s\": %s", FPath.c_str(), e.what()));
+  } catch (...) {
+    Close();
+    DeleteFile(temp);
+    throw;
+  }
+  const bool linked = ::link(temp.c_str(), FPath.c_str()) == 0 || errno == EEXIST;
+  const int linkError = errno;
+  DeleteFile(temp);
+  if (!linked)
+    throw ERegistryException(
+        Format("Cannot create the settings file \"%s\": %s", FPath.c_str(), strerror(linkError)));
+  SyncFileAndFolder(FPath);
 }
 
 void THive::Close() {
@@ -160,6 +242,7 @@ void THive::CheckFile() {
   } else if (applicationId != 0 || objects != 0) {
     throw ERegistryException(DamagedText(FPath, "foreign database"));
   }
+  CheckIntegrity();
   // WAL lets readers go on while one writer commits; the mode is stored in the file, so only a
   // new file is switched (a damaged one must not be written to).
   // Two processes may start on a new file at once: the one that loses the switch finds it done.
@@ -180,7 +263,57 @@ void THive::CheckFile() {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
+  // An empty database (a file this program made before it linked new files into place)
+  // gets the tables; a new file has them already.
   if (applicationId == 0) CreateSchema();
+}
+
+void THive::CheckIntegrity(bool always) {
+  const std::optional<TFileState> state = FileState(FPath);
+  if (!always && state) {
+    std::lock_guard<std::mutex> lock(CheckedFilesLock);
+    if (CheckedFiles.count(*state)) return;
+  }
+  std::string problem;
+  {
+    // The full check, not quick_check: damage inside the rows (an index that no longer matches
+    // its table) is what a flipped run of bytes mostly does, and only this check sees it.
+    TQuery q(*this, "PRAGMA integrity_check(1)");
+    if (q.Step()) problem = q.Bytes(0);
+  }
+  if (problem != "ok") throw ERegistryException(DamagedText(FPath, problem));
+  if (state) {
+    std::lock_guard<std::mutex> lock(CheckedFilesLock);
+    CheckedFiles.insert(*state);
+  }
+}
+
+void THive::WriteCopy(const std::string& into) {
+  CheckIntegrity(true);
+  {
+    TQuery q(*this, "VACUUM INTO ?1");
+    q.Bind(1, into);
+    q.Step();
+  }
+  ::chmod(into.c_str(), 0600);
+  SyncFileAndFolder(into);
+}
+
+std::unique_ptr<THive> THive::OpenCopy(const std::string& path) {
+  std::unique_ptr<THive> copy(new THive);
+  copy->FPath = path;
+  copy->Connect(path, SQLITE_OPEN_READONLY);
+  int32_t applicationId = 0;
+  try {
+    TQuery q(*copy, "PRAGMA application_id");
+    if (q.Step()) applicationId = static_cast<int32_t>(q.Int(0));
+  } catch (const EHiveError& e) {
+    throw ERegistryException(DamagedText(path, e.what()));
+  }
+  if (applicationId != kHiveApplicationId)
+    throw ERegistryException(DamagedText(path, "not a settings file"));
+  copy->CheckIntegrity(true);
+  return copy;
 }
 
 void THive::CreateSchema() {

@@ -15,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -48,6 +49,15 @@ class THive {
   THive& operator=(const THive&) = delete;
 
   const std::string& Path() const { return FPath; }
+  // Checks the whole file (SQLite's integrity check); raises ERegistryException naming it when
+  // it is damaged. The constructor runs it once per process for each state of the file.
+  void CheckIntegrity(bool always = false);
+  // Checks the hive whole and writes a consistent copy of it into the empty file into (mode
+  // 0600), synced to the disk; a damaged hive raises ERegistryException and is not copied.
+  void WriteCopy(const std::string& into);
+  // Opens a copy of a hive for reading only, checked whole; ERegistryException naming it when
+  // it is not an undamaged settings hive.
+  static std::unique_ptr<THive> OpenCopy(const std::string& path);
   // On: commits reach the disk at checkpoints (synchronous=NORMAL); off: every commit is
   // synced (synchronous=FULL).
   void SetLazyWrite(bool lazy);
@@ -94,6 +104,9 @@ class THive {
   void Run(const char* sql);
   TStringList Names(const char* sql, THiveKeyId key);
   [[noreturn]] void Fail(const char* what, int code);
+  THive() = default;
+  void Connect(const std::string& path, int flags);
+  void CreateFile();
   void CheckFile();
   void Close();
   void CreateSchema();

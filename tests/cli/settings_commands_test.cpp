@@ -3,7 +3,12 @@
 
 #include <string>
 
+#include "archive/encryption_key.h"
+#include "platform/folders.h"
+#include "settings/ini_registry_editor.h"
+#include "settings/registry_keys.h"
 #include "support/cli_run.h"
+#include "support/temp_folder.h"
 #include "support/test_profile.h"
 
 namespace vaultora::test {
@@ -53,6 +58,42 @@ TEST(SettingsCommands, BadArgumentsAreRefusedInWords) {
   EXPECT_NE(Cli("settings dump Software/Missing").Output.find("no key Software\\Missing"),
             std::string::npos);
   EXPECT_EQ(Cli("settings delete Nowhere").Status, 1);
+}
+
+// A backup leaves a good copy of the settings; an emptied store is refused by every command, and
+// one command brings the copy back.
+TEST(SettingsCommands, AnEmptiedStoreIsRefusedAndTheLastGoodCopyBroughtBack) {
+  TTestProfile profile;
+  TTempFolder data;
+  {
+    TIniRegistryEditor store;
+    store.SetRootKey(rtHKEY_CURRENT_USER);
+    store.SetFilename(keys::kBaseKey);
+    store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, profile.Home());
+    WriteEncryptionKey(store, "cli key");
+  }
+  WriteTextFile(data / "a.txt", "a");
+  const std::string list = profile.Home() + "list.bfl";
+  WriteTextFile(list, data.Path() + "\r\n/\b*.txt\r\n");
+  const TCliRun backup = Cli("backup --title Docs --list " + ShellQuote(list));
+  ASSERT_EQ(backup.Status, 0) << backup.Output;
+  const std::string before = Cli("catalogue").Output;
+  ASSERT_NE(before.find("Docs"), std::string::npos) << before;
+
+  const std::string hive = profile.Home() + "registry.db";
+  for (const char* companion : {"", "-wal", "-shm"})
+    DeleteFile(hive + companion);
+  WriteTextFile(hive, "");
+  const TCliRun refused = Cli("catalogue");
+  EXPECT_EQ(refused.Status, 1);
+  EXPECT_NE(refused.Output.find("\"" + hive + "\" is empty"), std::string::npos) << refused.Output;
+  EXPECT_EQ(FileSizeOf(hive), 0);
+
+  const TCliRun restored = Cli("settings restore-last-good");
+  ASSERT_EQ(restored.Status, 0) << restored.Output;
+  EXPECT_NE(restored.Output.find("kept as \"" + hive + ".damaged-1\""), std::string::npos)
+      << restored.Output;
+  EXPECT_EQ(Cli("catalogue").Output, before);
 }
 
 }  // namespace

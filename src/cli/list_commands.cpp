@@ -67,7 +67,7 @@ int ListAdd(const TArgs& args) {
   if (positional.size() < 2) return UsageError("usage: list add LIST PATH...");
   const std::string name = positional[0];
   TFileList list;
-  list.LoadFromFile(name);
+  if (std::string error; !list.LoadFromFile(name, error)) return Fail(error);
   const int added = AddPaths(list, TArgs(positional.begin() + 1, positional.end()), args);
   if (added < 0) return 1;
   return Save(list, name, added);
@@ -94,7 +94,7 @@ int ListShow(const TArgs& args) {
   if (positional.size() != 1) return UsageError("usage: list show LIST");
   if (!FileExists(positional[0])) return Fail("\"" + positional[0] + "\" does not exist");
   TFileList list;
-  list.LoadFromFile(positional[0]);
+  if (std::string error; !list.LoadFromFile(positional[0], error)) return Fail(error);
   std::string folder;
   for (const TDroppedFile* entry : list.Entries()) {
     if (EntryFolder(entry->Text) != folder) {

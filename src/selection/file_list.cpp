@@ -57,13 +57,21 @@ void TFileList::Clear() {
 }
 
 void TFileList::LoadFromFile(const std::string& fileName) {
+  std::string error;
+  LoadFromFile(fileName, error);
+}
+
+bool TFileList::LoadFromFile(const std::string& fileName, std::string& error) {
   Clear();
-  if (!Trim(fileName).empty()) {
-    TArchiveFlags flags;
-    for (const std::string& text : ReadFileListEntries(fileName))
-      AddText(text, flags);
-  }
+  TStringList entries;
+  if (!Trim(fileName).empty() && FileExists(fileName) &&
+      !ReadFileListEntries(fileName, entries, error))
+    return false;
+  TArchiveFlags flags;
+  for (const std::string& text : entries)
+    AddText(text, flags);
   FModified = false;
+  return true;
 }
 
 bool TFileList::AddText(const std::string& text) {
@@ -242,10 +250,27 @@ TStringList ExpandListLines(const TStringList& lines) {
 }
 
 TStringList ReadFileListEntries(const std::string& fileName) {
-  TStringList lines;
+  TStringList entries;
   std::string error;
-  if (!ReadListLines(fileName, lines, error)) return {};
-  return ExpandListLines(lines);
+  ReadFileListEntries(fileName, entries, error);
+  return entries;
+}
+
+bool ReadFileListEntries(const std::string& fileName, TStringList& entries, std::string& error) {
+  entries.clear();
+  TStringList lines;
+  if (!ReadListLines(fileName, lines, error)) return false;
+  const bool hasText = std::any_of(lines.begin(), lines.end(),
+                                   [](const std::string& line) { return !line.empty(); });
+  const bool hasFolder = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return !line.empty() && ClassifyListLine(line) == TListLineKind::llFolder;
+  });
+  if (hasText && !hasFolder) {
+    error = "\"" + fileName + "\" is not a file list";
+    return false;
+  }
+  entries = ExpandListLines(lines);
+  return true;
 }
 
 std::string NewFileListName(const std::string& workingFolder) {

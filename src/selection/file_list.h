@@ -70,6 +70,10 @@ class TFileList {
   // Replaces the list with the file's content. An empty name (after trimming), a missing or
   // unreadable file loads nothing. Clears the modified flag.
   void LoadFromFile(const std::string& fileName);
+  // The same for commands that go on to show or rewrite the file: a missing file loads nothing,
+  // but one that exists and is no list (see ReadFileListEntries) gives false with the reason
+  // and an empty list, so that it is never written over.
+  bool LoadFromFile(const std::string& fileName, std::string& error);
   // Adds a copy of entry under the node of its folder, creating missing nodes; false (nothing
   // changed) when its path is already listed. Sets the modified flag.
   bool Add(const TDroppedFile& entry);
@@ -129,6 +133,9 @@ class TFileList {
 // kept): file paths and rule texts in file order. Lines before the first folder line name no
 // file and are left out. Empty when the file cannot be read.
 TStringList ReadFileListEntries(const std::string& fileName);
+// The same with the reason when the file cannot be read or is no list: it holds a NUL byte or an
+// endless line, or it holds text but no folder line (no list ever written looks like that).
+bool ReadFileListEntries(const std::string& fileName, TStringList& entries, std::string& error);
 // The same for lines already read.
 TStringList ExpandListLines(const TStringList& lines);
 

@@ -48,5 +48,27 @@ TEST(ListCommands, CreateAddAndShowAListInTheWorkingFolder) {
   EXPECT_NE(out.find("does not exist"), std::string::npos);
 }
 
+// A file that is no list is refused by the commands that read it and never written over by one
+// that adds to it: random bytes (a NUL in them) and plain text without a folder line.
+TEST(ListCommands, RefuseAFileThatIsNoListAndLeaveItAsItWas) {
+  TTestProfile profile;
+  TTempFolder data;
+  WriteTextFile(data / "a.txt", "a");
+  std::string noise;
+  for (int i = 0; i < 4096; ++i)
+    noise += static_cast<char>((i * 7919 + 13) % 256);
+  for (const std::string& content : {noise, std::string("just some notes\r\nno folder here\r\n")}) {
+    const std::string name = data / "notes.bfl";
+    WriteTextFile(name, content);
+    std::string out;
+    EXPECT_EQ(Cli("list show '" + name + "'", out), 1);
+    EXPECT_NE(out.find("is not a file list"), std::string::npos) << out;
+    EXPECT_EQ(out.find("object(s)"), std::string::npos) << out;
+    EXPECT_EQ(Cli("list add '" + name + "' '" + data / "a.txt" + "'", out), 1);
+    EXPECT_NE(out.find("is not a file list"), std::string::npos) << out;
+    EXPECT_EQ(ReadTextFile(name), content);
+  }
+}
+
 }  // namespace
 }  // namespace vaultora

@@ -149,7 +149,13 @@ THive::THive(std::string path) : FPath(std::move(path)) {
         Format("The settings file \"%s\" is empty: the profile it held is "
                "gone and it was left unchanged. %s",
                FPath.c_str(), kRecoverHint));
-  Connect(FPath, SQLITE_OPEN_READWRITE);
+  const std::string folder = ExtractFilePath(FPath);
+  FReadOnly = ::access(FPath.c_str(), W_OK) != 0 ||
+              ::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0;
+  if (FReadOnly)
+    ConnectReadOnly();
+  else
+    Connect(FPath, SQLITE_OPEN_READWRITE);
   try {
     CheckFile();
     SetLazyWrite(false);
@@ -173,6 +179,26 @@ void THive::Connect(const std::string& path, int flags) {
         Format("Cannot open the settings file \"%s\": %s", path.c_str(), detail.c_str()));
   }
   sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+}
+
+// A hive this process cannot write is still read: SQLite could neither make the shared-memory
+// file of the journal beside it nor lock it. Without a journal left by a writer the file is
+// opened as immutable; with one, as a plain reader, which needs that journal's files.
+void THive::ConnectReadOnly() {
+  const std::string journal = FPath + "-wal";
+  struct stat st {};
+  if (::stat(journal.c_str(), &st) == 0 && st.st_size > 0) {
+    Connect(FPath, SQLITE_OPEN_READONLY);
+    return;
+  }
+  std::string uri = "file:";
+  for (const char c : FPath) {
+    if (c == '%' || c == '?' || c == '#')
+      uri += Format("%%%02X", static_cast<unsigned char>(c));
+    else
+      uri += c;
+  }
+  Connect(uri + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
 }
 
 // A new hive is made whole under a temporary name and linked into place, so no process ever
@@ -243,6 +269,12 @@ void THive::CheckFile() {
     throw ERegistryException(DamagedText(FPath, "foreign database"));
   }
   CheckIntegrity();
+  if (FReadOnly) {
+    if (applicationId == 0)
+      throw ERegistryException(Format(
+          "The settings file \"%s\" holds no settings yet and cannot be written", FPath.c_str()));
+    return;
+  }
   // WAL lets readers go on while one writer commits; the mode is stored in the file, so only a
   // new file is switched (a damaged one must not be written to).
   // Two processes may start on a new file at once: the one that loses the switch finds it done.
@@ -350,6 +382,11 @@ void THive::Exec(const char* sql) {
 
 void THive::Fail(const char* what, int code) {
   const std::string detail = sqlite3_errmsg(FDb);
+  if ((code & 0xFF) == SQLITE_READONLY)
+    throw ERegistryException(Format(
+        "The settings file \"%s\" cannot be written (it or its folder is read-only); nothing "
+        "was changed",
+        FPath.c_str()));
   EHiveError error(Format("%s: %s", what, detail.c_str()), code & 0xFF);
   if (error.FileDamaged()) throw ERegistryException(DamagedText(FPath, detail));
   throw error;

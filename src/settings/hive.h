@@ -49,6 +49,9 @@ class THive {
   THive& operator=(const THive&) = delete;
 
   const std::string& Path() const { return FPath; }
+  // The file or its folder cannot be written by this process: the hive was opened for reading
+  // only, and any change fails with a message that says so.
+  bool ReadOnly() const { return FReadOnly; }
   // Checks the whole file (SQLite's integrity check); raises ERegistryException naming it when
   // it is damaged. The constructor runs it once per process for each state of the file.
   void CheckIntegrity(bool always = false);
@@ -106,6 +109,7 @@ class THive {
   [[noreturn]] void Fail(const char* what, int code);
   THive() = default;
   void Connect(const std::string& path, int flags);
+  void ConnectReadOnly();
   void CreateFile();
   void CheckFile();
   void Close();
@@ -115,6 +119,7 @@ class THive {
   sqlite3* FDb = nullptr;
   std::vector<std::pair<const char*, sqlite3_stmt*>> FStatements;  // by SQL text address
   int FDepth = 0;
+  bool FReadOnly = false;
 };
 
 }  // namespace vaultora

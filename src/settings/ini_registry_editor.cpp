@@ -76,7 +76,8 @@ bool TIniRegistryEditor::Open() {
     } catch (const EHiveError&) {
       throw ERegistryException(Format(kGetFailed, FFilename.c_str()));
     }
-    if (!exists) {
+    // A store that cannot be written is read as it is: a missing key reads as empty.
+    if (!exists && !hive.ReadOnly()) {
       TChange change(*this, kCreateFailed, FFilename);
       change.Guard([&] { return hive.CreateKey(FRootKey, path); });
       change.Done();

@@ -1,6 +1,9 @@
 // vaultora-cli settings: the commands run as processes over a profile of their own.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "archive/encryption_key.h"
@@ -94,6 +97,43 @@ TEST(SettingsCommands, AnEmptiedStoreIsRefusedAndTheLastGoodCopyBroughtBack) {
   EXPECT_NE(restored.Output.find("kept as \"" + hive + ".damaged-1\""), std::string::npos)
       << restored.Output;
   EXPECT_EQ(Cli("catalogue").Output, before);
+}
+
+// A store this user cannot write is shown by the display commands as it is; a command that would
+// change it fails saying so, and the file keeps its bytes. Root can write anything, so there the
+// commands run as the unprivileged user "nobody" over a profile that user owns.
+TEST(SettingsCommands, AReadOnlyStoreIsShownAndNeverWritten) {
+  TTestProfile profile;
+  ASSERT_EQ(Cli("connection set --direct --host 10.1.2.3 --port 2010").Status, 0);
+  ASSERT_EQ(Cli("schedule list").Status, 0);
+  const std::string hive = profile.Home() + "registry.db";
+  const std::string folder = ExcludeTrailingSlash(profile.Home());
+  std::string prefix;
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(hive.c_str(), 65534, 65534), 0);
+    prefix =
+        "setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=" + ShellQuote(folder) + " ";
+  }
+  ASSERT_EQ(::chmod(hive.c_str(), 0400), 0);
+  ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+  const std::string before = ReadTextFile(hive);
+  auto run = [&](const std::string& arguments) {
+    return RunCommand(prefix + VAULTORA_CLI_PATH + " " + arguments);
+  };
+
+  const TCliRun shown = run("connection");
+  EXPECT_EQ(shown.Status, 0) << shown.Output;
+  EXPECT_NE(shown.Output.find("10.1.2.3"), std::string::npos) << shown.Output;
+  for (const char* display : {"catalogue", "catalogue view sent", "options", "schedule list"}) {
+    const TCliRun result = run(display);
+    EXPECT_EQ(result.Status, 0) << display << ": " << result.Output;
+  }
+  const TCliRun changed = run("connection set --direct --host 10.9.9.9 --port 2010");
+  EXPECT_EQ(changed.Status, 1);
+  EXPECT_NE(changed.Output.find("cannot be written"), std::string::npos) << changed.Output;
+  EXPECT_EQ(ReadTextFile(hive), before);
+  ::chmod(folder.c_str(), 0700);
 }
 
 }  // namespace

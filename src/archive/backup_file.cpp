@@ -46,9 +46,9 @@ void TBackupFile::RecordError(int32_t code) {
   FContinue = false;
 }
 
-void TBackupFile::ReportNow(int32_t code) {
+void TBackupFile::ReportNow(int32_t code, const std::string& detail) {
   if (!CanFireEvents()) return;
-  const std::string text = BackupErrorText(code);
+  const std::string text = detail.empty() ? BackupErrorText(code) : detail;
   if (OnError)
     OnError(this, code, text);
   else

@@ -142,6 +142,9 @@ class TBackupFile : public TComponent {
   // Files of the last archive written that were not taken: deleted or made unreadable between
   // the expansion and their reading. The rest of the archive is complete.
   const std::vector<TNotTakenFile>& NotTaken() const { return FNotTaken; }
+  // Stored names of the last extraction that would have left the target folder (a ".." part,
+  // a link out of it): skipped with their data, the rest restored, and reported as an error.
+  const std::vector<std::string>& UnsafeNamesSkipped() const { return FUnsafeNames; }
 
  private:
   class TBlockSink;
@@ -152,7 +155,9 @@ class TBackupFile : public TComponent {
   // shared
   void RecordError(int32_t code);
   void ReportError();
-  void ReportNow(int32_t code);
+  // Reports code with its standard text, or with detail when one is given.
+  void ReportNow(int32_t code, const std::string& detail = {});
+  void ReportUnsafeNames();
   void Progress(const std::string& filename, TPercentage percent);
   void BlockDone(const std::string& filename);
   bool AskForDisk(int volume);
@@ -200,6 +205,7 @@ class TBackupFile : public TComponent {
   std::map<std::string, TFileMetadata> FMetadata;
   std::map<std::string, std::string> FRestored;  // stored name -> target
   std::string FPendingStored;
+  std::vector<std::string> FUnsafeNames;
 
   int64_t FTotalSize = 0;
   int32_t FFileCount = 0;

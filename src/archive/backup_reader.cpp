@@ -242,8 +242,9 @@ void TBackupFile::RestoreRecord(TBufferedReader& in, const std::string& storedNa
   std::string target;
   if (!RestoreTargetName(storedName, folder, FRestoreFullPath, target) ||
       (!folder.empty() && !StaysInsideFolder(target, folder))) {
-    RecordError(beCannotReadFile);  // never written outside the target folder
-    return;
+    // Never written outside the target folder; one hostile name does not cost the other files.
+    FUnsafeNames.push_back(storedName);
+    return ReadBlockRun(in, nullptr);
   }
   bool doRestore = DecideRestore(target, date);
   Fire(OnRestoreFile, this, target, storedName, date, doRestore);
@@ -298,6 +299,7 @@ bool TBackupFile::ExtractArchive(const std::string& archiveName, const std::stri
 
   FMetadata.clear();
   FRestored.clear();
+  FUnsafeNames.clear();
   TRestoreTarget pending;  // the file being restored, until its last run is read
   bool firstRecord = true;
   while (FContinue) {
@@ -343,10 +345,20 @@ bool TBackupFile::ExtractArchive(const std::string& archiveName, const std::stri
   volume.reset();
   ApplyRestoredMetadata();
   Progress("", 100);
-  const bool ok = FContinue && FLastError == 0;
+  const bool ok = FContinue && FLastError == 0 && FUnsafeNames.empty();
   FBusy = false;
   ReportError();
+  if (FLastError == 0) ReportUnsafeNames();
   return ok;
+}
+
+void TBackupFile::ReportUnsafeNames() {
+  if (FUnsafeNames.empty()) return;
+  std::string text = "\"" + FUnsafeNames.front() +
+                     "\" would be restored outside the target folder and was skipped";
+  if (FUnsafeNames.size() > 1)
+    text += " (and " + std::to_string(FUnsafeNames.size() - 1) + " more such name(s))";
+  ReportNow(beCannotReadFile, text);
 }
 
 }  // namespace vaultora

@@ -131,6 +131,23 @@ TEST_F(ArchiveReader, NamesThatLeaveTheTargetAreNotRestored) {
       EXPECT_FALSE(FileExists(Target + "/escaped"));
     }
   }
+  // The hostile name is skipped with its data and named; the files after it are restored.
+  WriteTextFile(Archive, ind::Write("", 4,
+                                    {{"../escaped", kOldDate, "evil"},
+                                     {"/x/../../two", kOldDate, "evil"},
+                                     {"/src/good.txt", kOldDate, "good"}},
+                                    6));
+  TRecordingBackup mixed;
+  EXPECT_FALSE(mixed.ExtractArchive(Archive, Target));
+  EXPECT_EQ(ReadTextFile(Target + "/good.txt"), "good");
+  EXPECT_EQ(mixed.FilesProcessed(), 1);
+  EXPECT_EQ(mixed.UnsafeNamesSkipped(), (std::vector<std::string>{"../escaped", "/x/../../two"}));
+  ASSERT_EQ(mixed.Texts.size(), 1u);
+  EXPECT_EQ(mixed.Texts[0],
+            "\"../escaped\" would be restored outside the target folder and was skipped "
+            "(and 1 more such name(s))");
+  EXPECT_FALSE(FileExists(Folder / "escaped"));
+  DeleteFile(Target + "/good.txt");
   // A link inside the target that points out of it is not followed either.
   ForceDirectories(Target);
   ForceDirectories(Folder / "outside");

@@ -138,7 +138,10 @@ std::string TBkServer::Logon(std::span<const uint8_t> envelope, const std::strin
   FContainer.Clear();
   FContainer.AddVariantArray(envelope);
   FContainer.AddString(timeCode);
-  if (!SendRequest(cmLogon) || !ReadReply(kLogonReplyLimit)) return "";
+  // A refusal is an empty ticket; no answer at all is a line that was cut, which the caller
+  // retries like any other cut instead of taking it for wrong logon details.
+  if (!SendRequest(cmLogon) || !ReadReply(kLogonReplyLimit))
+    throw EBkServerError("The connection was closed during the logon");
   std::string ticket = FContainer.GetItemAsString(0);
   FContainer.Clear();
   return ticket;

@@ -68,7 +68,7 @@ class TBkServer : public TComponent {
   TNotifyBackup OnBackup;
   TNotifyRestore OnRestore;
 
-  // The logon ticket; empty when refused.
+  // The logon ticket; empty when refused. EBkServerError when no answer came (the line was cut).
   std::string Logon(std::span<const uint8_t> envelope, const std::string& timeCode);
   bool InitBackup(const std::string& archiveName, const std::string& title,
                   const std::string& fileListName, TDateTime finished, int64_t size,

@@ -23,11 +23,11 @@ TClientRuntime::TClientRuntime(TRasAdapter* adapter)
   FQueue->OnLoadSchedules = [this] { LoadSchedules(); };
   FClock->OnTimerInterval = [this](TAlarmClock&, uint32_t) { CheckMissed(); };
   FQueue->OnRetriesStopped = [this](TWorkKind kind, const std::string& line) {
-    ++FFailed;
+    FGaveUp.insert(kind);
     if (OnRetriesStopped) OnRetriesStopped(kind, line);
   };
   FHost->OnClosed = [this](TWorkKind kind, bool success) {
-    if (!success) ++FFailed;
+    FLastFailed[kind] = !success;
     if (OnTransferClosed) OnTransferClosed(kind, success);
   };
 }
@@ -85,6 +85,15 @@ void TClientRuntime::Open(TWorkKind kind) {
   ++FOpened;
   if (OnOpening) OnOpening(kind, FHost->IsOpen(kind));
   FHost->Open(kind);
+}
+
+int TClientRuntime::TransfersFailed() const {
+  int failed = 0;
+  for (const auto& [kind, lastFailed] : FLastFailed)
+    failed += lastFailed || FGaveUp.count(kind) ? 1 : 0;
+  for (const TWorkKind kind : FGaveUp)
+    failed += FLastFailed.count(kind) ? 0 : 1;
+  return failed;
 }
 
 bool TClientRuntime::Idle() const {

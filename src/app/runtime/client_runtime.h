@@ -27,7 +27,9 @@
 // components locate, connect and talk to the server on their own worker threads.
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/runtime/dialup_line.h"
@@ -78,10 +80,11 @@ class TClientRuntime {
   void StopAll();
   bool Stopping() const { return FStopping; }
 
-  // How many transfers were opened (restarts included), and how many of them failed; a kind
-  // whose retries were stopped counts as one failure more.
+  // How many transfers were opened (restarts included), and how many kinds of work failed: a
+  // kind fails when its last transfer failed or its retries were stopped. A failed attempt that a
+  // retry made good is no failure: the work got done.
   int TransfersOpened() const { return FOpened; }
-  int TransfersFailed() const { return FFailed; }
+  int TransfersFailed() const;
 
   // A transfer of the kind is about to open; restart: its "window" is already showing (its
   // transfer starts again in it).
@@ -110,7 +113,8 @@ class TClientRuntime {
   TMissedRunOptions FCatchUp;
   TMissedSchedules FMissed;
   int FOpened = 0;
-  int FFailed = 0;
+  std::map<TWorkKind, bool> FLastFailed;  // by kind: its last transfer failed
+  std::set<TWorkKind> FGaveUp;            // kinds whose retries were stopped
   bool FStopping = false;
 };
 

@@ -346,9 +346,11 @@ bool TBaseOnlineThread::Logon() {
     PostToOwner(UM_LOGON, 1);
     return true;
   }
+  // A line cut while logging on is a failed connection, not a refused logon: it is not marked
+  // as one, so the run is retried like any other cut.
   if (StopRequested())
     PostStatus("Logon stopped");
-  else
+  else if (!FFailed)
     PostToOwner(UM_LOGON, 0);
   CloseChannel();
   return false;

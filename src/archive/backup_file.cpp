@@ -41,8 +41,11 @@ int TBackupFile::CompressionRate() const {
   return static_cast<int>(100 - FBytesArchived * 100 / FTotalSize);
 }
 
-void TBackupFile::RecordError(int32_t code) {
-  if (FLastError == 0) FLastError = code;  // the first failure is the cause of the rest
+void TBackupFile::RecordError(int32_t code, const std::string& detail) {
+  if (FLastError == 0) {  // the first failure is the cause of the rest
+    FLastError = code;
+    FErrorDetail = detail;
+  }
   FContinue = false;
 }
 
@@ -56,7 +59,7 @@ void TBackupFile::ReportNow(int32_t code, const std::string& detail) {
 }
 
 void TBackupFile::ReportError() {
-  if (FLastError != 0) ReportNow(FLastError);
+  if (FLastError != 0) ReportNow(FLastError, FErrorDetail);
 }
 
 void TBackupFile::Progress(const std::string& filename, TPercentage percent) {

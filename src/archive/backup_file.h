@@ -153,7 +153,9 @@ class TBackupFile : public TComponent {
   struct TWriteState;
 
   // shared
-  void RecordError(int32_t code);
+  // Records the first failure of an operation; detail, when given, says it in words (a full
+  // disk and the file) and is reported instead of the code's standard text.
+  void RecordError(int32_t code, const std::string& detail = {});
   void ReportError();
   // Reports code with its standard text, or with detail when one is given.
   void ReportNow(int32_t code, const std::string& detail = {});
@@ -206,6 +208,7 @@ class TBackupFile : public TComponent {
   std::map<std::string, std::string> FRestored;  // stored name -> target
   std::string FPendingStored;
   std::vector<std::string> FUnsafeNames;
+  std::string FErrorDetail;  // of FLastError
 
   int64_t FTotalSize = 0;
   int32_t FFileCount = 0;

@@ -224,7 +224,7 @@ bool TBackupFile::FinishFile(TRestoreTarget& pending) {
     FRestored[FPendingStored] = pending.Target();
     return true;
   }
-  RecordError(beCannotReadFile);
+  RecordError(beCannotReadFile, pending.Problem());
   return false;
 }
 
@@ -233,7 +233,7 @@ void TBackupFile::ReadIntoTarget(TBufferedReader& in, TRestoreTarget& pending) {
   try {
     ReadBlockRun(in, &sink);
   } catch (const EStreamError&) {
-    RecordError(beCannotReadFile);
+    RecordError(beCannotReadFile, pending.Problem());
   }
 }
 
@@ -249,7 +249,7 @@ void TBackupFile::RestoreRecord(TBufferedReader& in, const std::string& storedNa
   bool doRestore = DecideRestore(target, date);
   Fire(OnRestoreFile, this, target, storedName, date, doRestore);
   if (!doRestore || target.empty()) return ReadBlockRun(in, nullptr);
-  if (!pending.Begin(target, date)) return RecordError(beCannotReadFile);
+  if (!pending.Begin(target, date)) return RecordError(beCannotReadFile, pending.Problem());
   FPendingStored = storedName;
   FCurrentFile = target;
   ReadIntoTarget(in, pending);

@@ -323,8 +323,10 @@ bool TRestoreSession::Extract(const TRestoreOptions& options) {
         IntToStr(FCollisions) + " not restored: their names met at the target");
   else if (ok)
     Log("Restore completed, " + IntToStr(FFilesRestored) + " file(s) unpacked");
-  else
+  else if (archive.empty() || !FileExists(archive))
     Log("Restore failed, file not found " + archive);
+  else
+    Log("Restore failed, " + IntToStr(FFilesRestored) + " file(s) unpacked");
   FOptions = nullptr;
   FBusy = false;
   SetStatus("Ready");

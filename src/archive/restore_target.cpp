@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string_view>
 
@@ -106,16 +107,31 @@ TRestoreTarget::~TRestoreTarget() {
   Abandon();
 }
 
+void TRestoreTarget::Failed(const std::string& action, const std::string& file, int error) {
+  FProblem = error == 0
+                 ? std::string()
+                 : std::string(std::strerror(error)) + ": cannot " + action + " \"" + file + "\"";
+}
+
 bool TRestoreTarget::Begin(const std::string& target, int32_t dosDate) {
   Abandon();
+  FProblem.clear();
   const std::string folder = ExtractFilePath(target);
-  if (folder.empty() || !ForceDirectories(folder)) return false;
+  if (folder.empty()) return false;
+  if (!ForceDirectories(folder)) {
+    Failed("create the folder", folder, errno);
+    return false;
+  }
   const int fd = CreateTempBeside(folder, FTempName);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    Failed("create a file in", folder, errno);
+    return false;
+  }
   ::close(fd);
   try {
     FFile = std::make_unique<TFileStream>(FTempName, fmOpenReadWrite);
   } catch (const EStreamError&) {
+    Failed("open", FTempName, errno);
     DeleteFile(FTempName);
     return false;
   }
@@ -129,7 +145,12 @@ bool TRestoreTarget::Begin(const std::string& target, int32_t dosDate) {
 }
 
 void TRestoreTarget::Write(const void* data, int64_t count) {
-  FWriter->Write(data, count);
+  try {
+    FWriter->Write(data, count);
+  } catch (const EWriteError&) {
+    Failed("write", FTarget, FFile->LastError());
+    throw;
+  }
 }
 
 bool TRestoreTarget::Commit() {
@@ -137,12 +158,14 @@ bool TRestoreTarget::Commit() {
   try {
     FWriter->Flush();
   } catch (const EStreamError&) {
+    Failed("write", FTarget, FFile->LastError());
     Abandon();
     return false;
   }
   FWriter.reset();
   FFile.reset();
   if (!FileSetDate(FTempName, FDate) || !ReplaceFile(FTempName, FTarget)) {
+    Failed("put in place", FTarget, errno);
     DeleteFile(FTempName);
     return false;
   }

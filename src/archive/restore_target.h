@@ -46,8 +46,15 @@ class TRestoreTarget {
   // behind) when any step fails.
   bool Commit();
   void Abandon();
+  // Why the last Begin, Write or Commit failed, in words with the file ("No space left on
+  // device: ..."); empty when the cause was not the file system's.
+  const std::string& Problem() const { return FProblem; }
 
  private:
+  // Records the system error of a failed step on file.
+  void Failed(const std::string& action, const std::string& file, int error);
+
+  std::string FProblem;
   std::string FTarget;
   std::string FTempName;
   int32_t FDate = 0;

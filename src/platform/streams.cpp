@@ -127,6 +127,7 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
   while (done < count) {
     const ssize_t n = ::read(FHandle, out + done, static_cast<size_t>(count - done));
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0) FLastError = errno;
     if (n <= 0) break;
     done += n;
   }
@@ -139,7 +140,10 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
   while (done < count) {
     const ssize_t n = ::write(FHandle, in + done, static_cast<size_t>(count - done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      FLastError = n < 0 ? errno : ENOSPC;  // a write of nothing means the device is full
+      break;
+    }
     done += n;
   }
   return done;

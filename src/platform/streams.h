@@ -99,12 +99,15 @@ class TFileStream : public TStream {
 
   const std::string& FileName() const { return FFileName; }
   int Handle() const { return FHandle; }
+  // The system error (errno) of the last read or write that failed; 0 when none did.
+  int LastError() const { return FLastError; }
   // Forces written data to the disk (fsync).
   void Flush();
 
  private:
   std::string FFileName;
   int FHandle = -1;
+  int FLastError = 0;
 };
 
 }  // namespace vaultora

@@ -10,6 +10,7 @@
 #include "independent_archive.h"
 #include "platform/folders.h"
 #include "support/scripted_prompts.h"
+#include "support/small_disk.h"
 
 namespace vaultora::test {
 namespace {
@@ -156,6 +157,22 @@ TEST_F(ArchiveReader, NamesThatLeaveTheTargetAreNotRestored) {
   Backup.SetRestoreFullPath(true);
   EXPECT_FALSE(Backup.ExtractArchive(Archive, Target));
   EXPECT_FALSE(FileExists(Folder / "outside/file"));
+}
+
+// A full disk at the target says so with the file's name; the file there keeps its old content
+// and no temporary file is left.
+TEST_F(ArchiveReader, AFullDiskIsNamedAndTheOldFileKept) {
+  TSmallDisk disk(64 * 1024);
+  if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+  ArchiveOne(RandomBytes(300000), kNewDate);
+  MakeFile(disk / "a.txt", "precious", kOldDate);
+  TRecordingBackup backup;
+  backup.SetRestoreMode(rmAll);
+  EXPECT_FALSE(backup.ExtractArchive(Archive, disk.Path()));
+  ASSERT_EQ(backup.Texts.size(), 1u);
+  EXPECT_EQ(backup.Texts[0], "No space left on device: cannot write \"" + disk / "a.txt" + "\"");
+  EXPECT_EQ(ReadTextFile(disk / "a.txt"), "precious");
+  EXPECT_EQ(FilesIn(disk.Path()), 1u);
 }
 
 TEST_F(ArchiveReader, EveryTruncationFailsCleanlyAndKeepsTheOldFile) {

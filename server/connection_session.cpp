@@ -426,6 +426,15 @@ bool TConnectionSession::UploadData(TClock::time_point deadline) {
     Note(Format("upload data of %lld bytes refused", static_cast<long long>(count)));
     return true;
   }
+  // The space is reserved before the client sends: a full disk is told in words instead of a
+  // connection closed halfway (file systems without reservations are found out by the writes).
+  if (count > 0 && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, held, count) != 0 && errno == ENOSPC) {
+    ::close(fd);
+    FSocket.SendAll(&kUploadNoSpace, 1);
+    Note(Format("upload data of %lld bytes refused: no space left on the server's disk",
+                static_cast<long long>(count)));
+    return true;
+  }
   TSyncedFile file(fd);
   const uint8_t ready = cmUploadData;
   FSocket.SendAll(&ready, 1);

@@ -177,15 +177,17 @@ int64_t TBkServer::SendFile(TStream& stream, int bufferSize) {
   const int64_t size = stream.Size();
   CheckArchiveSize(size);
   int chunk = std::clamp(bufferSize, 1, kTransferBufferSize);
+  uint8_t answer = 0;
   try {
     uint8_t head[5] = {cmUploadData};
     WriteInt32(head + 1, static_cast<int32_t>(size - stream.Position()));
     FSocket.SendAll(head, sizeof head);
-    uint8_t answer = 0;
-    if (FSocket.ReceiveSome(&answer, 1) != 1 || answer != cmUploadData) return 0;
+    if (FSocket.ReceiveSome(&answer, 1) != 1) return 0;
   } catch (const std::exception&) {
     return 0;
   }
+  if (answer == kUploadNoSpace) throw EBkServerError("The server has no space left for the backup");
+  if (answer != cmUploadData) return 0;
   FBuffer.resize(kTransferBufferSize);
   int64_t count = 0;
   // The position is kept here rather than asked of the stream: one system call less a chunk.

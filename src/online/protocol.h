@@ -24,6 +24,9 @@ enum TCommand : uint8_t {
 
 // The size announcement: this byte and the message length as int32; the server echoes the byte.
 inline constexpr uint8_t kAnnounce = 0x64;  // "d"
+// The server's answer to upload data when its disk cannot take the bytes (any answer other than
+// the command's own byte is a refusal, so a client that does not know it still stops).
+inline constexpr uint8_t kUploadNoSpace = 0x4E;  // "N"
 
 // Answers of begin download.
 inline constexpr int32_t kDownloadNotOnServer = -1;

@@ -23,6 +23,7 @@
 #include "server/server_process.h"
 #include "support/cli_profile.h"
 #include "support/process_run.h"
+#include "support/small_disk.h"
 #include "support/temp_folder.h"
 #include "support/trials.h"
 
@@ -321,6 +322,45 @@ TEST_F(FaultTrials, ConnectionsCutAtChosenBytesOfAnUploadAndADownloadResume) {
       << Profile.Output();
   EXPECT_EQ(Damaged(target.Path()), 0);
   EXPECT_EQ(ReadTextFile(target / "data.bin"), ReadTextFile(Source / "data.bin"));
+}
+
+// A server whose disk cannot take the backup says so before any byte is sent; the client shows
+// it in words, keeps the backup in the Outbox, and sends it once there is room.
+TEST(ServerDiskFull, IsToldInWordsAndTheBackupWaitsForRoom) {
+  TSmallDisk disk(1024 * 1024);
+  if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+  ASSERT_EQ(RunCommand("printf %s " + ShellQuote(kAnn.Password) + " | " + ShellQuote(kServer) +
+                       " account add ann --iterations 1 --storage " + ShellQuote(disk.Path()))
+                .Status,
+            0);
+  TServerProcess server(disk.Path());
+  TCliProfile profile{VAULTORA_CLI_PATH};
+  profile.Connect(server.Port(), kAnn);
+  profile.SetKey(kKey);
+  TTempFolder source;
+  std::mt19937 random(7);
+  std::string data(3 * 1024 * 1024, '\0');
+  for (char& c : data)
+    c = static_cast<char>(random());
+  WriteTextFile(source / "data.bin", data);
+  ASSERT_EQ(profile.Run("list create " + source.Path() + " --wizard"), 0) << profile.Output();
+  const std::string id = profile.Backup("--title Big --full");
+  ASSERT_FALSE(id.empty()) << profile.Output();
+
+  EXPECT_EQ(profile.Run("send"), 1);
+  EXPECT_NE(profile.Output().find("The server has no space left for the backup"), std::string::npos)
+      << profile.Output();
+  EXPECT_EQ(profile.Run("catalogue view outbox"), 0);
+  EXPECT_NE(profile.Output().find("Big"), std::string::npos) << profile.Output();
+
+  const std::string archive = ReadTextFile(profile.FileOf(id, ".BFE"));
+  ASSERT_TRUE(disk.Resize(16 * 1024 * 1024));
+  EXPECT_EQ(profile.Run("send"), 0) << profile.Output();
+  const std::string name = ReplaceAll(id, ".", "_") + ".BFE";
+  bool stored = false;
+  for (const auto& account : std::filesystem::directory_iterator(disk / "data"))
+    stored = stored || ReadTextFile(account.path().string() + "/complete/" + name) == archive;
+  EXPECT_TRUE(stored);
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ class TSmallDisk {
   TSmallDisk& operator=(const TSmallDisk&) = delete;
 
   bool Mounted() const { return FMounted; }
+  // Gives the file system a new size (remount); false when that failed.
+  bool Resize(int64_t bytes);
   // The folder, with a trailing '/'.
   const std::string& Path() const { return FFolder.Path(); }
   std::string operator/(const std::string& name) const { return FFolder / name; }

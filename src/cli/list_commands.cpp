@@ -3,7 +3,9 @@
 #include <filesystem>
 
 #include "cli/cli_command.h"
+#include "cli/output.h"
 #include "platform/folders.h"
+#include "platform/json_writer.h"
 #include "platform/size_text.h"
 #include "schedule/schedule_keys.h"
 #include "selection/file_list.h"
@@ -89,12 +91,40 @@ std::string Describe(const TDroppedFile& entry) {
   return line;
 }
 
+// An entry as its JSON object: a file with its size and recorded state, or a monitoring rule.
+void EntryJson(TJsonWriter& json, const TDroppedFile& entry) {
+  json.BeginObject();
+  if (TMonitoringRule rule; ParseRule(entry.Text, rule)) {
+    json.Field("kind", "rule")
+        .Field("folder", rule.Root)
+        .Field("mask", rule.Mask)
+        .Field("subfolders", rule.IncludeSubFolders());
+    json.EndObject();
+    return;
+  }
+  json.Field("kind", "file").Field("path", std::string(EntryPath(entry.Text))).Key("size");
+  entry.SearchRec.Size > 0 ? json.Number(static_cast<int64_t>(entry.SearchRec.Size)) : json.Null();
+  TRecordedState state;
+  const bool recorded = ParseRecordedState(EntrySuffix(entry.Text), state);
+  json.OptionalField("takenAt", recorded ? IsoDateTimeText(state.Time) : "").Key("takenSize");
+  recorded ? json.Number(static_cast<int64_t>(state.Size)) : json.Null();
+  json.EndObject();
+}
+
 int ListShow(const TArgs& args) {
   const TArgs positional = Positional(args, kValueOptions);
   if (positional.size() != 1) return UsageError("usage: list show LIST");
   if (!FileExists(positional[0])) return Fail("\"" + positional[0] + "\" does not exist");
   TFileList list;
   if (std::string error; !list.LoadFromFile(positional[0], error)) return Fail(error);
+  if (OutputMode().Json) {
+    TJsonWriter json;
+    json.BeginArray();
+    for (const TDroppedFile* entry : list.Entries())
+      EntryJson(json, *entry);
+    PrintJson(json.EndArray());
+    return 0;
+  }
   std::string folder;
   for (const TDroppedFile* entry : list.Entries()) {
     if (EntryFolder(entry->Text) != folder) {
@@ -117,7 +147,8 @@ const TCliRegistrar kAdd({"list add",
                           "add files, or folders as monitoring rules (with --files-only the "
                           "files they hold now), to a file list",
                           ListAdd});
-const TCliRegistrar kShow({"list show", "LIST", "print a file list folder by folder", ListShow});
+const TCliRegistrar kShow({"list show", "LIST [--json]", "print a file list folder by folder",
+                           ListShow});
 
 }  // namespace
 

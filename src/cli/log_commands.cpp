@@ -2,7 +2,9 @@
 #include <cstdio>
 
 #include "cli/cli_command.h"
+#include "cli/output.h"
 #include "platform/folders.h"
+#include "platform/json_writer.h"
 #include "platform/log_file.h"
 #include "platform/log_files.h"
 #include "platform/prompts.h"
@@ -33,6 +35,23 @@ int NamedLog(const TArgs& args, const TLogFileEntry*& log) {
 }
 
 int ListCommand(const TArgs&) {
+  if (OutputMode().Json) {
+    TJsonWriter json;
+    json.BeginArray();
+    for (size_t i = 0; i < std::size(kLogFiles); ++i) {
+      const std::string path = LogFilePath(kLogFiles[i].FileName);
+      const long long size = FileSizeOf(path);
+      json.BeginObject()
+          .Field("index", static_cast<int64_t>(i))
+          .Field("caption", kLogFiles[i].Caption)
+          .Field("file", path)
+          .Key("size");
+      size < 0 ? json.Null() : json.Number(static_cast<int64_t>(size));
+      json.EndObject();
+    }
+    PrintJson(json.EndArray());
+    return 0;
+  }
   for (size_t i = 0; i < std::size(kLogFiles); ++i) {
     const std::string path = LogFilePath(kLogFiles[i].FileName);
     const long long size = FileSizeOf(path);
@@ -57,7 +76,8 @@ int ClearCommand(const TArgs& args) {
   return ClearLog(static_cast<size_t>(log - kLogFiles)) ? 0 : 1;
 }
 
-const TCliRegistrar kList({"logs list", "", "the seven log files and their sizes", ListCommand});
+const TCliRegistrar kList({"logs list", "[--json]", "the seven log files and their sizes",
+                           ListCommand});
 const TCliRegistrar kShow({"logs show", "LOG", "print a log file, newest run first", ShowCommand});
 const TCliRegistrar kClear({"logs clear", "[LOG] [--yes]", "delete one log file, or all of them",
                             ClearCommand});

@@ -4,7 +4,9 @@
 #include <optional>
 
 #include "cli/cli_command.h"
+#include "cli/output.h"
 #include "platform/folders.h"
+#include "platform/json_writer.h"
 #include "platform/prompts.h"
 #include "schedule/schedule_due.h"
 #include "schedule/schedule_edit.h"
@@ -74,9 +76,37 @@ std::string NextRunText(const TScheduleRecord& r) {
   return next > 0 ? WhenText(next) : "never";
 }
 
+// One schedule as its JSON object (docs/cli_json.md); times are ISO 8601, absent ones null.
+void ScheduleJson(TJsonWriter& json, const TScheduleRecord& r) {
+  const TDateTime next = r.Enabled ? NextDueTime(r, Now()) : 0;
+  json.BeginObject()
+      .Field("name", r.Name)
+      .Field("enabled", r.Enabled)
+      .Field("type", ScheduleTypeText(r.BackupType))
+      .OptionalField("time", r.Time)
+      .OptionalField("days", ScheduleDaysText(r))
+      .OptionalField("lastRun", r.LastRun > 0 ? IsoDateTimeText(r.LastRun) : "")
+      .OptionalField("nextRun", next > 0 ? IsoDateTimeText(next) : "")
+      .OptionalField("title", r.BackupTitle)
+      .Field("series", SeriesText(r))
+      .Key("expireDays");
+  r.Expires ? json.Number(static_cast<int64_t>(r.ExpireDays)) : json.Null();
+  json.OptionalField("fileList", r.DefaultSession)
+      .Field("fileListHere", !r.DefaultSession.empty() && FileExists(r.DefaultSession))
+      .EndObject();
+}
+
 int List(const TArgs&) {
   TIniRegistryEditor& store = Store();
   const TStringList names = ScheduleNames(store);
+  if (OutputMode().Json) {
+    TJsonWriter json;
+    json.BeginArray();
+    for (const std::string& name : names)
+      ScheduleJson(json, LoadSchedule(store, name));
+    PrintJson(json.EndArray());
+    return 0;
+  }
   if (names.empty()) {
     std::printf("No schedules.\n");
     return 0;
@@ -202,7 +232,7 @@ int Delete(const TArgs& args) {
   return 0;
 }
 
-const TCliRegistrar kList({"schedule list", "",
+const TCliRegistrar kList({"schedule list", "[--json]",
                            "every schedule: enabled, type, time, days, last and next run, "
                            "title, backups, expiry, file list",
                            List});

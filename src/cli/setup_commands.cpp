@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/output.h"
 #include "connect/connection_setup.h"
 #include "connect/option_setup.h"
 #include "connect/runtime/ras_dialer.h"
+#include "platform/json_writer.h"
 #include "settings/ini_registry_editor.h"
 
 namespace vaultora::cli {
@@ -44,6 +46,18 @@ int ConnectionShow(const TArgs& args) {
   if (const int status = NoWords(args, "connection")) return status;
   TIniRegistryEditor store;
   const TStoredConnection stored = ReadStoredConnection(store);
+  if (OutputMode().Json) {
+    const bool setUp = stored.Host || stored.Port || stored.Entry || stored.Direct;
+    TJsonWriter json;
+    json.BeginObject().Field("setUp", setUp).Key("connection");
+    setUp ? json.String(stored.Direct ? "direct" : "dial-up") : json.Null();
+    json.OptionalField("dialupEntry", stored.Entry.value_or(""))
+        .OptionalField("host", stored.Host.value_or(""))
+        .Key("port");
+    stored.Port ? json.Number(static_cast<int64_t>(*stored.Port)) : json.Null();
+    PrintJson(json.EndObject());
+    return 0;
+  }
   if (!stored.Host && !stored.Port && !stored.Entry && !stored.Direct) {
     std::printf("The connection has not been set up (vaultora-cli connection set).\n");
     return 0;
@@ -216,6 +230,23 @@ std::string ValueText(const TOptionName& option, const TOptionValues& values) {
   }
 }
 
+// The value as JSON: flags are Booleans, numbers numbers, choices and texts strings.
+void ValueJson(TJsonWriter& json, const TOptionName& option, const TOptionValues& values) {
+  switch (option.Kind) {
+    case TOptionName::okFlag:
+      json.Bool(values.*option.Flag);
+      break;
+    case TOptionName::okNumber:
+      json.Number(static_cast<int64_t>(values.*option.Number));
+      break;
+    case TOptionName::okChoice:
+      json.String(ValueText(option, values));
+      break;
+    default:
+      json.String(values.*option.Text);
+  }
+}
+
 bool ParseFlag(const std::string& text, bool& value) {
   for (const char* on : {"on", "yes", "true", "1"})
     if (SameText(text, on)) {
@@ -277,6 +308,20 @@ int OptionsShow(const TArgs& args) {
   TOptionSetup setup;
   setup.Load(store);
   const TOptionControls controls = setup.Controls();
+  if (OutputMode().Json) {
+    TJsonWriter json;
+    json.BeginObject().Key("options").BeginArray();
+    for (const TOptionName& option : OptionNames()) {
+      json.BeginObject().Field("name", option.Name).Key("value");
+      ValueJson(json, option, setup.Values);
+      json.Field("allowed", AllowedText(option))
+          .Field("inUse", !option.ActiveWhen || controls.*option.ActiveWhen)
+          .EndObject();
+    }
+    json.EndArray().Field("encryptionKeyStored", setup.HasStoredKey()).EndObject();
+    PrintJson(json);
+    return 0;
+  }
   for (const TOptionName& option : OptionNames()) {
     const bool inUse = !option.ActiveWhen || controls.*option.ActiveWhen;
     std::printf("%-26s %-22s %s%s\n", option.Name, ValueText(option, setup.Values).c_str(),
@@ -310,7 +355,7 @@ int OptionsSet(const TArgs& args) {
   return 0;
 }
 
-const TCliRegistrar kConnectionShow({"connection", "",
+const TCliRegistrar kConnectionShow({"connection", "[--json]",
                                      "show how the backup server is reached: direct or dial-up "
                                      "entry, host and port",
                                      ConnectionShow});
@@ -323,7 +368,7 @@ const TCliRegistrar kConnectionEntries({"connection entries", "",
                                         "list the dial-up phone book ($VAULTORA_DIALUP chooses "
                                         "the dial-up facility)",
                                         ConnectionEntries});
-const TCliRegistrar kOptionsShow({"options", "",
+const TCliRegistrar kOptionsShow({"options", "[--json]",
                                   "show every option by name with its value and its allowed "
                                   "values",
                                   OptionsShow});

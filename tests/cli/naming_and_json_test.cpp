@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <map>
+
 #include "catalogue/catalogue.h"
 #include "support/catalogued_backup.h"
 #include "support/cli_profile.h"
@@ -127,6 +129,55 @@ TEST_F(CliNaming, JsonOfTheCatalogueAndItsViewsParses) {
   EXPECT_EQ(Json("catalogue view inbox").object()["rows"].toArray().size(), 0);
   // A command that neither lists nor reports has no --json.
   EXPECT_EQ(Profile.Run("undo Mail --json"), 2);
+}
+
+// The set-up reports, a schedule, the logs and a file list as documents of their own.
+TEST_F(CliNaming, JsonOfTheSetupSchedulesLogsAndListsParses) {
+  ASSERT_EQ(Profile.Run("connection set --direct --host 10.0.0.7 --port 2020"), 0);
+  const QJsonObject connection = Json("connection").object();
+  EXPECT_EQ(connection["connection"].toString(), "direct");
+  EXPECT_EQ(connection["host"].toString(), "10.0.0.7");
+  EXPECT_EQ(connection["port"].toInt(), 2020);
+  EXPECT_TRUE(connection["dialupEntry"].isNull());
+
+  ASSERT_EQ(Profile.Run("options set max-log-size 700 shell-command 'run it'"), 0);
+  const QJsonObject options = Json("options").object();
+  EXPECT_TRUE(options["encryptionKeyStored"].toBool());
+  std::map<std::string, QJsonValue> values;
+  for (const QJsonValue option : options["options"].toArray())
+    values[option.toObject()["name"].toString().toStdString()] = option.toObject()["value"];
+  EXPECT_EQ(values["max-log-size"].toInt(), 700);
+  EXPECT_EQ(values["shell-command"].toString(), "run it");
+  EXPECT_TRUE(values["reconnect"].isBool());
+
+  const std::string list = Source / "docs.bfl";
+  test::WriteTextFile(list, Source.Path() + "\r\na.txt\r\n/s\b*.doc\r\n");
+  ASSERT_EQ(Profile.Run("schedule set Nightly --daily --time 02:00 --title Night --list " +
+                        test::ShellQuote(list)),
+            0)
+      << Profile.Output();
+  const QJsonArray schedules = Json("schedule list").array();
+  ASSERT_EQ(schedules.size(), 1);
+  const QJsonObject nightly = schedules[0].toObject();
+  EXPECT_EQ(nightly["name"].toString(), "Nightly");
+  EXPECT_EQ(nightly["time"].toString(), "02:00:00");
+  EXPECT_EQ(nightly["title"].toString(), "Night");
+  EXPECT_TRUE(nightly["fileList"].toString().endsWith(".bfl"));  // the schedule's own copy
+  EXPECT_TRUE(nightly["fileListHere"].toBool());
+  EXPECT_TRUE(nightly["lastRun"].isNull());
+  EXPECT_TRUE(nightly["expireDays"].isNull());
+
+  const QJsonArray entries = Json("list show " + test::ShellQuote(list)).array();
+  ASSERT_EQ(entries.size(), 2);
+  EXPECT_EQ(entries[0].toObject()["kind"].toString(), "file");
+  EXPECT_EQ(entries[0].toObject()["path"].toString().toStdString(), Source / "a.txt");
+  EXPECT_EQ(entries[0].toObject()["size"].toInt(), 5);
+  EXPECT_EQ(entries[1].toObject()["mask"].toString(), "*.doc");
+  EXPECT_TRUE(entries[1].toObject()["subfolders"].toBool());
+
+  const QJsonArray logs = Json("logs list").array();
+  EXPECT_EQ(logs.size(), 7);
+  EXPECT_EQ(logs[0].toObject()["caption"].toString(), "Backups");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "cli/exit_status.h"
 #include "cli/interrupts.h"
 #include "cli/output.h"
+#include "connect/connection_setup.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora::cli {
@@ -17,6 +18,27 @@ namespace vaultora::cli {
 namespace {
 
 constexpr int kPollMs = 10;
+
+// The transfer windows keep the socket's own line; a terminal gets the cause and the server:
+// "Windows socket error: Connection refused (111), on API 'connect'" becomes
+// "cannot connect to 127.0.0.1:7070: connection refused".
+std::string CommandLineText(const std::string& line, TIniRegistryEditor& store) {
+  static const std::string kPrefix = "Windows socket error: ";
+  const size_t code = line.rfind(" (");
+  const size_t api = line.rfind(", on API '");
+  if (line.rfind(kPrefix, 0) != 0 || code == std::string::npos || api == std::string::npos ||
+      code < kPrefix.size())
+    return line;
+  std::string cause = line.substr(kPrefix.size(), code - kPrefix.size());
+  if (!cause.empty())
+    cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
+  const TStoredConnection stored = ReadStoredConnection(store);
+  const std::string server = (stored.Host ? *stored.Host : std::string("(no host)")) + ":" +
+                             (stored.Port ? std::to_string(*stored.Port) : std::string("?"));
+  const std::string call = line.substr(api + 10, line.size() - api - 11);
+  return call == "connect" ? "cannot connect to " + server + ": " + cause
+                           : "the connection to " + server + " failed: " + cause;
+}
 
 }  // namespace
 
@@ -36,11 +58,12 @@ TOnlineRun::TOnlineRun() {
   };
   // Transfers that run side by side would mix their lines: each then names its window.
   TTransferHost& host = FRuntime.Host();
-  host.OnLine = [&host](TWorkKind kind, const std::string& line) {
+  host.OnLine = [this, &host](TWorkKind kind, const std::string& line) {
     int open = 0;
     for (int k = wkDelete; k <= wkRegistryUpdate; ++k)
       open += host.IsOpen(static_cast<TWorkKind>(k)) ? 1 : 0;
-    PrintLine(open > 1 ? "[" + std::string(TWorkQueue::KindName(kind)) + "] " + line : line);
+    const std::string text = CommandLineText(line, FRuntime.Store());
+    PrintLine(open > 1 ? "[" + std::string(TWorkQueue::KindName(kind)) + "] " + text : text);
   };
 }
 

@@ -39,11 +39,15 @@ class CliErrors : public test::TServerSuite {
 };
 
 TEST_F(CliErrors, WithNoServerListeningEveryTransferFailsAndSaysWhy) {
-  Profile.Connect(test::UnusedLoopbackPort(), {kAccount.LogonName, kAccount.Password});
+  const int port = test::UnusedLoopbackPort();
+  Profile.Connect(port, {kAccount.LogonName, kAccount.Password});
   Profile.SetKey(kKey);
   AddWaitingBackup();
   EXPECT_EQ(Profile.Run("send"), 1);
-  EXPECT_TRUE(Profile.Printed("Connection refused")) << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("cannot connect to 127.0.0.1:" + std::to_string(port) +
+                              ": connection refused\n"))
+      << Profile.Output();
+  EXPECT_FALSE(Profile.Printed("Windows socket error")) << Profile.Output();
   EXPECT_TRUE(Profile.Printed("Failed to locate the Vaultora server [127.0.0.1]\n"));
   EXPECT_TRUE(Profile.Printed("Online backup failed to transfer the backup(s)\n"));
   ExpectStillWaiting();

@@ -116,30 +116,6 @@ class TExpander {
 
 }  // namespace
 
-namespace {
-
-// True for an absolute path that normalising would leave as it is (no "." or ".." part, no
-// empty part, no trailing '/'): the common case of a listed file, spared the general way.
-bool IsNormalAbsolute(std::string_view path) {
-  if (path.size() < 2 || path[0] != '/' || path.back() == '/') return false;
-  for (size_t at = 0; at != std::string_view::npos; at = path.find('/', at + 1)) {
-    const std::string_view rest = path.substr(at + 1);
-    const std::string_view part = rest.substr(0, rest.find('/'));
-    if (part.empty() || part == "." || part == "..") return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-std::string AbsolutePath(const std::string& path) {
-  if (IsNormalAbsolute(path)) return path;
-  std::error_code ignored;
-  std::string result = std::filesystem::absolute(path, ignored).lexically_normal().string();
-  if (result.size() > 1 && result.back() == '/') result.pop_back();
-  return result;
-}
-
 TStringList ExpandFileSpecs(const TStringList& patterns, const TFileSpecOptions& options) {
   TExpander expander(options);
   for (const std::string& pattern : patterns)

@@ -26,7 +26,4 @@ struct TFileSpecOptions {
 // The absolute paths of the files, in the order of the patterns, each once.
 TStringList ExpandFileSpecs(const TStringList& patterns, const TFileSpecOptions& options);
 
-// The absolute, normalised form of path (relative to the current folder).
-std::string AbsolutePath(const std::string& path);
-
 }  // namespace vaultora

@@ -9,6 +9,7 @@
 #include "cli/cli_entries.h"
 #include "cli/exit_status.h"
 #include "cli/online_run.h"
+#include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/preferences.h"
 #include "settings/registry_keys.h"
@@ -25,7 +26,7 @@ const std::vector<std::string> kValueOptions = {"--title", "--list", "--base", "
 void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args, const std::string& base) {
   namespace k = keys::setting;
   const std::string title = OptionValue(args, "--title");
-  const std::string list = OptionValue(args, "--list");
+  const std::string list = AbsolutePath(OptionValue(args, "--list"));
   if (!title.empty()) WriteSetting(store, k::WizardBackupTitle, title);
   if (!list.empty()) WriteSetting(store, k::WizardSession, list);
   if (!base.empty())

@@ -28,8 +28,7 @@ int AddPaths(TFileList& list, const TArgs& paths, const TArgs& args) {
   const bool subfolders = HasFlag(args, "--subfolders");
   int added = 0;
   for (const std::string& given : paths) {
-    const std::string path =
-        ExcludeTrailingSlash(std::filesystem::absolute(given).lexically_normal());
+    const std::string path = AbsolutePath(given);
     if (!FileExists(path) && !DirectoryExists(path)) {
       std::fprintf(stderr, "vaultora-cli: \"%s\" does not exist\n", path.c_str());
       return -1;

@@ -72,8 +72,10 @@ int RestoreCommand(const TArgs& args) {
   // files keep their folders unless --flat asks for all of them in the one folder.
   if (HasFlag(args, "--to")) {
     options.OriginalPath = false;
-    options.Folder = OptionValue(args, "--to");
+    options.Folder = AbsolutePath(OptionValue(args, "--to"));
     options.UseFolderNames = !HasFlag(args, "--flat");
+    if (!options.Folder.empty() && FileExists(options.Folder))
+      return Fail("--to \"" + options.Folder + "\" is a file, not a folder; nothing was restored");
   } else {
     for (const char* flag : {"--folder-names", "--flat"})
       if (HasFlag(args, flag))

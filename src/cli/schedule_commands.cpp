@@ -184,6 +184,7 @@ std::string ReadSetOptions(const TArgs& args, TScheduleChange& change) {
   change.Time = value("--time");
   change.Title = value("--title");
   change.FileList = value("--list");
+  if (change.FileList) change.FileList = AbsolutePath(*change.FileList);
   change.Expiry = has("--no-expire") ? std::optional<std::string>("") : value("--expire");
   change.Incremental = either("--incremental", "--full");
   change.IncludeBackupNo = either("--include-backup-no", "--no-backup-no");

@@ -14,6 +14,7 @@
 #include "connect/connection_setup.h"
 #include "connect/option_setup.h"
 #include "connect/runtime/ras_dialer.h"
+#include "platform/folders.h"
 #include "platform/json_writer.h"
 #include "settings/ini_registry_editor.h"
 
@@ -281,8 +282,7 @@ bool SetOption(const TOptionName& option, const std::string& text, TOptionValues
       return false;
     case TOptionName::okFolder:
       // A folder named from the terminal is kept whole: the client may run elsewhere later.
-      values.*option.Text =
-          text.empty() ? text : std::filesystem::absolute(text).lexically_normal().string();
+      values.*option.Text = AbsolutePath(text);
       return true;
     default:
       values.*option.Text = text;

@@ -1,5 +1,8 @@
 #include "platform/folders.h"
 
+#include <filesystem>
+#include <string_view>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +35,30 @@ std::string IncludeTrailingSlash(const std::string& folder) {
 std::string ExcludeTrailingSlash(const std::string& folder) {
   if (folder.size() > 1 && folder.back() == '/') return folder.substr(0, folder.size() - 1);
   return folder;
+}
+
+namespace {
+
+// True for an absolute path that normalising would leave as it is (no "." or ".." part, no
+// empty part, no trailing '/'): the common case of a listed file, spared the general way.
+bool IsNormalAbsolute(std::string_view path) {
+  if (path.size() < 2 || path[0] != '/' || path.back() == '/') return false;
+  for (size_t at = 0; at != std::string_view::npos; at = path.find('/', at + 1)) {
+    const std::string_view rest = path.substr(at + 1);
+    const std::string_view part = rest.substr(0, rest.find('/'));
+    if (part.empty() || part == "." || part == "..") return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || IsNormalAbsolute(path)) return path;
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return ExcludeTrailingSlash(
+      (error ? std::filesystem::path(path) : absolute).lexically_normal().string());
 }
 
 std::string AppDataFolder() {

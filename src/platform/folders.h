@@ -18,6 +18,9 @@ std::string AutostartFolder();
 
 std::string IncludeTrailingSlash(const std::string& folder);
 std::string ExcludeTrailingSlash(const std::string& folder);
+// A path typed by the user as an absolute one: relative to the current folder, "." and ".."
+// parts folded, no trailing '/'; "" stays "".
+std::string AbsolutePath(const std::string& path);
 std::string ExtractFileName(const std::string& path);  // after the last '/'
 std::string ExtractFilePath(const std::string& path);  // up to and with the last '/'
 std::string ExtractFileExt(const std::string& path);   // from the last '.' of the name

@@ -2,6 +2,7 @@
 // them, sent to vaultora-server, fetched back and restored in every way the restore offers.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -141,6 +142,21 @@ TEST_F(CliRestoreChain, AllFilesToAnotherFolderWithAndWithoutFolderNames) {
   // Nothing deciphered is left behind.
   EXPECT_FALSE(FileExists(Profile.FileOf(Inc2, ".bck")));
   EXPECT_FALSE(FileExists(Profile.FileOf(Full, ".bck")));
+
+  // A relative --to is below the current folder, made when missing; a file is refused.
+  test::TTempFolder here;
+  const std::filesystem::path was = std::filesystem::current_path();
+  std::filesystem::current_path(here.Path());
+  const int relative = Restore("--to restored/new --flat");
+  const std::string relativeOutput = Profile.Output();
+  const int onAFile = Restore("--to restored/new/a.txt");
+  std::filesystem::current_path(was);
+  EXPECT_EQ(relative, 0) << relativeOutput;
+  EXPECT_EQ(test::ReadTree(here / "restored/new").size(), 4u);
+  EXPECT_EQ(onAFile, 1);
+  EXPECT_TRUE(Profile.Printed("--to \"" + here / "restored/new/a.txt" +
+                              "\" is a file, not a folder; nothing was restored"))
+      << Profile.Output();
 }
 
 TEST_F(CliRestoreChain, EachRestoreModeDecidesByTheNewestCopy) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/folders.h"
 #include "platform/terminal_input.h"
 #include "platform/text.h"
 #include "server/backup_server.h"
@@ -25,7 +26,8 @@ void PrintHelp() {
   std::printf(
       "Usage: vaultora-server COMMAND [OPTIONS]\n\n"
       "The Vaultora backup server. Every command takes --storage DIR, the folder that holds\n"
-      "the accounts, the metadata and the archives.\n\n"
+      "the accounts, the metadata and the archives; a folder that does not exist is refused\n"
+      "unless --create is given.\n\n"
       "Commands:\n"
       "  serve [--listen 127.0.0.1] [--port N]   serve clients (port 0 picks a free port)\n"
       "        [LIMITS]\n"
@@ -78,6 +80,7 @@ long long NumberOption(const TArgs& args, const std::string& name, long long def
 TArgs Positional(const TArgs& args) {
   TArgs out;
   for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--create") continue;  // the one option without a value
     if (StartsWith(args[i], "--")) {
       ++i;
       continue;
@@ -96,6 +99,14 @@ std::string ReadPassword() {
 std::string StorageOf(const TArgs& args) {
   const std::string storage = Option(args, "--storage");
   if (storage.empty()) throw EServerError("--storage DIR is required");
+  // A mistyped folder must not quietly become an empty store that refuses every logon.
+  if (!DirectoryExists(storage)) {
+    if (std::find(args.begin(), args.end(), "--create") == args.end())
+      throw EServerError("The storage folder \"" + storage +
+                         "\" does not exist; give --create to make a new, empty store there");
+    if (!ForceDirectories(storage))
+      throw EServerError("Cannot create the storage folder \"" + storage + "\"");
+  }
   return storage;
 }
 

@@ -69,6 +69,27 @@ TEST_F(ServerProgram, AccountAdministrationNeverStoresThePassword) {
   EXPECT_NE(client.Logon(EnvelopeFor("ann", "new-secret"), LogonTimeCode(Now())), "");
 }
 
+// A mistyped storage folder is refused instead of becoming an empty store; --create makes one.
+TEST_F(ServerProgram, AMissingStorageFolderIsMadeOnlyWhenAsked) {
+  const std::string missing = FFiles / "no/such/store";
+  const TProcessRun refused = RunCommand("printf 'pw\\n' | " + ShellQuote(kServer) +
+                                         " account add ann --storage " + ShellQuote(missing));
+  EXPECT_NE(refused.Status, 0);
+  EXPECT_NE(refused.Output.find("does not exist; give --create"), std::string::npos)
+      << refused.Output;
+  EXPECT_FALSE(DirectoryExists(missing));
+  EXPECT_NE(
+      RunCommand(ShellQuote(kServer) + " serve --port 0 --storage " + ShellQuote(missing)).Status,
+      0);
+  EXPECT_EQ(RunCommand("printf 'pw\\n' | " + ShellQuote(kServer) +
+                       " account add ann --iterations 1 --create --storage " + ShellQuote(missing))
+                .Status,
+            0);
+  EXPECT_EQ(
+      RunCommand(ShellQuote(kServer) + " account list --storage " + ShellQuote(missing)).Output,
+      "ann\n");
+}
+
 TEST_F(ServerProgram, KilledMidUploadAndStartedAgainLosesNothingAcknowledged) {
   const std::string done = WriteArchive(FFiles, "45040.BFE", 9000);
   const std::string half = WriteArchive(FFiles, "45041.BFE", 300000);

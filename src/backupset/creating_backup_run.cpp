@@ -1,5 +1,7 @@
 #include "backupset/creating_backup_run.h"
 
+#include "archive/archive_format.h"
+
 #include "platform/folders.h"
 #include "platform/log_file.h"
 #include "platform/prompts.h"
@@ -50,7 +52,9 @@ void TCreatingBackupRun::AttachHandlers() {
     Show(btSize, "Original Size = " + KBSizeText(static_cast<uint32_t>(size)));
     Show(btSize, "Compressed size = " +
                      KBSizeText(std::max<long long>(0, FileSizeOf(FBuilder->ArchiveFileName()))));
-    Show(btCompression, "Compression = " + IntToStr(rate) + " %");
+    // Below one block the archive's own records outweigh the data: no figure means anything.
+    if (size >= archive_format::kBlockSize)
+      Show(btCompression, "Compression = " + IntToStr(rate) + " %");
     Show(btFileCount, "File(s) = " + IntToStr(totalFiles));
   };
   b.BeforeEncrypt = [this](TComponent*) { Show(btStatus, "Encryption backup set."); };

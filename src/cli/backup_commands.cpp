@@ -2,6 +2,7 @@
 // backup wizard's settings (or those given here) or from a schedule.
 #include <cstdio>
 
+#include "archive/encryption_key.h"
 #include "backupset/backup_names.h"
 #include "catalogue/catalogue.h"
 #include "cli/backup_progress.h"
@@ -56,6 +57,19 @@ int Backup(const TArgs& args) {
       return Fail("unknown backup \"" + given + "\" for --base: see vaultora-cli catalogue");
     if (match.Result != TBackupNameMatch::nmFound) return NameProblem(match);
     base = match.Id;
+  }
+  {
+    // Said before a byte is read: without a key the archive could only be thrown away.
+    TIniRegistryEditor store;
+    if (ReadEncryptionKey(store).empty())
+      return Fail(
+          "no encryption key is stored, so no backup can be made: set one with "
+          "vaultora-cli key set (nothing was read)");
+    if (schedule.empty() && !HasFlag(args, "--list") &&
+        ReadSetting(store, keys::setting::WizardSession).empty())
+      return Fail(
+          "no file list is chosen for the backup: give --list FILE, or make the backup's "
+          "list with vaultora-cli list create PATH... --wizard");
   }
   // A run that found nothing new to take did what was asked.
   bool nothingNew = false;

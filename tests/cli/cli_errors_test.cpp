@@ -80,12 +80,11 @@ TEST_F(CliErrors, AWrongPasswordOrNoAccountIsRefusedAndNothingIsSent) {
 TEST_F(CliErrors, WithoutAKeyNothingIsBuiltOrRestored) {
   test::WriteTextFile(Source / "a.txt", "a");
   ASSERT_EQ(Profile.Run("list create " + Source.Path() + " --wizard"), 0) << Profile.Output();
+  // Refused before a byte is read: the run does not even start.
   EXPECT_EQ(Profile.Run("backup --title Nothing"), 1);
-  EXPECT_TRUE(
-      Profile.Printed("Encryption key has not been defined in \"Options\"\n"
-                      "Encryption failed\n"))
+  EXPECT_TRUE(Profile.Printed("no encryption key is stored, so no backup can be made"))
       << Profile.Output();
-  EXPECT_TRUE(Profile.Printed("Backup failed\n"));
+  EXPECT_FALSE(Profile.Printed("Compressing")) << Profile.Output();
   EXPECT_TRUE(TCatalogue(Profile.Store).Entries().empty());
   for (const auto& [name, content] : test::ReadTree(Profile.Home()))
     EXPECT_EQ(name.find(".bck"), std::string::npos) << name;
@@ -159,6 +158,23 @@ TEST_F(CliErrors, ArgumentsItCannotUseAreRefusedInWords) {
   }
   EXPECT_EQ(test::ReadTextFile(Source / "notes.txt"), "edited since");
   ExpectStillWaiting();
+}
+
+// A list made without --wizard is not the backup's: the refusal says how to make it so. A tiny
+// backup shows no compression figure, which only its records would decide.
+TEST_F(CliErrors, ABackupWithoutAChosenListSaysHowAndATinyOneShowsNoFigure) {
+  Profile.SetKey(kKey);
+  test::WriteTextFile(Source / "tiny.txt", "tiny");
+  ASSERT_EQ(Profile.Run("list create " + Source.Path()), 0) << Profile.Output();
+  EXPECT_EQ(Profile.Run("backup --title Tiny"), 1);
+  EXPECT_TRUE(
+      Profile.Printed("give --list FILE, or make the backup's list with vaultora-cli "
+                      "list create PATH... --wizard"))
+      << Profile.Output();
+  ASSERT_EQ(Profile.Run("list create " + Source.Path() + " --wizard"), 0) << Profile.Output();
+  EXPECT_EQ(Profile.Run("backup --title Tiny"), 0) << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("File(s) = 1")) << Profile.Output();
+  EXPECT_FALSE(Profile.Printed("Compression = ")) << Profile.Output();
 }
 
 }  // namespace

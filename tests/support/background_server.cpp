@@ -23,7 +23,7 @@ TBackgroundServer::TBackgroundServer(const std::string& serverPath,
     const TProcessRun added =
         RunCommand("printf '%s\\n' " + ShellQuote(account.Password) + " | " +
                    ShellQuote(serverPath) + " account add " + ShellQuote(account.LogonName) +
-                   " --iterations 1 --storage " + ShellQuote(storage));
+                   " --iterations 1 --create --storage " + ShellQuote(storage));
     if (added.Status != 0) {
       FFailure = "account add: " + added.Output;
       return;

@@ -39,6 +39,7 @@ namespace vaultora {
 
 class TAnimatedTrayIcon;
 class TfrmLogs;
+class TfrmSession;
 class TfrmShutDown;
 class TShutDownCountdown;
 
@@ -173,7 +174,7 @@ class TfrmMain : public QMainWindow {
   QSplitter* FListSplitter = nullptr;
   QTreeWidget* FTree = nullptr;
   QTreeWidget* FList = nullptr;
-  QListWidget* FSessionFiles = nullptr;
+  TfrmSession* FSessionFiles = nullptr;  // the file list viewer
   std::array<QLabel*, 3> FPanels{};
 
   TCatalogueView FView = cvOutbox;

@@ -3,6 +3,7 @@
 #include "app/ui/main_window.h"
 #include "connect/ui/connection_dialog.h"
 #include "connect/ui/options_dialog.h"
+#include "schedule/ui/schedule_wizard_dialog.h"
 
 namespace vaultora {
 
@@ -29,7 +30,8 @@ void TfrmMain::OptionsCommand() {
 }
 
 void TfrmMain::ScheduleCommand() {
-  NotYetAvailable("Schedules", "vaultora-cli schedule");
+  TfrmSchedules dialog(FStore, this);
+  RunModal(OnModalDialog, dialog);
 }
 
 }  // namespace vaultora

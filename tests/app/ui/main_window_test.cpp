@@ -330,8 +330,8 @@ TEST_F(MainWindowTest, CheckSetupSaysWhatIsMissingAndTheCommandGoesOn) {
   const std::vector<std::string> texts = Prompts.Texts();
   ASSERT_GE(texts.size(), 1u);
   EXPECT_EQ(texts[0], "The following options need to be set up inorder to continue.");
-  // The profile has a key but no host: only the connection window opens.
-  EXPECT_EQ(ModalDialogs, QStringList({"frmConnection"}));
+  // The profile has a key but no host: the connection window opens, then the schedules.
+  EXPECT_EQ(ModalDialogs, QStringList({"frmConnection", "frmSchedules"}));
 }
 
 TEST_F(MainWindowTest, SplittersAndColumnWidthsAreKeptBetweenRuns) {

@@ -51,6 +51,7 @@ TfrmSchedules::TfrmSchedules(TIniRegistryEditor& store, QWidget* parent)
   AddPage(CreateFinished(), "Finished");
   FWizard.OnEditFileList = [this](const std::string& name) { EditFileList(name); };
   FillList();
+  UpdateDetails();
   GoTo(spCover);
 }
 

@@ -103,7 +103,8 @@ TfrmSession::TfrmSession(TIniRegistryEditor& store, TSessionMode mode, TSessionS
   FTree = new QTreeWidget;
   FTree->setObjectName("tvFolders");
   FTree->setHeaderLabels({"Folder", "Files", "Size"});
-  FTree->setColumnWidth(0, 180);
+  FTree->setColumnWidth(0, 160);
+  FTree->setColumnWidth(1, 44);
   FModel = new TTextRowsModel({"File Name", "Size", "Attributes", "Modified"}, this);
   FViews = new TEntryViews("lvEntries", *FModel, {110, 110, 110, 110});
   auto* splitter = new QSplitter;

@@ -136,8 +136,8 @@ std::string TSessionEdit::RuleCaption(const std::string& ruleText) {
   if (rule.Flag == kFileListSubfoldersFlag)
     return "<Monitoring for new files including subfolders, folder mask=\"" + rule.Mask + "\">";
   if (rule.Flag.empty()) return "<Monitoring for new files, folder mask=\"" + rule.Mask + "\">";
-  const size_t slash = ruleText.find(kFileListFolderMark);
-  return ruleText.substr(slash == std::string::npos ? 0 : slash);
+  // Another flag: the rule as written after its folder.
+  return StartsWith(ruleText, rule.Root) ? ruleText.substr(rule.Root.size()) : ruleText;
 }
 
 std::vector<TSessionRow> TSessionEdit::Rows(const TFolderNode& node) {

@@ -11,6 +11,7 @@
 #include "connect/runtime/ras_dialer.h"
 #include "controls/number_field.h"
 #include "controls/summary_text.h"
+#include "online/runtime/online_logon_check.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora {
@@ -33,7 +34,65 @@ TfrmConnection::TfrmConnection(TIniRegistryEditor& store, TRasAdapter* adapter, 
   GoTo(cpCover);
 }
 
-TfrmConnection::~TfrmConnection() = default;
+TfrmConnection::~TfrmConnection() {
+  if (!FCheck) return;
+  FCheck->OnStatus = nullptr;
+  FCheck->OnLogon = nullptr;
+  FCheck->OnCheckOk = nullptr;
+  FCheck->OnCheckFailed = nullptr;
+  FCheck->OnThreadException = nullptr;
+  FCheck->OnClose = nullptr;
+}
+
+bool TfrmConnection::Testing() const {
+  return FCheck && FCheck->Running();
+}
+
+void TfrmConnection::ShowTestStatus(const std::string& text) {
+  FTestStatus->setText(QString::fromStdString(text));
+}
+
+void TfrmConnection::TestConnection() {
+  if (Testing()) return;
+  TakeFields();
+  const TStoredConnection stored = ReadStoredConnection(FStore);
+  if (!stored.Host) {
+    ShowTestStatus("There is no stored connection to test yet: apply these settings first.");
+    return;
+  }
+  const std::string where = *stored.Host + ":" + IntToStr(stored.Port.value_or(211));
+  const bool typedOther =
+      Trim(FSetup.Host) != *stored.Host || Trim(FSetup.Port) != IntToStr(stored.Port.value_or(211));
+  const std::string note =
+      typedOther ? " (the stored settings; apply to test the ones typed here)" : "";
+  FLogonRefused = false;
+  FLastStatus.clear();
+  FCheck = std::make_unique<TOnlineLogonCheck>();
+  FCheck->OnStatus = [this](TComponent*, const std::string& status) {
+    FLastStatus = status;
+    ShowTestStatus(status);
+  };
+  FCheck->OnThreadException = [this](TComponent*, const std::string& text) { FLastStatus = text; };
+  FCheck->OnLogon = [this](TComponent*, bool accepted) { FLogonRefused = !accepted; };
+  FCheck->OnCheckOk = [this, where, note](TComponent*) {
+    ShowTestStatus("Logged on to the server at " + where + note +
+                   ": the connection and the account work.");
+    emit TestFinished(true);
+  };
+  FCheck->OnCheckFailed = [this, where, note](TComponent*) {
+    if (FLogonRefused)
+      ShowTestStatus("The server at " + where + note +
+                     " refused the logon: check the account (vaultora-cli account set).");
+    else
+      ShowTestStatus("The server at " + where + note + " could not be reached" +
+                     (FLastStatus.empty() ? std::string(".") : ": " + FLastStatus));
+    emit TestFinished(false);
+  };
+  FCheck->OnClose = [this](TComponent*) { FTest->setEnabled(true); };
+  FTest->setEnabled(false);
+  ShowTestStatus("Testing the connection to " + where + note + "...");
+  FCheck->Start();
+}
 
 QWidget* TfrmConnection::CreateCover() {
   auto* page = new QWidget;
@@ -89,6 +148,15 @@ QWidget* TfrmConnection::CreateServer() {
   form->addRow("Host Name:", FHost);
   form->addRow("Server Port:", FPort);
   layout->addLayout(form);
+  FTest = new QPushButton("Test connection");
+  FTest->setObjectName("btnTestConnection");
+  FTest->setToolTip("Log on to the stored server with the stored account");
+  layout->addWidget(FTest, 0, Qt::AlignLeft);
+  FTestStatus = new QLabel;
+  FTestStatus->setObjectName("lblTestStatus");
+  FTestStatus->setWordWrap(true);
+  layout->addWidget(FTestStatus);
+  connect(FTest, &QPushButton::clicked, this, [this] { TestConnection(); });
   layout->addStretch(1);
   return page;
 }

@@ -9,7 +9,9 @@
 #include "connect/connection_setup.h"
 #include "controls/wizard_dialog.h"
 
+class QLabel;
 class QListWidget;
+class QPushButton;
 class QLineEdit;
 class QRadioButton;
 
@@ -17,6 +19,7 @@ namespace vaultora {
 
 class TIniRegistryEditor;
 class TNumberField;
+class TOnlineLogonCheck;
 class TRasAdapter;
 class TRasDialer;
 class TSummaryText;
@@ -29,6 +32,13 @@ class TfrmConnection : public TWizardDialog {
   ~TfrmConnection() override;
 
   const TConnectionSetup& Setup() const { return FSetup; }
+  // "Test connection": logs on to the stored server with the stored account on a worker; the
+  // status line says how it went.
+  void TestConnection();
+  bool Testing() const;
+
+ signals:
+  void TestFinished(bool worked);
 
  protected:
   int NextPage(int page) override;
@@ -45,6 +55,7 @@ class TfrmConnection : public TWizardDialog {
   void TakeFields();  // the controls into the model
   void FillPhoneBook();
   void EditProperties();
+  void ShowTestStatus(const std::string& text);
 
   TIniRegistryEditor& FStore;
   std::unique_ptr<TRasDialer> FDialer;
@@ -54,6 +65,11 @@ class TfrmConnection : public TWizardDialog {
   QLineEdit* FHost = nullptr;
   TNumberField* FPort = nullptr;
   TSummaryText* FSummary = nullptr;
+  QPushButton* FTest = nullptr;
+  QLabel* FTestStatus = nullptr;
+  std::unique_ptr<TOnlineLogonCheck> FCheck;
+  bool FLogonRefused = false;
+  std::string FLastStatus;
 };
 
 }  // namespace vaultora

@@ -67,12 +67,13 @@ void TfrmConnection::TestConnection() {
       typedOther ? " (the stored settings; apply to test the ones typed here)" : "";
   FLogonRefused = false;
   FLastStatus.clear();
+  FLastError.clear();
   FCheck = std::make_unique<TOnlineLogonCheck>();
   FCheck->OnStatus = [this](TComponent*, const std::string& status) {
     FLastStatus = status;
     ShowTestStatus(status);
   };
-  FCheck->OnThreadException = [this](TComponent*, const std::string& text) { FLastStatus = text; };
+  FCheck->OnThreadException = [this](TComponent*, const std::string& text) { FLastError = text; };
   FCheck->OnLogon = [this](TComponent*, bool accepted) { FLogonRefused = !accepted; };
   FCheck->OnCheckOk = [this, where, note](TComponent*) {
     ShowTestStatus("Logged on to the server at " + where + note +
@@ -84,8 +85,10 @@ void TfrmConnection::TestConnection() {
       ShowTestStatus("The server at " + where + note +
                      " refused the logon: check the account (vaultora-cli account set).");
     else
-      ShowTestStatus("The server at " + where + note + " could not be reached" +
-                     (FLastStatus.empty() ? std::string(".") : ": " + FLastStatus));
+      ShowTestStatus("The server at " + where + note + " could not be reached: " +
+                     (!FLastError.empty()    ? FLastError
+                      : !FLastStatus.empty() ? FLastStatus
+                                             : std::string("no answer")));
     emit TestFinished(false);
   };
   FCheck->OnClose = [this](TComponent*) { FTest->setEnabled(true); };
@@ -134,8 +137,8 @@ QWidget* TfrmConnection::CreateServer() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   auto* intro = new QLabel(
-      "Where is your backup server? Give its IPv4 address and the port it listens on "
-      "(211 unless your provider says otherwise).");
+      "Where is your backup server? Give its host name or IPv4 address and the port it "
+      "listens on (211 unless your provider says otherwise).");
   intro->setWordWrap(true);
   layout->addWidget(intro);
   auto* form = new QFormLayout;

@@ -70,6 +70,7 @@ class TfrmConnection : public TWizardDialog {
   std::unique_ptr<TOnlineLogonCheck> FCheck;
   bool FLogonRefused = false;
   std::string FLastStatus;
+  std::string FLastError;
 };
 
 }  // namespace vaultora

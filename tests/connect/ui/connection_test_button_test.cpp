@@ -9,6 +9,7 @@
 #include "connect/simulated_ras_adapter.h"
 #include "connect/ui/connection_dialog.h"
 #include "online/account_record.h"
+#include "settings/registry_keys.h"
 #include "support/runtime/online_test_fixture.h"
 #include "support/scripted_prompts.h"
 
@@ -48,6 +49,15 @@ TEST_F(ConnectionTestButton, AWrongPasswordIsNamedAsTheCause) {
   const QString status = Tested(worked);
   EXPECT_FALSE(worked);
   EXPECT_TRUE(status.contains("refused the logon")) << status.toStdString();
+}
+
+TEST_F(ConnectionTestButton, AHostNameThatDoesNotResolveIsNamed) {
+  FStore->WriteString(keys::kConnection, keys::connection::kHost, "no-such-host.invalid");
+  bool worked = true;
+  const QString status = Tested(worked);
+  EXPECT_FALSE(worked);
+  EXPECT_TRUE(status.contains("\"no-such-host.invalid\" could not be resolved"))
+      << status.toStdString();
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "connect/option_summary.h"
 
+#include <algorithm>
+#include <fstream>
+
 namespace vaultora {
 
 namespace {
@@ -15,11 +18,26 @@ std::string Item(const char* const (&items)[N], int32_t index) {
 
 }  // namespace
 
-std::string ShutDownMeaning(int32_t action, int32_t technique) {
+TPowerStates ReadPowerStates(const std::string& stateFile) {
+  std::ifstream file(stateFile);
+  std::string states;
+  if (!file || !std::getline(file, states)) return {};  // unknown: assume both
+  const TStringList words = Split(states, ' ');
+  auto has = [&](const char* word) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+  };
+  return {has("mem") || has("freeze"), has("disk")};
+}
+
+std::string ShutDownMeaning(int32_t action, int32_t technique, const TPowerStates& states) {
   switch (action) {
     case 0:
-      return technique == 1 ? "Suspends this computer to memory (systemctl suspend)."
-                            : "Hibernates this computer to disk (systemctl hibernate).";
+      if (technique == 1)
+        return states.Suspend ? "Suspends this computer to memory (systemctl suspend)."
+                              : "Would suspend to memory, but this computer does not offer it.";
+      return states.Hibernate ? "Hibernates this computer to disk (systemctl hibernate)."
+                              : "Would hibernate to disk, but this computer does not offer it "
+                                "(choose \"RAM-alive\" to suspend instead).";
     case 1:
       return "Powers this computer off (systemctl poweroff).";
     case 2:

@@ -8,7 +8,16 @@ namespace vaultora {
 
 TStringList OptionSummary(const TOptionSetup& setup);
 
-// What a choice of "How to shut down:" does on this computer (with the standby technique).
-std::string ShutDownMeaning(int32_t action, int32_t technique);
+// The sleep states the kernel offers (/sys/power/state: "mem", "disk").
+struct TPowerStates {
+  bool Suspend = true;
+  bool Hibernate = true;
+};
+TPowerStates ReadPowerStates(const std::string& stateFile = "/sys/power/state");
+
+// What a choice of "How to shut down:" does on this computer (with the standby technique), and
+// whether the computer offers it.
+std::string ShutDownMeaning(int32_t action, int32_t technique,
+                            const TPowerStates& states = ReadPowerStates());
 
 }  // namespace vaultora

@@ -13,6 +13,9 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "archive/encryption_key.h"
 #include "archive/key_file.h"
 #include "connect/simulated_ras_adapter.h"
@@ -20,6 +23,7 @@
 #include "connect/ui/options_dialog.h"
 #include "controls/key_field.h"
 #include "controls/number_field.h"
+#include "settings/autostart_entry.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 #include "support/scripted_prompts.h"
@@ -240,6 +244,35 @@ TEST_F(SetupDialogs, OptionsDependentControlsFollowTheirBoxes) {
   ASSERT_FALSE(prompts.Texts().empty());
   EXPECT_EQ(prompts.Texts().back(), "A e-mail address has not been specified.");
   EXPECT_EQ(dialog.Page(), opNotification);
+}
+
+TEST_F(SetupDialogs, RunAtStartupWritesAndRemovesTheAutostartEntry) {
+  {
+    TfrmOptions dialog(store, "/opt/vaultora/bin/vaultora");
+    dialog.show();
+    dialog.GoTo(opPreferences);
+    Click(dialog, "cbRunAtStartup");
+    dialog.GoTo(opEncryption);
+    Type(dialog, "edNewKey", "a key");
+    Type(dialog, "edConfirmKey", "a key");
+    dialog.GoTo(opFinished);
+    Click(dialog, "btnNext");
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+  }
+  std::ifstream entry(AutostartEntryPath());
+  ASSERT_TRUE(entry.good());
+  const std::string text((std::istreambuf_iterator<char>(entry)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("/opt/vaultora/bin/vaultora -StartupTray"), std::string::npos) << text;
+
+  TfrmOptions dialog(store, "/opt/vaultora/bin/vaultora");
+  dialog.show();
+  dialog.GoTo(opPreferences);
+  EXPECT_TRUE(Find<QCheckBox>(dialog, "cbRunAtStartup").isChecked());
+  Click(dialog, "cbRunAtStartup");
+  dialog.GoTo(opFinished);
+  Click(dialog, "btnNext");
+  EXPECT_FALSE(std::ifstream(AutostartEntryPath()).good());
+  EXPECT_EQ(ReadEncryptionKey(store), "a key");  // kept, not unlocked this time
 }
 
 }  // namespace

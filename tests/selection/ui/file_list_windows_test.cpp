@@ -19,6 +19,7 @@
 #include "controls/entry_views.h"
 #include "controls/text_rows_model.h"
 #include "selection/file_list_format.h"
+#include "selection/ui/drop_window.h"
 #include "selection/ui/extensions_dialog.h"
 #include "selection/ui/file_drops.h"
 #include "selection/ui/picker_window.h"
@@ -229,6 +230,28 @@ TEST_F(FileListWindows, DroppedFileUrlsAreAddedAndTheirFolderShown) {
   check.SetRootKey(rtHKEY_CURRENT_USER);
   check.SetFilename(keys::kScheduleKey);
   EXPECT_FALSE(check.ReadString("Nightly", "DefaultSession", "").empty());
+}
+
+TEST_F(FileListWindows, TheDropWindowTakesDropsAndItsApplySavesTheList) {
+  TfrmSession editor(store, smWizard, WizardSessionSource(), true);
+  bool picked = false;
+  editor.OnPick = [&](const std::string&, TPickerResult&) { return picked = true, false; };
+  editor.OnDropWindow = [&](QDialog& window) {
+    EXPECT_EQ(window.windowTitle(), "Backup File(s)");
+    static_cast<TfrmDropWindow&>(window).OnDrop({files / "a.txt"});
+    return static_cast<int>(drApply);
+  };
+  editor.ShrinkCommand();
+  EXPECT_FALSE(picked);
+  EXPECT_EQ(editor.result(), QDialog::Accepted);
+  EXPECT_EQ(Bytes(StoredSession()), files.Path() + "\r\na.txt\r\n");
+
+  // Back with nothing listed opens the picker again.
+  TfrmSession empty(store, smWizard, WizardSessionSource(), true);
+  empty.OnPick = [&](const std::string&, TPickerResult&) { return picked = true, false; };
+  empty.OnDropWindow = [](QDialog&) { return static_cast<int>(drBack); };
+  empty.ShrinkCommand();
+  EXPECT_TRUE(picked);
 }
 
 }  // namespace

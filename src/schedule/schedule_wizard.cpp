@@ -33,6 +33,11 @@ TRegistryKey ScheduleKeys(TIniRegistryEditor& store) {
   return TRegistryKey(store, keys::kScheduleKey);
 }
 
+// The time page of a schedule type.
+int TimePageOf(int type) {
+  return type == stWeekly ? spWeekly : type == stMonthly ? spMonthly : spDaily;
+}
+
 template <size_t N>
 bool AnyTicked(const std::array<bool, N>& ticks) {
   return std::any_of(ticks.begin(), ticks.end(), [](bool on) { return on; });
@@ -125,9 +130,7 @@ int TScheduleWizard::Next(int page) {
     case spDetails:
       return DetailsNext();
     case spType:
-      return Record.BackupType == stWeekly    ? spWeekly
-             : Record.BackupType == stMonthly ? spMonthly
-                                              : spDaily;
+      return TimePageOf(Record.BackupType);
     case spDaily:
     case spWeekly:
     case spMonthly:
@@ -238,9 +241,7 @@ int TScheduleWizard::Back(int page) {
         return spExisting;
       }
       if (!Record.Enabled) return spExisting;
-      return Record.BackupType == stWeekly    ? spWeekly
-             : Record.BackupType == stMonthly ? spMonthly
-                                              : spDaily;
+      return TimePageOf(Record.BackupType);
     case spDaily:
     case spWeekly:
     case spMonthly:

@@ -351,8 +351,10 @@ void TfrmOptions::SaveKeyFile() {
   TakeValues();
   const std::string key = Trim(FSetup.NewKey());
   if (!FSetup.KeyUnlocked() || key.empty()) return ShowInformation(kSaveKeyFirst, "Options");
-  if (key != Trim(FSetup.ConfirmKey()))
-    return ShowProblem(TSetupProblem{opEncryption, kNewKeyField, kKeyMismatchText}), void();
+  if (key != Trim(FSetup.ConfirmKey())) {
+    ShowProblem(TSetupProblem{opEncryption, kNewKeyField, kKeyMismatchText});
+    return;
+  }
   std::string path;
   if (OnChooseKeyFile) {
     path = OnChooseKeyFile();

@@ -28,6 +28,7 @@
 #include "settings/registry_keys.h"
 #include "support/scripted_prompts.h"
 #include "support/test_profile.h"
+#include "support/widget_lookup.h"
 
 namespace vaultora::test {
 namespace {
@@ -37,15 +38,6 @@ class SetupDialogs : public testing::Test {
   void SetUp() override {
     store.SetRootKey(rtHKEY_CURRENT_USER);
     store.SetFilename(keys::kBaseKey);
-  }
-  template <class T>
-  static T& Find(QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(name);
-    if (!found) throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-  }
-  static void Click(QWidget& window, const char* name) {
-    Find<QAbstractButton>(window, name).click();
   }
   static void Type(QWidget& window, const char* name, const QString& text) {
     auto& edit = Find<QLineEdit>(window, name);

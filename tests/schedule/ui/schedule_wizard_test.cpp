@@ -20,6 +20,7 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 #include "support/test_profile.h"
+#include "support/widget_lookup.h"
 
 namespace vaultora::test {
 namespace {
@@ -39,15 +40,6 @@ class ScheduleWizard : public testing::Test {
     record.BackupTitle = "Stored";
     record.Enabled = true;
     SaveSchedule(store, record);
-  }
-  template <class T>
-  static T& Find(QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(name);
-    if (!found) throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-  }
-  static void Click(QWidget& window, const char* name) {
-    Find<QAbstractButton>(window, name).click();
   }
   // The file list editor, as a user fills it: one file, then Apply.
   void FillFileLists(TfrmSchedules& wizard) {

@@ -62,9 +62,33 @@ TScheduleWizard::~TScheduleWizard() {
 }
 
 void TScheduleWizard::Discard() {
+  DropListCopy(true);
   for (const std::string& name : FCreated)
     DeleteSchedule(FStore, name);
   FCreated.clear();
+}
+
+void TScheduleWizard::KeepListCopy() {
+  DropListCopy(true);
+  if (Record.DefaultSession.empty() || !FileExists(Record.DefaultSession)) return;
+  const std::string folder = ReadWorkingFolder(FStore);
+  ForceDirectories(folder);
+  std::string copy = NewFileListName(folder);
+  while (FileExists(copy))
+    copy.insert(copy.size() - 4, "_");
+  std::error_code ec;
+  if (!fs::copy_file(Record.DefaultSession, copy, ec)) return;
+  FListCopy = copy;
+  FListOriginal = Record.DefaultSession;
+}
+
+void TScheduleWizard::DropListCopy(bool restore) {
+  if (FListCopy.empty()) return;
+  std::error_code ec;
+  if (restore) fs::copy_file(FListCopy, FListOriginal, fs::copy_options::overwrite_existing, ec);
+  fs::remove(FListCopy, ec);
+  FListCopy.clear();
+  FListOriginal.clear();
 }
 
 void TScheduleWizard::LoadEntries() {
@@ -95,11 +119,24 @@ void TScheduleWizard::LoadRecord(const std::string& name) {
   for (size_t i = 0; i < FAppend.size(); ++i)
     if (FAppend[i].Key == Record.AppendBackup) AppendIndex = static_cast<int>(i) + 1;
   if (Record.BackupType < stDaily || Record.BackupType > stMonthly) Record.BackupType = stDaily;
+  KeepListCopy();
 }
 
 void TScheduleWizard::ChooseAppend(int index) {
   AppendIndex = index >= 0 && index <= static_cast<int>(FAppend.size()) ? index : 0;
-  if (AppendIndex == 0) return;
+  const TRegistryKey schedules = ScheduleKeys(FStore);
+  std::error_code ec;
+  if (AppendIndex == 0) {
+    if (!FListCopy.empty() && FileExists(FListCopy)) {
+      fs::copy_file(FListCopy, FListOriginal, fs::copy_options::overwrite_existing, ec);
+      Record.DefaultSession = FListOriginal;
+      schedules.WriteString(Record.Name, sv::kDefaultSession, FListOriginal);
+    } else if (!FListCopy.empty()) {
+      Record.DefaultSession.clear();
+      schedules.DeleteValue(Record.Name, sv::kDefaultSession);
+    }
+    return;
+  }
   const TAppendChoice& choice = FAppend[static_cast<size_t>(AppendIndex) - 1];
   std::string target = Record.DefaultSession;
   if (target.empty()) {
@@ -107,11 +144,10 @@ void TScheduleWizard::ChooseAppend(int index) {
     ForceDirectories(folder);
     target = NewFileListName(folder);
   }
-  std::error_code ec;
   if (!choice.FileList.empty() &&
       fs::copy_file(choice.FileList, target, fs::copy_options::overwrite_existing, ec)) {
     Record.DefaultSession = target;
-    ScheduleKeys(FStore).WriteString(Record.Name, sv::kDefaultSession, target);
+    schedules.WriteString(Record.Name, sv::kDefaultSession, target);
   }
 }
 
@@ -273,6 +309,7 @@ int TScheduleWizard::DeleteSelected() {
 
 void TScheduleWizard::Apply() {
   if (!FPendingDelete.empty()) {
+    DropListCopy(false);
     DeleteSchedule(FStore, FPendingDelete);
     FCreated.erase(std::remove(FCreated.begin(), FCreated.end(), FPendingDelete), FCreated.end());
     FPendingDelete.clear();
@@ -286,6 +323,7 @@ void TScheduleWizard::Apply() {
     record.AppendBackup = AppendIndex > 0 ? FAppend[static_cast<size_t>(AppendIndex) - 1].Key : "";
   if (!ExpiryAvailable()) record.Expires = false;
   SaveSchedule(FStore, record);
+  DropListCopy(false);
   FCreated.erase(std::remove(FCreated.begin(), FCreated.end(), record.Name), FCreated.end());
 }
 

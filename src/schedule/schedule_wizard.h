@@ -72,7 +72,8 @@ class TScheduleWizard {
   bool DisplayFileList = false;
   // Expiry is only for a new full backup each time.
   bool ExpiryAvailable() const;
-  // Choosing a backup to append to copies its file list to the schedule's own list.
+  // Choosing a backup to append to copies its file list over the schedule's own list; choosing
+  // "[None]" again puts back the list the schedule had when it was loaded.
   void ChooseAppend(int index);
 
   // Opens the file list editor for the schedule (which stores DefaultSession itself).
@@ -86,7 +87,8 @@ class TScheduleWizard {
   int DeleteSelected();
   // "&Apply" on the finished page.
   void Apply();
-  // Closing: every schedule created in this session and never applied goes, with its list.
+  // Closing: every schedule created in this session and never applied goes, with its list, and
+  // a list replaced by an append choice that was never applied is put back.
   void Discard();
   TStringList Summary() const;
   const std::string& PendingDelete() const { return FPendingDelete; }
@@ -100,6 +102,9 @@ class TScheduleWizard {
   int DetailsNext();
   int TimeNext(int page);
   std::string SelectedName() const;
+  // The copy of the loaded schedule's list, kept until Apply or close.
+  void KeepListCopy();
+  void DropListCopy(bool restore);
 
   TIniRegistryEditor& FStore;
   std::vector<TScheduleListEntry> FEntries;
@@ -108,6 +113,8 @@ class TScheduleWizard {
   bool FRenaming = false;
   std::string FPendingDelete;
   TStringList FCreated;
+  std::string FListCopy;      // the saved copy, "" for none
+  std::string FListOriginal;  // the list file it was copied from
 };
 
 }  // namespace vaultora

@@ -232,6 +232,23 @@ TEST_F(FileListWindows, DroppedFileUrlsAreAddedAndTheirFolderShown) {
   EXPECT_FALSE(check.ReadString("Nightly", "DefaultSession", "").empty());
 }
 
+TEST_F(FileListWindows, TheFirstAddOfAShowingOffersToReturnToTheWizard) {
+  TfrmSession editor(store, smWizard, WizardSessionSource(), true);
+  editor.PickOnShow = false;
+  editor.OnPick = [&](const std::string&, TPickerResult& result) {
+    result.Selected = {files / "a.txt"};
+    return true;
+  };
+  editor.show();
+  prompts.Answer(true);
+  editor.AddCommand();
+  ASSERT_FALSE(prompts.Texts().empty());
+  EXPECT_EQ(prompts.Texts().back(),
+            "Would you like to save this session, and return to the wizard?");
+  EXPECT_EQ(editor.result(), QDialog::Accepted);
+  EXPECT_EQ(Bytes(StoredSession()), files.Path() + "\r\na.txt\r\n");
+}
+
 TEST_F(FileListWindows, TheDropWindowTakesDropsAndItsApplySavesTheList) {
   TfrmSession editor(store, smWizard, WizardSessionSource(), true);
   bool picked = false;

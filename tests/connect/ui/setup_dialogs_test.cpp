@@ -115,6 +115,27 @@ TEST_F(SetupDialogs, ConnectionDirectWithAnEntryStoresBothAndRefusesAnEmptiedPor
   EXPECT_EQ(Stored(keys::kConnection, "ServerPort"), "4211");
 }
 
+TEST_F(SetupDialogs, ConnectionNewDialupEntryIsSelectedAndBackSkipsTheList) {
+  facility.AddEntry("Office");
+  TfrmConnection dialog(store, &facility);
+  dialog.show();
+  Click(dialog, "rbNewDialup");
+  Click(dialog, "btnNext");  // the facility's new-entry dialog makes "Connection 2"
+  ASSERT_EQ(dialog.Page(), cpExisting);
+  auto& entries = Find<QListWidget>(dialog, "lbConnections");
+  ASSERT_EQ(entries.count(), 2);
+  EXPECT_EQ(entries.currentItem()->text(), "Connection 2");
+  Click(dialog, "btnNext");
+  ASSERT_EQ(dialog.Page(), cpServer);
+  Click(dialog, "btnBack");
+  EXPECT_EQ(dialog.Page(), cpExisting);  // the entry is now an existing one
+  Click(dialog, "btnBack");
+  Click(dialog, "rbDirect");
+  Click(dialog, "btnNext");
+  Click(dialog, "btnBack");
+  EXPECT_EQ(dialog.Page(), cpCover);  // direct: back past the list
+}
+
 TEST_F(SetupDialogs, ConnectionCloseLeavesTheStoreAlone) {
   TfrmConnection dialog(store, &facility);
   dialog.show();

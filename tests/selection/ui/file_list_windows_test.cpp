@@ -5,10 +5,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
@@ -119,6 +122,28 @@ TEST_F(FileListWindows, PickerListsFoldersFirstAndReturnsRulesAndFiles) {
   plain->findChild<QLineEdit*>("edMask")->setText("*.txt *.dat");
   plain->Add();
   EXPECT_EQ(plain->Result().Selected, TStringList({files.Path(), files.Path()}));
+}
+
+TEST_F(FileListWindows, PickerOffersTheMountedVolumesCyclesViewsAndSaysWhenItCannotList) {
+  bool rootOffered = false;
+  for (const TVolume& volume : MountedVolumes())
+    rootOffered = rootOffered || volume.Root == "/";
+  EXPECT_TRUE(rootOffered);
+  auto picker = ListedPicker(files.Path());
+  EXPECT_GE(picker->findChild<QComboBox*>("cbDrives")->count(), 1);
+  EXPECT_EQ(picker->ViewStyle(), vsDetails);
+  picker->findChild<QToolButton*>("btnView")->click();
+  EXPECT_EQ(picker->ViewStyle(), vsLargeIcons);
+
+  QSignalSpy listed(picker.get(), &TfrmPicker::Listed);
+  picker->ListFolder(files / "no such folder");
+  ASSERT_TRUE(!picker->Listing() || listed.wait(10000));
+  EXPECT_EQ(picker->Rows().Count(), 0);
+  EXPECT_TRUE(
+      picker->findChild<QLabel*>("lblCount")->text().startsWith("The folder cannot be listed"))
+      << picker->findChild<QLabel*>("lblCount")->text().toStdString();
+  picker->Add();  // nothing to add from an empty folder
+  EXPECT_NE(picker->result(), QDialog::Accepted);
 }
 
 TEST_F(FileListWindows, ExtensionsDialogBuildsTheMaskAndUpLeavesTheFolder) {

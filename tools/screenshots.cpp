@@ -28,6 +28,7 @@
 #include "platform/runtime/event_loop_hook.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
+#include "tools/screenshots_setup.h"
 
 using namespace vaultora;
 
@@ -165,6 +166,9 @@ int main(int argc, char** argv) {
   TfrmShutDown shutDown(countdown);
   Save(shutDown, "shut-down-windows");
   shutDown.hide();
+
+  SaveSetupScreenshots(store, docs, list,
+                       [](QWidget& shot, const char* name) { Save(shot, name); });
 
   Save(*CreateAboutDialog(&window), "about");
   Save(*CreateHelpWindow(&window), "help");

@@ -1,25 +1,17 @@
 // vaultora-cli key set: the user's encryption key, read from the terminal without echo (asked
 // twice), from the first line of a file, or from standard input when that is not a terminal.
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "archive/blowfish.h"
 #include "archive/encryption_key.h"
+#include "archive/key_file.h"
 #include "cli/cli_command.h"
 #include "platform/terminal_input.h"
 #include "settings/ini_registry_editor.h"
 
 namespace vaultora::cli {
 namespace {
-
-// The first line of a key file, without its line end.
-bool ReadKeyFile(const std::string& path, std::string& key) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file || !std::getline(file, key)) return false;
-  if (!key.empty() && key.back() == '\r') key.pop_back();
-  return true;
-}
 
 int KeySet(const TArgs& args) {
   std::string key;

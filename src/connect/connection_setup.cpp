@@ -2,6 +2,9 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
+#include <cctype>
+
 #include "settings/ini_registry_editor.h"
 #include "settings/preferences.h"
 #include "settings/registry_keys.h"
@@ -14,9 +17,10 @@ const char* const kConnectionOptionCaptions[3] = {"Direct connection to the serv
 const char* const kNoHostText = "A Host has not been specified.";
 const char* const kNoServerPortText = "A Server port has not been specified.";
 const char* const kBadServerPortText = "The Server port must be a whole number from 1 to 65535.";
-// The data channel connects to the address as written, without any name lookup.
+// A host name is looked up each time the client connects, so it may change its address.
 const char* const kBadHostText =
-    "The Host must be a dotted IPv4 address, such as 192.168.0.10 (names are not looked up).";
+    "The Host must be an IPv4 address, such as 192.168.0.10, or a host name, such as "
+    "backup.example.com.";
 const char* const kNoEntrySelectedText = "A connection has not been selected";
 
 namespace {
@@ -26,6 +30,23 @@ namespace c = keys::connection;
 bool IsIpv4Address(const std::string& text) {
   in_addr address{};
   return inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+// A host name as RFC 1123 allows: dot-separated labels of letters, digits and inner hyphens,
+// whose last label is not all digits (that is a mistyped address, not a name).
+bool IsHostName(const std::string& text) {
+  if (text.empty() || text.size() > 253) return false;
+  const TStringList labels =
+      Split(text.back() == '.' ? text.substr(0, text.size() - 1) : text, '.');
+  for (const std::string& label : labels) {
+    if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+      return false;
+    for (const char c : label)
+      if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') return false;
+  }
+  const std::string& last = labels.back();
+  return !std::all_of(last.begin(), last.end(),
+                      [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 std::optional<int> PortNumber(const std::string& text) {
@@ -103,7 +124,8 @@ TSetupCheck TConnectionSetup::Check(int page) const {
   if (page != cpServer) return std::nullopt;
   const std::string host = Trim(Host);
   if (host.empty()) return TSetupProblem{cpServer, kHostField, kNoHostText};
-  if (!IsIpv4Address(host)) return TSetupProblem{cpServer, kHostField, kBadHostText};
+  if (!IsIpv4Address(host) && !IsHostName(host))
+    return TSetupProblem{cpServer, kHostField, kBadHostText};
   if (Trim(Port).empty()) return TSetupProblem{cpServer, kServerPortField, kNoServerPortText};
   if (!PortNumber(Port)) return TSetupProblem{cpServer, kServerPortField, kBadServerPortText};
   return std::nullopt;

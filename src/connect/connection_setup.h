@@ -78,7 +78,7 @@ class TConnectionSetup {
   // From the server page back to the existing connection page only when that option is chosen.
   int BackPage(int page) const;
   // The page's rule: the existing connection page needs a selected entry, the server page a
-  // host (a dotted IPv4 address) and a port from 1 to 65535.
+  // host (an IPv4 address or a host name, looked up when connecting) and a port from 1 to 65535.
   TSetupCheck Check(int page) const;
 
   // The finished page's summary, one line per choice.

@@ -1,6 +1,7 @@
 #include "online/tcp_socket.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -16,6 +17,22 @@ namespace vaultora {
 void RaiseSocketError(int code, const char* api) {
   throw ESocketError(
       Format("Windows socket error: %s (%d), on API '%s'", std::strerror(code), code, api), code);
+}
+
+// A host name's first IPv4 address, looked up when connecting (on the worker's thread).
+in_addr Resolve(const std::string& host) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (result != 0 || !found)
+    throw ESocketError("The host name \"" + host + "\" could not be resolved: " +
+                           (result == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(result)),
+                       EHOSTUNREACH);
+  const in_addr address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+  ::freeaddrinfo(found);
+  return address;
 }
 
 void TSocketCanceller::Cancel() {
@@ -47,7 +64,8 @@ void TTcpSocket::Connect(const std::string& address, int port, int timeoutMs) {
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = htons(static_cast<uint16_t>(port));
-  if (inet_pton(AF_INET, address.c_str(), &peer.sin_addr) != 1) RaiseSocketError(EINVAL, "connect");
+  if (address.empty()) RaiseSocketError(EINVAL, "connect");
+  if (inet_pton(AF_INET, address.c_str(), &peer.sin_addr) != 1) peer.sin_addr = Resolve(address);
   const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (handle < 0) RaiseSocketError(errno, "socket");
   if (FCanceller && !FCanceller->Attach(handle)) {

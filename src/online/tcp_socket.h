@@ -56,7 +56,8 @@ class TTcpSocket {
   TTcpSocket(const TTcpSocket&) = delete;
   TTcpSocket& operator=(const TTcpSocket&) = delete;
 
-  // A dotted IPv4 address, converted without any name lookup.
+  // A dotted IPv4 address, or a host name looked up here (its first IPv4 address); a name that
+  // does not resolve raises ESocketError saying so.
   void Connect(const std::string& address, int port, int timeoutMs);
   void Close();
   bool Connected() const { return FHandle >= 0; }

@@ -97,7 +97,7 @@ inline constexpr int32_t kMaxCatchUpDelay = 60;
 // Connection (written whole by the connection dialog).
 namespace connection {
 inline constexpr const char* kConnection = "Connection";      // 1, phone-book entry
-inline constexpr const char* kHost = "Host";                  // 1, dotted IPv4 address
+inline constexpr const char* kHost = "Host";                  // 1, IPv4 address or host name
 inline constexpr const char* kServerPort = "ServerPort";      // 3
 inline constexpr const char* kUseLANServer = "UseLANServer";  // flag
 

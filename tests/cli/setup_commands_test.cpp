@@ -43,7 +43,7 @@ TEST(SetupCommands, ConnectionIsSetCheckedAndShown) {
   EXPECT_TRUE(Says(run, "A Server port has not been specified.")) << run.Output;
   EXPECT_TRUE(Says(Cli("connection set --host ' '"), "A Host has not been specified."));
   EXPECT_TRUE(Says(Cli("connection set --port 70000"), "from 1 to 65535"));
-  EXPECT_TRUE(Says(Cli("connection set --host backup.example.com"), "dotted IPv4 address"));
+  EXPECT_TRUE(Says(Cli("connection set --host 'backup server'"), "or a host name"));
   EXPECT_TRUE(Says(Cli("connection set --direct --dialup Office"), "not both"));
   run = Cli("connection set --hots 10.0.0.1");
   EXPECT_EQ(run.Status, 2);

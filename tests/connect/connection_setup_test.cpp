@@ -94,7 +94,9 @@ TEST_F(ConnectionSetup, ServerPageRefusesWhatCannotReachAServer) {
       {"10.0.0.1", "0", kServerPortField, kBadServerPortText},
       {"10.0.0.1", "65536", kServerPortField, kBadServerPortText},
       {"10.0.0.1", "999999", kServerPortField, kBadServerPortText},
-      {"backup.example.com", "211", kHostField, kBadHostText},
+      {"backup server", "211", kHostField, kBadHostText},
+      {"-backup.example.com", "211", kHostField, kBadHostText},
+      {"back_up.example.com", "211", kHostField, kBadHostText},
       {"10.0.0", "211", kHostField, kBadHostText},
   };
   store.WriteString(keys::kConnection, keys::connection::kHost, "10.1.1.1");
@@ -115,6 +117,11 @@ TEST_F(ConnectionSetup, ServerPageRefusesWhatCannotReachAServer) {
   for (const char* port : {"1", "65535", " 80 "}) {
     edge.Port = port;
     EXPECT_FALSE(edge.Check(cpServer)) << port;
+  }
+  // Host names are taken as typed and looked up when connecting.
+  for (const char* host : {"backup.example.com", "localhost", "nas-2.home.arpa.", "7zip.org"}) {
+    edge.Host = host;
+    EXPECT_FALSE(edge.Check(cpServer)) << host;
   }
 }
 

@@ -87,3 +87,27 @@ TEST_F(CancelledSocket, WithoutACancelTheSocketWorksAsBefore) {
 
 }  // namespace
 }  // namespace vaultora
+
+namespace vaultora {
+namespace {
+
+TEST(HostNames, ANameIsLookedUpAndOneThatDoesNotResolveSaysSo) {
+  TTcpListener listener;
+  const int port = listener.Listen("127.0.0.1", 0);
+  TTcpSocket socket;
+  socket.Connect("localhost", port, 5000);
+  EXPECT_TRUE(socket.Connected());
+  socket.Close();
+  try {
+    socket.Connect("no-such-host.invalid", port, 5000);
+    ADD_FAILURE() << "an unknown host connected";
+  } catch (const ESocketError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"no-such-host.invalid\" could not be resolved"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_FALSE(socket.Connected());
+}
+
+}  // namespace
+}  // namespace vaultora

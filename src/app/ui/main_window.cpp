@@ -25,6 +25,7 @@
 #include "connect/runtime/shutdown_countdown.h"
 #include "connect/ui/shutdown_window.h"
 #include "platform/prompts.h"
+#include "selection/ui/session_window.h"
 #include "settings/preferences.h"
 #include "settings/registry_keys.h"
 
@@ -183,8 +184,7 @@ void TfrmMain::CreateWidgets() {
   connect(FList, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { FListMenu->popup(FList->viewport()->mapToGlobal(at)); });
 
-  FSessionFiles = new QListWidget;
-  FSessionFiles->setObjectName("lbSessionFiles");
+  FSessionFiles = new TfrmSession(FStore, smViewer);
   FSessionFiles->hide();
 
   FListSplitter = new QSplitter(Qt::Vertical);

@@ -25,6 +25,7 @@
 #include "settings/ini_registry_editor.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -38,6 +39,7 @@ namespace vaultora {
 
 class TAnimatedTrayIcon;
 class TfrmLogs;
+class TfrmSession;
 class TfrmShutDown;
 class TShutDownCountdown;
 
@@ -85,6 +87,9 @@ class TfrmMain : public QMainWindow {
   std::function<void()> OnBackupWizard;
   // Called with every Creating Backup window before it is shown (tests drive it from here).
   std::function<void(QWidget& window)> OnCreatingBackupShown;
+  // Runs each modal set-up window (connection, options, schedules); unset, it is shown with
+  // exec(). Tests drive the window from here and close it.
+  std::function<void(QDialog& dialog)> OnModalDialog;
   // A transfer of the kind opens (its window comes with a later version; tests watch here).
   std::function<void(TWorkKind kind)> OnTransferOpening;
 
@@ -127,6 +132,10 @@ class TfrmMain : public QMainWindow {
   TBackupRunResult RunBackupWindow(const std::string& scheduleName);
   void BackupCommand();
   void LogsCommand();
+  // set-up windows (main_window_setup.cpp)
+  void ConnectionCommand();
+  void OptionsCommand();
+  void ScheduleCommand();
   void HandleMessage(const TMessage& message);
   void ReleaseWindow(int code);
   void BringBack();
@@ -165,7 +174,7 @@ class TfrmMain : public QMainWindow {
   QSplitter* FListSplitter = nullptr;
   QTreeWidget* FTree = nullptr;
   QTreeWidget* FList = nullptr;
-  QListWidget* FSessionFiles = nullptr;
+  TfrmSession* FSessionFiles = nullptr;  // the file list viewer
   std::array<QLabel*, 3> FPanels{};
 
   TCatalogueView FView = cvOutbox;

@@ -49,14 +49,14 @@ void TfrmMain::Run(TMainCommand command) {
   switch (command) {
     case mcSchedule:
       CheckSetup();
-      NotYetAvailable("Schedules", "vaultora-cli schedule");
+      ScheduleCommand();
       return LoadSchedulesNow();
     case mcOptions:
-      NotYetAvailable("Options", "vaultora-cli options set");
+      OptionsCommand();
       LoadWindowSettings();
       return LoadSchedulesNow();
     case mcConnection:
-      NotYetAvailable("Connection", "vaultora-cli connection set");
+      ConnectionCommand();
       return LoadWindowSettings();
     case mcDelete:
       return DeleteSelected();

@@ -17,6 +17,7 @@
 #include "backupset/catalogue_views.h"
 #include "platform/capture_error.h"
 #include "selection/file_list.h"
+#include "selection/ui/session_window.h"
 
 namespace vaultora {
 
@@ -220,21 +221,11 @@ void TfrmMain::ToggleRestoreRequest(QTreeWidgetItem* item, bool ticked) {
 void TfrmMain::ShowSessionFiles() {
   const bool wanted = FActions[mcBackupFiles]->isChecked();
   FSessionFiles->setVisible(wanted);
-  FSessionFiles->clear();
-  if (!wanted) return;
   const QList<QTreeWidgetItem*> selected = FList->selectedItems();
-  if (selected.isEmpty()) return;
-  const std::string session = selected.first()->data(0, kSessionRole).toString().toStdString();
-  if (session.empty()) return;
-  try {
-    TFileList list;
-    list.LoadFromFile(session);
-    for (const std::string& line : list.Lines())
-      FSessionFiles->addItem(QString::fromStdString(line.substr(0, line.find('\t'))));
-  } catch (const std::exception& e) {
-    FSessionFiles->addItem(
-        QString::fromStdString(std::string("The file list cannot be read: ") + e.what()));
-  }
+  // The viewer is emptied first, so that a list that cannot be read never shows another's.
+  FSessionFiles->ShowList("");
+  if (!wanted || selected.isEmpty()) return;
+  FSessionFiles->ShowList(selected.first()->data(0, kSessionRole).toString().toStdString());
 }
 
 }  // namespace vaultora

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QTreeWidget>
 
@@ -28,6 +29,8 @@ class MainWindowTest : public ::testing::Test {
     options.TrayAvailable = trayAvailable;
     options.Session = &Session;
     Window = std::make_unique<TfrmMain>(options);
+    // A set-up window never waits for a user here: it is recorded and left at once.
+    Window->OnModalDialog = [this](QDialog& dialog) { ModalDialogs << dialog.objectName(); };
   }
   void TearDown() override { Window.reset(); }
 
@@ -57,6 +60,7 @@ class MainWindowTest : public ::testing::Test {
       Profile.Store.DeleteValue(keys::kPreferences, name);
   }
 
+  QStringList ModalDialogs;
   TBackupProfile Profile{"the user's own key"};
   TScriptedPrompts Prompts;
   TRecordingSessionAdapter Session;

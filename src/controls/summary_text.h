@@ -1,0 +1,17 @@
+#pragma once
+// The summary on a wizard's last page: what applying will store, one line per choice.
+
+#include <QPlainTextEdit>
+
+#include "platform/text.h"
+
+namespace vaultora {
+
+class TSummaryText : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  explicit TSummaryText(const char* name, QWidget* parent = nullptr);
+  void SetLines(const TStringList& lines);
+};
+
+}  // namespace vaultora

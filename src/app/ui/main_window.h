@@ -37,6 +37,7 @@ class QTreeWidgetItem;
 namespace vaultora {
 
 class TAnimatedTrayIcon;
+class TOnlineWindows;
 class TfrmLogs;
 class TfrmShutDown;
 class TShutDownCountdown;
@@ -65,6 +66,8 @@ class TfrmMain : public QMainWindow {
   TAlarmClock& Clock() { return FClock; }
   TShutDownItercept& Intercept() { return *FIntercept; }
   TAnimatedTrayIcon& Tray() { return *FTray; }
+  // The transfer, dial-up and available-backups windows.
+  TOnlineWindows& Online() { return *FOnline; }
   QAction* Action(TMainCommand command) const { return FActions[command]; }
   TCatalogueView View() const { return FView; }
   TfrmLogs* LogWindow() const;
@@ -155,6 +158,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<TShutDownItercept> FIntercept;
   std::unique_ptr<TShutDownCountdown> FCountdown;
   TAnimatedTrayIcon* FTray = nullptr;
+  std::unique_ptr<TOnlineWindows> FOnline;
 
   std::array<QAction*, kMainCommandCount> FActions{};
   QMenu* FTrayMenu = nullptr;

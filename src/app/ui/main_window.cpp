@@ -32,7 +32,10 @@
 namespace vaultora {
 
 TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
-    : QMainWindow(parent), FOptions(options), FReceiver(std::make_unique<TMessageReceiver>()) {
+    : QMainWindow(parent),
+      FRuntime(options.Dialup),
+      FOptions(options),
+      FReceiver(std::make_unique<TMessageReceiver>()) {
   InitAppResources();
   setObjectName("frmMain");
   setWindowTitle(kApplicationTitle);

@@ -46,6 +46,7 @@ struct TMainWindowOptions {
   std::string ProgramPath;             // written into the start-with-the-session entry
   bool TrayAvailable = true;           // the desktop has a notification area
   TSessionAdapter* Session = nullptr;  // nullptr: the system's
+  TRasAdapter* Dialup = nullptr;       // nullptr: the one $VAULTORA_DIALUP chooses
 };
 
 class TfrmMain : public QMainWindow {

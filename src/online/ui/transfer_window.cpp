@@ -128,13 +128,9 @@ TfrmTransfer::TfrmTransfer(TTransferHost& host, TWorkKind kind, TIniRegistryEdit
 
   connect(FButton, &QPushButton::clicked, this, [this] { ButtonPressed(); });
   connect(FHide, &QPushButton::clicked, this, [this] { hide(); });
-  connect(FDisconnect, &QCheckBox::toggled, this, [this](bool on) {
-    FStore.SetFilename(keys::kBaseKey);
-    if (on)
-      FStore.WriteBool(keys::kPreferences, keys::preferences::kDisConWhenFin, true);
-    else
-      FStore.DeleteValue(keys::kPreferences, keys::preferences::kDisConWhenFin);
-  });
+  // Ticked writes the value, unticked deletes it.
+  connect(FDisconnect, &QCheckBox::toggled, this,
+          [this](bool on) { WriteSetting(FStore, keys::setting::DisConWhenFin, on); });
   FRefresh.setInterval(kRefreshMs);
   connect(&FRefresh, &QTimer::timeout, this, [this] { Refresh(); });
   FAnimation.setInterval(kAnimationMs);
@@ -164,7 +160,6 @@ void TfrmTransfer::Started() {
   if (FProgress) FProgress->setValue(0);
   FLines->clear();
   FConnection->setText(QString::fromStdString(TransferConnectionName(FStore)));
-  FStore.SetFilename(keys::kBaseKey);
   {
     const QSignalBlocker quiet(FDisconnect);
     FDisconnect->setChecked(ReadSetting(FStore, keys::setting::DisConWhenFin));

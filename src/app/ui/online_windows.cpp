@@ -66,7 +66,8 @@ TfrmAvailableBackups* TOnlineWindows::AvailableBackupsWindow() const {
 void TOnlineWindows::Opening(TWorkKind kind) {
   QPointer<TfrmTransfer>& window = FWindows[static_cast<size_t>(kind)];
   if (!window) {
-    window = new TfrmTransfer(FRuntime.Host(), kind, FRuntime.Store());
+    TTransferHost& host = FRuntime.Host();
+    window = new TfrmTransfer(kind, FRuntime.Store(), [&host, kind] { return host.Session(kind); });
     window->OnReleased = [this, kind](TfrmTransfer&) {
       Release(FWindows[static_cast<size_t>(kind)]);
     };

@@ -22,9 +22,9 @@ TfrmAvailableBackups::TfrmAvailableBackups(TIniRegistryEditor& store, QWidget* p
   FList->setObjectName("lvAvailable");
   FList->setHeaderLabels({"Name", "Started", "Finished", "Size", "Incremental"});
   FList->setRootIsDecorated(false);
-  FList->header()->resizeSection(0, 200);
-  FList->header()->resizeSection(1, 150);
-  FList->header()->resizeSection(2, 150);
+  FList->header()->resizeSection(0, 160);
+  FList->header()->resizeSection(1, 180);
+  FList->header()->resizeSection(2, 180);
   FLog = new QListWidget;
   FLog->setObjectName("lbLog");
   FLog->setMaximumHeight(110);
@@ -61,7 +61,7 @@ TfrmAvailableBackups::TfrmAvailableBackups(TIniRegistryEditor& store, QWidget* p
       FImport->Checked()[static_cast<size_t>(row)] = item->checkState(0) == Qt::Checked;
   });
   FImport->OnLine = [this](const std::string& line) { LineAdded(line); };
-  resize(720, 360);
+  resize(780, 360);
 }
 
 TfrmAvailableBackups::~TfrmAvailableBackups() {

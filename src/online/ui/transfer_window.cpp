@@ -44,9 +44,13 @@ QLabel* NewLabel(const char* name, const QString& text = QString()) {
 
 }  // namespace
 
-TfrmTransfer::TfrmTransfer(TTransferHost& host, TWorkKind kind, TIniRegistryEditor& store,
+TfrmTransfer::TfrmTransfer(TWorkKind kind, TIniRegistryEditor& store, TSessionGetter session,
                            QWidget* parent)
-    : QDialog(parent), FHost(host), FKind(kind), FStore(store), FPictures(TrayFrames()) {
+    : QDialog(parent),
+      FKind(kind),
+      FStore(store),
+      FSession(std::move(session)),
+      FPictures(TrayFrames()) {
   setObjectName(kObjectNames[kind]);
   setWindowTitle(kWindowTitles[kind]);
   setModal(false);
@@ -144,7 +148,7 @@ TfrmTransfer::~TfrmTransfer() {
 }
 
 TTransferSession* TfrmTransfer::Session() const {
-  return FOpen ? FHost.Session(FKind) : nullptr;
+  return FOpen && FSession ? FSession() : nullptr;
 }
 
 void TfrmTransfer::Started() {

@@ -1,9 +1,10 @@
 #pragma once
 // TfrmTransfer: the window of one kind of online transfer (upload, download, delete on the
-// server, available-backups download). It is a view of the transfer host's session of its kind,
-// never its owner: the host keeps the session bound to the component from the start of the run
-// to its close, so closing, hiding or destroying this window mid-run leaves the run going to its
-// end with the component's events still handled. The window shows the session's status lines,
+// server, available-backups download). It is a view of the transfer session of its kind (the
+// transfer host's, reached through a getter that gives nullptr once the run has closed), never
+// its owner: the host keeps the session bound to the component from the start of the run to its
+// close, so closing, hiding or destroying this window mid-run leaves the run going to its end
+// with the component's events still handled. The window shows the session's status lines,
 // its labels (read at most every kRefreshMs, with the speed and time left beside the percent),
 // an animation while data moves, and offers Stop (then Close), Hide and "Disconnect when
 // &finished". User-interface thread only.
@@ -27,7 +28,6 @@ class QTreeWidget;
 namespace vaultora {
 
 class TIniRegistryEditor;
-class TTransferHost;
 class TTransferSession;
 
 class TfrmTransfer : public QDialog {
@@ -37,7 +37,9 @@ class TfrmTransfer : public QDialog {
   static constexpr int kRefreshMs = 100;
   static constexpr int kAnimationMs = 750;
 
-  TfrmTransfer(TTransferHost& host, TWorkKind kind, TIniRegistryEditor& store,
+  using TSessionGetter = std::function<TTransferSession*()>;
+
+  TfrmTransfer(TWorkKind kind, TIniRegistryEditor& store, TSessionGetter session,
                QWidget* parent = nullptr);
   ~TfrmTransfer() override;
 
@@ -72,9 +74,9 @@ class TfrmTransfer : public QDialog {
   void Tick();
   void SetAnimating(bool on);
 
-  TTransferHost& FHost;
   TWorkKind FKind;
   TIniRegistryEditor& FStore;
+  TSessionGetter FSession;
   bool FStopMode = true;
   bool FOpen = false;  // between Started and OperationClosed
   int FStep = 0;

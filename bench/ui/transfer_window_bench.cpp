@@ -9,37 +9,22 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "../bench_online.h"
 #include "../bench_stats.h"
 #include "app/runtime/client_runtime.h"
 #include "app/ui/animated_tray_icon.h"
 #include "app/ui/online_windows.h"
 #include "catalogue/catalogue.h"
-#include "online/account_record.h"
-#include "platform/folders.h"
 #include "platform/runtime/event_loop_hook.h"
-#include "platform/streams.h"
-#include "server/backup_server.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 
 using namespace vaultora;
 
 namespace {
-
-void WriteRandomFile(const std::string& path, int64_t size) {
-  TFileStream out(path, fmCreate);
-  std::vector<uint8_t> block(1 << 20);
-  std::mt19937 random(7);
-  for (auto& b : block)
-    b = static_cast<uint8_t>(random());
-  for (int64_t left = size; left > 0; left -= static_cast<int64_t>(block.size()))
-    out.WriteBuffer(block.data(), std::min<int64_t>(left, static_cast<int64_t>(block.size())));
-}
 
 // Runs the event loop until the runtime has nothing open and nothing waiting.
 void RunToIdle(TClientRuntime& runtime) {
@@ -55,34 +40,15 @@ void RunToIdle(TClientRuntime& runtime) {
 int main(int argc, char** argv) {
   const int64_t mib = argc > 1 ? std::atoll(argv[1]) : 64;
   const int64_t size = mib << 20;
-  char home[] = "/tmp/vaultora-window-bench-XXXXXX";
-  if (!mkdtemp(home)) return 1;
-  setenv("VAULTORA_HOME", home, 1);
+  bench::TBenchHome home;
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   InstallEventLoopHook();
-  const std::string folder = IncludeTrailingSlash(home);
-  const std::string work = folder + "work/";
-  ForceDirectories(work);
-
-  std::FILE* quiet = std::fopen("/dev/null", "w");
-  server::TServerLog log(quiet);
-  server::TBackupServer backupServer(folder + "storage", {}, log);
-  backupServer.Accounts().Add("ann", "secret", 1);
-  const int port = backupServer.Listen("127.0.0.1", 0);
-  std::thread serving([&] { backupServer.Serve(); });
-
+  bench::TLoopbackServer server(home.Folder + "storage");
   {
     TIniRegistryEditor store;
-    store.SetRootKey(rtHKEY_CURRENT_USER);
-    store.SetFilename(keys::kBaseKey);
-    store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, work);
-    store.WriteInteger(keys::kPreferences, keys::preferences::kTrxOutBufferSize, 4096);
-    store.WriteInteger(keys::kPreferences, keys::preferences::kTrxInBufferSize, 4096);
-    store.WriteString(keys::kConnection, keys::connection::kHost, "127.0.0.1");
-    store.WriteInteger(keys::kConnection, keys::connection::kServerPort, port);
+    bench::WriteOnlineSettings(store, home.Work, server.Port);
     store.WriteBool(keys::kConnection, keys::connection::kUseLANServer, true);
-    WriteAccountSetup(store, {"ann", "secret"});
   }
 
   TClientRuntime runtime;
@@ -102,15 +68,7 @@ int main(int argc, char** argv) {
   const std::string id = "46100.25";
   TCatalogue catalogue(runtime.Store());
   const std::string archive = catalogue.ArchivePath(id);
-  WriteRandomFile(archive, size);
-  TMemoryStream(std::vector<uint8_t>{'/', 'x', '/', '\t', '\r', '\n'})
-      .SaveToFile(catalogue.FileListPath(id));
-  TBackupRecord record;
-  record.FinishDateTime = Now();
-  record.Session = catalogue.FileListPath(id);
-  record.Size = size;
-  record.MAC = "0123456789ABCDEF";
-  record.BackupTitle = "Benchmark";
+  const TBackupRecord record = bench::MakeBenchBackup(catalogue, id, size);
 
   // One upload and one download, with or without the windows; each download brings the archive
   // back for the next upload.
@@ -151,9 +109,5 @@ int main(int argc, char** argv) {
   runtime.OnOpening = nullptr;
   runtime.OnTransferClosed = nullptr;
   runtime.Host().OnLine = nullptr;
-  backupServer.Stop();
-  serving.join();
-  std::fclose(quiet);
-  std::system(("rm -rf '" + std::string(home) + "'").c_str());
   return failed ? 1 : 0;
 }

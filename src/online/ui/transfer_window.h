@@ -34,7 +34,7 @@ class TfrmTransfer : public QDialog {
   Q_OBJECT
  public:
   // How often the labels follow the session while the window shows.
-  static constexpr int kRefreshMs = 100;
+  static constexpr int kRefreshMs = 250;
   static constexpr int kAnimationMs = 750;
 
   using TSessionGetter = std::function<TTransferSession*()>;

@@ -242,6 +242,9 @@ bool TTransferSession::Closed() {
     AddLine(Format("%s's progress %s", FStatusLabel.c_str(), FPercentLabel.c_str()));
   AddLine(Texts().TimePrefix + ElapsedText() + " ]");
   AddLine(Texts().ClosedLine);
+  // Stop is the pause of a transfer: the server keeps what it has, and the next run resumes.
+  if (FStopping && !FSuccess && (FKind == tkUpload || FKind == tkDownload))
+    AddLine(FKind == tkUpload ? kResumeSendLine : kResumeReceiveLine);
   FlushLog();
   return HasErrors();
 }

@@ -32,6 +32,12 @@ struct TTransferKindTexts {
 };
 const TTransferKindTexts& TransferKindTexts(TTransferKind kind);
 
+// The last line of an upload or download that was stopped before its end.
+inline constexpr const char* kResumeSendLine =
+    "Stopped before the end: the next send goes on from where this one ended";
+inline constexpr const char* kResumeReceiveLine =
+    "Stopped before the end: the next receive goes on from where this one ended";
+
 // " LAN Server : " and the host when the LAN server is used, else the dial-up connection.
 std::string TransferConnectionName(TIniRegistryEditor& store);
 // What the delete window lists: each entry marked for deletion as its title, " [ ", its file

@@ -88,6 +88,7 @@ TEST_F(TransferWindowsTest, StopMarksTheUserStopAndTheNextSendResumesWhereTheSer
   ASSERT_TRUE(RunToIdle());
   EXPECT_TRUE(Marked(keys::kBackupErrors, keys::errors::kUserStoppedBackup));
   EXPECT_EQ(Button(window, "btnStop")->text(), "Close");
+  EXPECT_EQ(Lines(window).back().toStdString(), kResumeSendLine);
   const TCatalogueEntry stopped = TCatalogue(*FStore).Entry(entry);
   ASSERT_TRUE(stopped.HasSendPosition);
   EXPECT_GT(stopped.SendPosition, 0);

@@ -10,6 +10,8 @@
 #include "catalogue/catalogue.h"
 #include "online/runtime/transfer_session.h"
 #include "online/ui/transfer_window_fixture.h"
+#include "platform/folders.h"
+#include "platform/log_file.h"
 #include "settings/error_marks.h"
 
 namespace vaultora::test {
@@ -117,6 +119,7 @@ TEST_F(TransferWindowsTest, StopMarksTheUserStopAndTheNextSendResumesWhereTheSer
 TEST_F(TransferWindowsTest, ClosingTheWindowMidUploadLeavesTheRunToFinishWithItsOwnHandlers) {
   UseLAN();
   SetPreference(keys::preferences::kBandwidthLimit, 8192);
+  SetFlag(keys::preferences::kKeepLogFiles);
   const std::string entry = MakeBackup("Twenty", 20 << 20, 46005.25);
   Open();
   Trigger(mcSendOnly);
@@ -124,6 +127,9 @@ TEST_F(TransferWindowsTest, ClosingTheWindowMidUploadLeavesTheRunToFinishWithIts
   Transfer(wkSend)->close();
   RunUntil([] { return false; }, 50);
   EXPECT_EQ(Transfer(wkSend), nullptr) << "the closed window is freed";
+  const std::string log = LogFilePath("InternetBackup.log");
+  EXPECT_NE(ReadTextFile(log).find("Transfering Twenty"), std::string::npos)
+      << "closing the window writes the lines kept so far";
   EXPECT_TRUE(Window->Host().Running(wkSend)) << "the run goes on without its window";
   // Nothing but speed changes once the window is gone: lift the limit so the test ends soon.
   SetPreference(keys::preferences::kBandwidthLimit, 0);
@@ -132,6 +138,32 @@ TEST_F(TransferWindowsTest, ClosingTheWindowMidUploadLeavesTheRunToFinishWithIts
   TBaseOnlineTransfer& upload = Window->Host().Component(wkSend);
   EXPECT_FALSE(upload.OnTransferProgress) << "the component has its own handlers back";
   EXPECT_FALSE(upload.OnStatus);
+  EXPECT_NE(ReadTextFile(log).find("Online backup closed"), std::string::npos)
+      << "the run's own close writes the rest";
+}
+
+TEST_F(TransferWindowsTest, ASecondSendWhileTheWindowShowsRestartsItInsteadOfASecondWindow) {
+  UseLAN();
+  SetPreference(keys::preferences::kBandwidthLimit, 2048);
+  MakeBackup("Twice", 2 << 20, 46011.25);
+  Open();
+  Trigger(mcSendOnly);
+  ASSERT_TRUE(RunUntil([this] { return SendProgress() > 0; }));
+  TfrmTransfer* window = Transfer(wkSend);
+  Trigger(mcSendOnly);
+  ASSERT_TRUE(RunUntil([this] { return Opened.size() == 2; }));
+  EXPECT_EQ(Transfer(wkSend), window) << "the same window";
+  SetPreference(keys::preferences::kBandwidthLimit, 0);
+  int completions = 0;
+  auto mainWindows = Window->Runtime().OnTransferClosed;
+  Window->Runtime().OnTransferClosed = [&](TWorkKind kind, bool success) {
+    completions += success;
+    mainWindows(kind, success);
+  };
+  ASSERT_TRUE(RunToIdle());
+  EXPECT_EQ(completions, 1) << "one run, restarted in its window";
+  EXPECT_EQ(Transfer(wkSend), nullptr);
+  EXPECT_EQ(Opened, (std::vector<TWorkKind>{wkSend, wkSend}));
 }
 
 TEST_F(TransferWindowsTest, TheFiftySecondLineClearsTheListFirst) {

@@ -134,7 +134,7 @@ void SaveOnlineWindows(TIniRegistryEditor& store,
     TRasDialer dialer(nullptr, &adapter);
     TDialAttempt attempt(dialer, store);
     TfrmDialup window(attempt);
-    attempt.OnLine = [&window](const std::string&) { window.Refresh(); };
+    attempt.OnLine = [&window](const std::string&) { window.LineAdded(); };
     attempt.Show();
     window.Refresh();
     save(window, "dialup-connection");

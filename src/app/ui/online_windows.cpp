@@ -31,7 +31,7 @@ TOnlineWindows::TOnlineWindows(TClientRuntime& runtime, TAnimatedTrayIcon& tray)
   line.OnAttemptShown = [this](TDialAttempt& attempt) { AttemptShown(attempt); };
   line.OnAttemptClosed = [this](TDialAttempt&) { AttemptClosed(); };
   line.OnLine = [this](const std::string&) {
-    if (FDialup) FDialup->Refresh();
+    if (FDialup) FDialup->LineAdded();
   };
   FToolTip.setInterval(kToolTipMs);
   connect(&FToolTip, &QTimer::timeout, this, [this] { UpdateToolTip(); });

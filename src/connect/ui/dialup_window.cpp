@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -45,6 +46,10 @@ void TfrmDialup::Refresh() {
   for (const std::string& line : FAttempt->Lines())
     last = new QTreeWidgetItem(FLines, {QString::fromStdString(line)});
   if (last) FLines->scrollToItem(last);
+}
+
+void TfrmDialup::LineAdded() {
+  QTimer::singleShot(0, this, [this] { Refresh(); });
 }
 
 void TfrmDialup::Detach() {

@@ -22,6 +22,9 @@ class TfrmDialup : public QDialog {
 
   // Shows what the attempt holds now.
   void Refresh();
+  // The attempt added a line: shown once the event that added it is over (the attempt sets its
+  // state label after the line).
+  void LineAdded();
   // The attempt closed: the window forgets it (its owner frees the window next).
   void Detach();
 

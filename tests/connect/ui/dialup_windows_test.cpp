@@ -28,18 +28,19 @@ TEST(DialupWindow, ShowsTheAttemptsLinesAndCancelStopsTheDial) {
   TSimulatedRasAdapter adapter;
   adapter.AddEntry("Office", "ann", "secret");
   // The dial stops half-way, as a modem that never answers.
-  adapter.AddCourse({0, {{0, 0}, {1, 0}, {2, 0}}});
+  adapter.AddCourse({0, {{0, 0}, {1, 0}, {5, 0}}});
   TRasDialer dialer(nullptr, &adapter);
   TDialAttempt attempt(dialer, store);
   TfrmDialup window(attempt);
-  attempt.OnLine = [&window](const std::string&) { window.Refresh(); };
+  attempt.OnLine = [&window](const std::string&) { window.LineAdded(); };
   attempt.Show();
+  QCoreApplication::processEvents();
   EXPECT_EQ(window.windowTitle(), "Connecting to \"Office\"");
   auto* lines = window.findChild<QTreeWidget*>("lvStatus");
   ASSERT_EQ(lines->topLevelItemCount(), static_cast<int>(attempt.Lines().size()));
   EXPECT_EQ(lines->topLevelItem(0)->text(0), "Dialing 'Office'");
-  EXPECT_EQ(window.findChild<QLabel*>("lblState")->text(),
-            QString::fromStdString(attempt.StateLabel()));
+  EXPECT_EQ(window.findChild<QLabel*>("lblState")->text(), "Authenticating user...")
+      << "the label set after the state's line is shown too";
 
   window.findChild<QPushButton*>("btnCancel")->click();
   EXPECT_TRUE(attempt.Closed());

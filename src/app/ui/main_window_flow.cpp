@@ -334,6 +334,7 @@ void TfrmMain::changeEvent(QEvent* event) {
 }
 
 void TfrmMain::BringBack() {
+  FOnline->ShowHiddenTransfers();
   show();
   setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
   raise();

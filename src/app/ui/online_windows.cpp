@@ -88,6 +88,11 @@ void TOnlineWindows::Closed(TWorkKind kind) {
   UpdateToolTip();
 }
 
+void TOnlineWindows::ShowHiddenTransfers() {
+  for (QPointer<TfrmTransfer>& window : FWindows)
+    if (window && window->RunOpen() && !window->isVisible()) window->show();
+}
+
 std::string TOnlineWindows::ToolTip() const {
   TTransferHost& host = FRuntime.Host();
   for (TWorkKind kind : {wkSend, wkReceive}) {

@@ -47,6 +47,9 @@ class TOnlineWindows : public QObject {
   TfrmDialup* DialupWindow() const;
   TfrmAvailableBackups* AvailableBackupsWindow() const;
 
+  // The program is brought back: transfer windows hidden mid-run come back with it.
+  void ShowHiddenTransfers();
+
   // "Vaultora - Sending 45 %" while data moves, else "Vaultora - " and the last line.
   std::string ToolTip() const;
 

@@ -59,6 +59,8 @@ class TfrmTransfer : public QDialog {
   // Mode of the Stop/Close button: true while it stops the run.
   bool StopMode() const { return FStopMode; }
   bool Animating() const { return FAnimation.isActive(); }
+  // Between Started and OperationClosed.
+  bool RunOpen() const { return FOpen; }
 
   // The window closed (by the user, by Close or by itself); the owner frees it.
   std::function<void(TfrmTransfer& window)> OnReleased;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "app/runtime/main_messages.h"
 #include "app/ui/animated_tray_icon.h"
 #include "catalogue/catalogue.h"
 #include "online/runtime/transfer_session.h"
@@ -247,6 +248,10 @@ TEST_F(TransferWindowsTest, TheWindowShowsTheConnectionSpeedAndTheDisconnectChoi
   EXPECT_FALSE(Marked(keys::kPreferences, keys::preferences::kDisConWhenFin));
   Button(window, "btnHide")->click();
   EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(Window->Host().Running(wkSend)) << "hiding does not stop the run";
+  Window->Receiver().Post(WM_USER + messages::TWM_SHOWMAINWINDOW);
+  RunUntil([window] { return window->isVisible(); }, 2000);
+  EXPECT_TRUE(window->isVisible()) << "bringing the program back shows the running transfer";
   ASSERT_TRUE(RunToIdle());
   EXPECT_EQ(Transfer(wkSend), nullptr);
 }

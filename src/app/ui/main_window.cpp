@@ -55,6 +55,13 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   CreateTray();
   FOnline = std::make_unique<TOnlineWindows>(FRuntime, *FTray);
   FOnline->OnRegistered = [this] { RefreshList(); };
+  // After a dial the main window comes back to the front, unless it was minimised.
+  FOnline->OnDialConnected = [this] {
+    if (isVisible() && !isMinimized()) {
+      raise();
+      activateWindow();
+    }
+  };
 
   FReceiver->OnMessage = [this](const TMessage& message) { HandleMessage(message); };
   FCaptureError.OnCapture = [this](TCaptureError&, const std::string& text) {

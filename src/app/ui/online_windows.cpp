@@ -3,6 +3,7 @@
 #include "app/runtime/client_runtime.h"
 #include "app/ui/animated_tray_icon.h"
 #include "backupset/ui/available_backups_window.h"
+#include "connect/runtime/dial_attempt.h"
 #include "connect/ui/dialup_window.h"
 #include "online/runtime/transfer_session.h"
 #include "online/ui/transfer_window.h"
@@ -29,7 +30,7 @@ TOnlineWindows::TOnlineWindows(TClientRuntime& runtime, TAnimatedTrayIcon& tray)
   };
   TDialupLine& line = FRuntime.Line();
   line.OnAttemptShown = [this](TDialAttempt& attempt) { AttemptShown(attempt); };
-  line.OnAttemptClosed = [this](TDialAttempt&) { AttemptClosed(); };
+  line.OnAttemptClosed = [this](TDialAttempt& attempt) { AttemptClosed(attempt); };
   line.OnLine = [this](const std::string&) {
     if (FDialup) FDialup->LineAdded();
   };
@@ -131,9 +132,10 @@ void TOnlineWindows::AttemptShown(TDialAttempt& attempt) {
   FDialup->raise();
 }
 
-void TOnlineWindows::AttemptClosed() {
+void TOnlineWindows::AttemptClosed(TDialAttempt& attempt) {
   if (FDialup) FDialup->Detach();
   Release(FDialup);
+  if (attempt.Connected() && OnDialConnected) OnDialConnected();
 }
 
 }  // namespace vaultora

@@ -55,11 +55,13 @@ class TOnlineWindows : public QObject {
 
   // Backups were entered into the catalogue from the "Available Backups" window.
   std::function<void()> OnRegistered;
+  // A dial-up window closed with the line up.
+  std::function<void()> OnDialConnected;
 
  private:
   void ImageArrived(const std::vector<uint8_t>& image);
   void AttemptShown(TDialAttempt& attempt);
-  void AttemptClosed();
+  void AttemptClosed(TDialAttempt& attempt);
   void UpdateToolTip();
 
   TClientRuntime& FRuntime;

@@ -26,6 +26,7 @@
 #include "connect/ui/shutdown_window.h"
 #include "platform/folders.h"
 #include "platform/runtime/event_loop_hook.h"
+#include "screenshots_online.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 #include "tools/screenshots_setup.h"
@@ -173,5 +174,6 @@ int main(int argc, char** argv) {
   Save(*CreateAboutDialog(&window), "about");
   Save(*CreateHelpWindow(&window), "help");
   Save(*CreateSplash(), "splash");
+  SaveOnlineWindows(store, Save);
   return 0;
 }

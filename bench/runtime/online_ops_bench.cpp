@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "../bench_online.h"
 #include "../bench_stats.h"
 #include "catalogue/catalogue.h"
 #include "online/account_record.h"
@@ -39,16 +40,6 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void WriteRandomFile(const std::string& path, int64_t size) {
-  TFileStream out(path, fmCreate);
-  std::vector<uint8_t> block(1 << 20);
-  std::mt19937 random(7);
-  for (auto& b : block)
-    b = static_cast<uint8_t>(random());
-  for (int64_t left = size; left > 0; left -= static_cast<int64_t>(block.size()))
-    out.WriteBuffer(block.data(), std::min<int64_t>(left, static_cast<int64_t>(block.size())));
 }
 
 // The channel alone: logon, upload and download of the file, as the workers do them.
@@ -107,46 +98,21 @@ bool RunToClose(TBaseOnlineTransfer& component, bool& failed) {
 int main(int argc, char** argv) {
   const int64_t mib = argc > 1 ? std::atoll(argv[1]) : 256;
   const int64_t size = mib << 20;
-  char home[] = "/tmp/vaultora-online-bench-XXXXXX";
-  if (!mkdtemp(home)) return 1;
-  setenv("VAULTORA_HOME", home, 1);
+  bench::TBenchHome home;
   QCoreApplication app(argc, argv);
   InstallEventLoopHook();
-  const std::string folder = IncludeTrailingSlash(home);
-  const std::string work = folder + "work/";
-  ForceDirectories(work);
-
-  std::FILE* quiet = std::fopen("/dev/null", "w");
-  server::TServerLog log(quiet);
-  server::TBackupServer backupServer(folder + "storage", {}, log);
-  backupServer.Accounts().Add("ann", "secret", 1);
-  const int port = backupServer.Listen("127.0.0.1", 0);
-  std::thread serving([&] { backupServer.Serve(); });
+  const std::string work = home.Work;
+  bench::TLoopbackServer server(home.Folder + "storage");
+  const int port = server.Port;
 
   TIniRegistryEditor store;
-  store.SetRootKey(rtHKEY_CURRENT_USER);
   store.SetLazyWrite(true);
-  store.SetFilename(keys::kBaseKey);
-  store.WriteString(keys::kPreferences, keys::preferences::kWorkingZipFolder, work);
-  store.WriteInteger(keys::kPreferences, keys::preferences::kTrxOutBufferSize, 4096);
-  store.WriteInteger(keys::kPreferences, keys::preferences::kTrxInBufferSize, 4096);
-  store.WriteString(keys::kConnection, keys::connection::kHost, "127.0.0.1");
-  store.WriteInteger(keys::kConnection, keys::connection::kServerPort, port);
-  WriteAccountSetup(store, {"ann", "secret"});
+  bench::WriteOnlineSettings(store, work, port);
 
   const std::string id = "46100.25";
   TCatalogue catalogue(store);
   const std::string archive = catalogue.ArchivePath(id);
-  WriteRandomFile(archive, size);
-  TMemoryStream(std::vector<uint8_t>{'/', 'x', '/', '\t', '\r', '\n'})
-      .SaveToFile(catalogue.FileListPath(id));
-  TBackupRecord record;
-  record.FinishDateTime = Now();
-  record.Session = catalogue.FileListPath(id);
-  record.Size = size;
-  record.MAC = "0123456789ABCDEF";
-  record.BackupTitle = "Benchmark";
-  catalogue.RecordBackup(id, record);
+  const TBackupRecord record = bench::MakeBenchBackup(catalogue, id, size);
 
   const int pairs =
       argc > 2 ? std::max(bench::kMinPairs, std::atoi(argv[2])) : bench::PairsFromEnvironment();
@@ -206,9 +172,5 @@ int main(int argc, char** argv) {
   std::printf("one write per 4 KB chunk would have cost %.2f s (%.0f %% of the upload's time)\n",
               chunks * perWrite, 100 * chunks * perWrite / componentUp);
 
-  backupServer.Stop();
-  serving.join();
-  std::fclose(quiet);
-  std::system(("rm -rf '" + std::string(home) + "'").c_str());
   return 0;
 }

@@ -177,6 +177,8 @@ const std::vector<TOptionName>& OptionNames() {
              "bytes"),
       Choice("transmit-priority", &V::TransmitPriority, priorities),
       Choice("receive-priority", &V::ReceivePriority, priorities),
+      Number("bandwidth-limit", &V::BandwidthLimit, 0, p::kMaxBandwidthLimit,
+             "KB/s for uploads and downloads; 0 = no limit"),
       Flag("prompt-before-shutdown", &V::PromptBeforeShutdown),
       Choice("shutdown-action", &V::ShutDownAction,
              {"standby", "shut-down", "restart", "execute-shell", "log-off"}, &C::ShutDownAction),

@@ -38,6 +38,7 @@ void TOptionSetup::Load(TIniRegistryEditor& store) {
   v.ReceiveBufferSize = ReadShownSetting(store, k::TrxInBufferSize);
   v.TransmitPriority = ReadShownSetting(store, k::TransmitThreadPriority);
   v.ReceivePriority = ReadShownSetting(store, k::ReceiveThreadPriority);
+  v.BandwidthLimit = ReadShownSetting(store, k::BandwidthLimit);
   v.ShellCommand = ReadSetting(store, k::ShellCommand);
   v.StandbyTechnique = ReadShownSetting(store, k::StandbyTech);
   v.DialRetry = ReadShownSetting(store, k::DialRetry);
@@ -184,6 +185,7 @@ TStringList TOptionSetup::PreferenceLines() const {
   flag(v.ForceStandby, k::ForceStandby);
   number(k::TransmitThreadPriority, v.TransmitPriority);
   number(k::ReceiveThreadPriority, v.ReceivePriority);
+  if (v.BandwidthLimit > 0) number(k::BandwidthLimit, v.BandwidthLimit);
   if (v.EMailNotification) lines.push_back("1~" + SettingLine(k::NotifyEMail, v.EMailAddress));
   if (v.SMSNotification) lines.push_back("1~" + SettingLine(k::NotifySMS, v.SMSNumber));
   return lines;

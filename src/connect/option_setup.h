@@ -76,6 +76,7 @@ struct TOptionValues {
   int32_t ReceiveBufferSize = keys::preferences::kDefaultTrxBufferSize;
   int32_t TransmitPriority = keys::preferences::kDefaultThreadPriority;
   int32_t ReceivePriority = keys::preferences::kDefaultThreadPriority;
+  int32_t BandwidthLimit = 0;  // KB/s, 0 = none
   // Shut down
   bool PromptBeforeShutdown = false;  // TrapShutDown
   int32_t ShutDownAction = keys::preferences::kDefaultShutDownWin;

@@ -1,9 +1,9 @@
 #include "controls/message_box_prompts.h"
 
 #include <QApplication>
-#include <QInputDialog>
-#include <QLineEdit>
 #include <QMessageBox>
+
+#include "connect/ui/logon_dialog.h"
 
 namespace vaultora {
 
@@ -38,18 +38,7 @@ bool TMessageBoxPrompts::Prompt(TPromptKind kind, const std::string& text,
 
 bool TMessageBoxPrompts::PromptLogon(const std::string& entry, std::string& userName,
                                      std::string& password) {
-  QWidget* parent = QApplication::activeWindow();
-  bool ok = false;
-  const QString title = QString::fromStdString("Logon: " + entry);
-  const QString name = QInputDialog::getText(parent, title, "User name:", QLineEdit::Normal,
-                                             QString::fromStdString(userName), &ok);
-  if (!ok) return false;
-  const QString secret =
-      QInputDialog::getText(parent, title, "Password:", QLineEdit::Password, QString(), &ok);
-  if (!ok) return false;
-  userName = name.toStdString();
-  password = secret.toStdString();
-  return true;
+  return TfrmLogon::Ask(entry, userName, password, QApplication::activeWindow());
 }
 
 }  // namespace vaultora

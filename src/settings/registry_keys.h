@@ -69,6 +69,9 @@ inline constexpr const char* kVALKData = "VALKData";                            
 // absent = on), after this many minutes (integer).
 inline constexpr const char* kCatchUpMissed = "CatchUpMissed";  // 2
 inline constexpr const char* kCatchUpDelay = "CatchUpDelay";    // 3, minutes
+// Ours: the most an upload or download may move, KB per second (integer, absent or 0 = none).
+inline constexpr const char* kBandwidthLimit = "BandwidthLimit";  // 3, KB/s
+inline constexpr int32_t kMaxBandwidthLimit = 1048576;            // 1 GB/s
 
 // What the options dialog shows when a value is absent.
 inline constexpr int32_t kDefaultCompressionType = 2;
@@ -261,6 +264,8 @@ inline constexpr TIntSetting ReceiveThreadPriority{kPreferences,
                                                    6,
                                                    p::kDefaultThreadPriority,
                                                    rrDefault};
+inline constexpr TIntSetting BandwidthLimit{
+    kPreferences, p::kBandwidthLimit, 0, 0, p::kMaxBandwidthLimit, 0};
 // Present: on, with the address or number to notify.
 inline constexpr TStringSetting NotifyEMail{kPreferences, p::kNotifyEMail};
 inline constexpr TStringSetting NotifySMS{kPreferences, p::kNotifySMS};

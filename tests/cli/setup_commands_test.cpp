@@ -99,6 +99,19 @@ TEST(SetupCommands, OptionsAreChangedByNameAndTheKeyIsKept) {
   EXPECT_TRUE(Says(shown, "encryption key             stored")) << shown;
 }
 
+TEST(SetupCommands, TheBandwidthLimitIsSetKeptByOtherOptionsAndRemovedAtZero) {
+  TTestProfile profile;
+  ASSERT_EQ(Cli("options set bandwidth-limit 500").Status, 0);
+  EXPECT_EQ(Cli("settings get Preferences BandwidthLimit").Output, "500\n");
+  // The options are written whole: another change keeps the limit.
+  ASSERT_EQ(Cli("options set dial-retry 2").Status, 0);
+  EXPECT_EQ(Cli("settings get Preferences BandwidthLimit").Output, "500\n");
+  EXPECT_TRUE(Says(Cli("options").Output, "bandwidth-limit            500"));
+  EXPECT_EQ(Cli("options set bandwidth-limit -1").Status, 2);
+  ASSERT_EQ(Cli("options set bandwidth-limit 0").Status, 0);
+  EXPECT_EQ(Cli("settings get Preferences BandwidthLimit").Status, 1) << "0: no limit, absent";
+}
+
 TEST(SetupCommands, RefusedOptionsWriteNothing) {
   TTestProfile profile;
   ASSERT_EQ(Cli("options set dial-retry 7").Status, 0);

@@ -27,6 +27,7 @@ void TDialupLine::Dial() {
   };
   // The attempt closes from inside its own handlers: it is kept until the next dial.
   FAttempt->OnClose = [this](TDialAttempt&, bool) { AttemptClosed(); };
+  if (OnAttemptShown) OnAttemptShown(*FAttempt);
   FAttempt->Show();
   // Without a selected entry the window would wait for the user to close it.
   if (FAttempt && !FAttempt->Closed() && FDialer.SelPhoneBookEntry() < 0) FAttempt->Cancel();
@@ -46,6 +47,7 @@ void TDialupLine::HangUp() {
 
 void TDialupLine::AttemptClosed() {
   FClosedAttempt = std::move(FAttempt);
+  if (FClosedAttempt && OnAttemptClosed) OnAttemptClosed(*FClosedAttempt);
 }
 
 }  // namespace vaultora

@@ -35,6 +35,9 @@ class TDialupLine : public TWorkQueueLine {
   TRasDialer& Dialer() { return FDialer; }
   // Each line of the dial-up window.
   std::function<void(const std::string& line)> OnLine;
+  // A dial attempt is about to show (a window may view it) and, later, has closed.
+  std::function<void(TDialAttempt& attempt)> OnAttemptShown;
+  std::function<void(TDialAttempt& attempt)> OnAttemptClosed;
 
  private:
   void AttemptClosed();

@@ -28,6 +28,7 @@ size_t Slot(TWorkKind kind) {
 struct TTransferHost::TWindow {
   TTransferSession Session;
   std::unique_ptr<TTransferBinding> Binding;
+  bool Closing = false;
   TWindow(TTransferKind kind, TIniRegistryEditor& store) : Session(kind, store) {}
 };
 
@@ -141,11 +142,15 @@ void TTransferHost::Start(TWorkKind kind) {
 }
 
 void TTransferHost::Closed(TWorkKind kind) {
+  TWindow* open = FWindows[Slot(kind)].get();
+  if (!open || open->Closing) return;
+  // The closing lines are added while the session is still the kind's, so that a window
+  // showing it sees them.
+  open->Closing = true;
+  open->Session.Closed();
+  open->Session.FlushLog();
+  const bool success = open->Session.Success();
   std::unique_ptr<TWindow> window = std::move(FWindows[Slot(kind)]);
-  if (!window) return;
-  window->Session.Closed();
-  window->Session.FlushLog();
-  const bool success = window->Session.Success();
   // The binding gives the component its own handlers back before the window goes.
   window.reset();
   Fire(OnClosed, kind, success);

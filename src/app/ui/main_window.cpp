@@ -22,6 +22,7 @@
 #include "app/ui/app_icons.h"
 #include "app/ui/kept_geometry.h"
 #include "app/ui/log_files_window.h"
+#include "app/ui/online_windows.h"
 #include "connect/runtime/shutdown_countdown.h"
 #include "connect/ui/shutdown_window.h"
 #include "platform/prompts.h"
@@ -32,7 +33,10 @@
 namespace vaultora {
 
 TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
-    : QMainWindow(parent), FOptions(options), FReceiver(std::make_unique<TMessageReceiver>()) {
+    : QMainWindow(parent),
+      FRuntime(options.Dialup),
+      FOptions(options),
+      FReceiver(std::make_unique<TMessageReceiver>()) {
   InitAppResources();
   setObjectName("frmMain");
   setWindowTitle(kApplicationTitle);
@@ -50,6 +54,15 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   CreateMenus();
   CreateToolBar();
   CreateTray();
+  FOnline = std::make_unique<TOnlineWindows>(FRuntime, *FTray);
+  FOnline->OnRegistered = [this] { RefreshList(); };
+  // After a dial the main window comes back to the front, unless it was minimised.
+  FOnline->OnDialConnected = [this] {
+    if (isVisible() && !isMinimized()) {
+      raise();
+      activateWindow();
+    }
+  };
 
   FReceiver->OnMessage = [this](const TMessage& message) { HandleMessage(message); };
   FCaptureError.OnCapture = [this](TCaptureError&, const std::string& text) {
@@ -62,15 +75,16 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   FQueue->OnRunBackup = [this](const std::string& name) { return RunBackupWindow(name); };
   FRuntime.OnOpening = [this](TWorkKind kind, bool) {
     FTray->SetAnimate(true);
+    FOnline->Opening(kind);
     if (OnTransferOpening) OnTransferOpening(kind);
   };
   FRuntime.OnRetriesStopped = [this](TWorkKind, const std::string& line) {
     ShowStatus(2, line);
     Notify(kApplicationTitle, line, true);
   };
-  FHost->OnLine = [this](TWorkKind, const std::string& line) {
+  FHost->OnLine = [this](TWorkKind kind, const std::string& line) {
     ShowStatus(2, line);
-    FTray->SetToolTip(std::string(kApplicationTitle) + " - " + line);
+    FOnline->Line(kind, line);
   };
   FRuntime.OnTransferClosed = [this](TWorkKind kind, bool success) {
     TransferClosed(kind, success);
@@ -106,6 +120,7 @@ TfrmMain::~TfrmMain() {
   FQueue->OnRunBackup = nullptr;
   FHost->OnLine = nullptr;
   FCaptureError.OnCapture = nullptr;
+  FOnline.reset();
 }
 
 TfrmLogs* TfrmMain::LogWindow() const {

@@ -38,6 +38,7 @@ class QTreeWidgetItem;
 namespace vaultora {
 
 class TAnimatedTrayIcon;
+class TOnlineWindows;
 class TfrmLogs;
 class TfrmSession;
 class TfrmShutDown;
@@ -47,6 +48,7 @@ struct TMainWindowOptions {
   std::string ProgramPath;             // written into the start-with-the-session entry
   bool TrayAvailable = true;           // the desktop has a notification area
   TSessionAdapter* Session = nullptr;  // nullptr: the system's
+  TRasAdapter* Dialup = nullptr;       // nullptr: the one $VAULTORA_DIALUP chooses
 };
 
 class TfrmMain : public QMainWindow {
@@ -67,6 +69,8 @@ class TfrmMain : public QMainWindow {
   TAlarmClock& Clock() { return FClock; }
   TShutDownItercept& Intercept() { return *FIntercept; }
   TAnimatedTrayIcon& Tray() { return *FTray; }
+  // The transfer, dial-up and available-backups windows.
+  TOnlineWindows& Online() { return *FOnline; }
   QAction* Action(TMainCommand command) const { return FActions[command]; }
   TCatalogueView View() const { return FView; }
   TfrmLogs* LogWindow() const;
@@ -164,6 +168,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<TShutDownItercept> FIntercept;
   std::unique_ptr<TShutDownCountdown> FCountdown;
   TAnimatedTrayIcon* FTray = nullptr;
+  std::unique_ptr<TOnlineWindows> FOnline;
 
   std::array<QAction*, kMainCommandCount> FActions{};
   QMenu* FTrayMenu = nullptr;

@@ -13,6 +13,7 @@
 #include "app/ui/animated_tray_icon.h"
 #include "app/ui/log_files_window.h"
 #include "app/ui/main_window.h"
+#include "app/ui/online_windows.h"
 #include "backupset/catalogue_commands.h"
 #include "backupset/ui/creating_backup_window.h"
 #include "catalogue/catalogue.h"
@@ -76,9 +77,7 @@ void TfrmMain::Run(TMainCommand command) {
     case mcDeleteOnly:
       return FQueue->DeleteOnly();
     case mcDownloadSettings:
-      CheckSetup();
-      return NotYetAvailable("Available Backups",
-                             "vaultora-cli download-settings and vaultora-cli register");
+      return FQueue->DownloadSettings();
     case mcBackup:
       return BackupCommand();
     case mcRestore:
@@ -209,6 +208,7 @@ void TfrmMain::HandleMessage(const TMessage& message) {
 }
 
 void TfrmMain::TransferClosed(TWorkKind kind, bool success) {
+  FOnline->Closed(kind);
   RefreshList();
   if (!success)
     Notify(TTransferHost::Texts(kind).Caption,
@@ -334,6 +334,7 @@ void TfrmMain::changeEvent(QEvent* event) {
 }
 
 void TfrmMain::BringBack() {
+  FOnline->ShowHiddenTransfers();
   show();
   setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
   raise();

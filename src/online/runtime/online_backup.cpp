@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "catalogue/catalogue.h"
+#include "online/bandwidth_limit.h"
 #include "online/bk_server.h"
 #include "online/runtime/interval_gate.h"
 #include "online/runtime/online_thread.h"
@@ -48,6 +49,8 @@ class TBackupThread : public TBaseOnlineThread {
   TIntervalGate FReportGate{kTransferReportInterval};
   int32_t FChunk = kDefaultChunk;
   int64_t FPendingPosition = -1;  // the last position not yet written to the catalogue
+  int64_t FLastPosition = 0;      // where the last chunk ended, for the bandwidth limit
+  TBandwidthLimit FLimit;
 };
 
 bool TBackupThread::Work() {
@@ -138,7 +141,9 @@ bool TBackupThread::Transfer(TFileStream& archive, int64_t size) {
   }
   FReportGate.Reset();
   FChunk = ChunkSize();
+  FLimit.SetKilobytesPerSecond(ReadSetting(Settings(), keys::setting::BandwidthLimit));
   FPendingPosition = -1;
+  FLastPosition = start;
   bool ok = true;
   try {
     const int64_t sent = Server()->SendFile(archive, FChunk);
@@ -179,8 +184,11 @@ void TBackupThread::ChunkSent(int64_t size, int64_t position, int& nextChunk, bo
                  size > 0 ? 100.0 * static_cast<double>(position) / static_cast<double>(size) : 0,
                  static_cast<double>(size), static_cast<double>(position));
     FChunk = ChunkSize();
+    FLimit.SetKilobytesPerSecond(ReadSetting(Settings(), keys::setting::BandwidthLimit));
   }
   nextChunk = FChunk;
+  FLimit.Pace(position - FLastPosition, [this] { return StopRequested(); });
+  FLastPosition = position;
 }
 
 }  // namespace

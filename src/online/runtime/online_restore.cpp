@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "catalogue/catalogue.h"
+#include "online/bandwidth_limit.h"
 #include "online/bk_server.h"
 #include "online/runtime/interval_gate.h"
 #include "online/runtime/online_thread.h"
@@ -48,6 +49,7 @@ class TRestoreThread : public TBaseOnlineThread {
   int FIndex = 0;
   int32_t FAnnounced = 0;  // the buffer size last announced for the current backup
   TIntervalGate FReportGate{kTransferReportInterval};
+  TBandwidthLimit FLimit;
 };
 
 bool TRestoreThread::Work() {
@@ -129,6 +131,7 @@ bool TRestoreThread::Download(const std::string& entry, int index) {
 
 void TRestoreThread::ReceiveRest(int64_t total) {
   FReportGate.Reset();
+  FLimit.SetKilobytesPerSecond(ReadSetting(Settings(), keys::setting::BandwidthLimit));
   while (FFile->Position() != total) {
     if (StopRequested() || Failed() || !Connected()) return;
     const int32_t bufferSize = ReceiveBufferSize();
@@ -168,7 +171,11 @@ void TRestoreThread::PieceReceived(TMemoryStream& data, bool& cont) {
     cont = false;
   }
   // One report per interval: a message per 4 KB piece would cost more than the piece.
-  if (FReportGate.Due() || FFile->Position() == FTotal) PostPieceProgress();
+  if (FReportGate.Due() || FFile->Position() == FTotal) {
+    PostPieceProgress();
+    FLimit.SetKilobytesPerSecond(ReadSetting(Settings(), keys::setting::BandwidthLimit));
+  }
+  FLimit.Pace(data.Size(), [this] { return StopRequested(); });
 }
 
 void TRestoreThread::PostPieceProgress() {

@@ -56,20 +56,22 @@ void TTransferSession::Begin() {
   FPercentLabel = "0 %";
   FCountLabel.clear();
   FProgressPosition = 0;
+  FFileProgress = 0;
+  FRate.Reset();
   FStopping = false;
   FSuccess = false;
   FLines = FKept;
 }
 
-std::string TTransferSession::ConnectionName() {
-  if (ReadSetting(FStore, keys::setting::UseLANServer))
-    return " LAN Server : " + ReadSetting(FStore, keys::setting::Host);
-  return ReadSetting(FStore, keys::setting::ConnectionEntry);
+std::string TransferConnectionName(TIniRegistryEditor& store) {
+  if (ReadSetting(store, keys::setting::UseLANServer))
+    return " LAN Server : " + ReadSetting(store, keys::setting::Host);
+  return ReadSetting(store, keys::setting::ConnectionEntry);
 }
 
-TStringList TTransferSession::DeletionList() {
+TStringList DeletionList(TIniRegistryEditor& store) {
   TStringList lines;
-  for (const TCatalogueEntry& entry : TCatalogue(FStore).EntriesToDelete())
+  for (const TCatalogueEntry& entry : TCatalogue(store).EntriesToDelete())
     lines.push_back(entry.BackupTitle + " [ " + entry.Session + " ]");
   return lines;
 }
@@ -135,13 +137,18 @@ void TTransferSession::TransferProgress(const std::string& backupTitle, int coun
                                         double fileProgress, double totalBytes,
                                         double bytesWritten) {
   FAnimating = true;
-  if (backupTitle != FStatusLabel) FStatusLabel = backupTitle;
+  if (backupTitle != FStatusLabel) {
+    FStatusLabel = backupTitle;
+    FRate.Reset();
+  }
   FCountLabel = IntToStr(index) + " / " + IntToStr(count);
   if (std::isfinite(fileProgress) && std::isfinite(totalBytes) && std::isfinite(bytesWritten)) {
     FPercentLabel = ByteSizeText(static_cast<int64_t>(bytesWritten)) + " ( " +
                     FormatThousands(fileProgress, 2) + " %" + " ) " + "of " +
                     ByteSizeText(static_cast<int64_t>(totalBytes));
     FProgressPosition = static_cast<int>(std::lround(std::clamp(fileProgress, 0.0, 100.0)));
+    FFileProgress = std::clamp(fileProgress, 0.0, 100.0);
+    FRate.Add(FClock() * 86400.0, bytesWritten, totalBytes);
   } else {
     FPercentLabel = "0 %";
   }
@@ -235,6 +242,9 @@ bool TTransferSession::Closed() {
     AddLine(Format("%s's progress %s", FStatusLabel.c_str(), FPercentLabel.c_str()));
   AddLine(Texts().TimePrefix + ElapsedText() + " ]");
   AddLine(Texts().ClosedLine);
+  // Stop is the pause of a transfer: the server keeps what it has, and the next run resumes.
+  if (FStopping && !FSuccess && (FKind == tkUpload || FKind == tkDownload))
+    AddLine(FKind == tkUpload ? kResumeSendLine : kResumeReceiveLine);
   FlushLog();
   return HasErrors();
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "online/runtime/online_events.h"
+#include "online/transfer_rate.h"
 #include "platform/date_time.h"
 #include "platform/text.h"
 
@@ -31,6 +32,18 @@ struct TTransferKindTexts {
 };
 const TTransferKindTexts& TransferKindTexts(TTransferKind kind);
 
+// The last line of an upload or download that was stopped before its end.
+inline constexpr const char* kResumeSendLine =
+    "Stopped before the end: the next send goes on from where this one ended";
+inline constexpr const char* kResumeReceiveLine =
+    "Stopped before the end: the next receive goes on from where this one ended";
+
+// " LAN Server : " and the host when the LAN server is used, else the dial-up connection.
+std::string TransferConnectionName(TIniRegistryEditor& store);
+// What the delete window lists: each entry marked for deletion as its title, " [ ", its file
+// list and " ]".
+TStringList DeletionList(TIniRegistryEditor& store);
+
 class TTransferSession {
  public:
   // The store is the owner thread's own; the session sets its Filename for each access.
@@ -43,11 +56,8 @@ class TTransferSession {
   // Called when the window is shown or restarted: empties what it shows and refills the list
   // from the lines kept for the log so far.
   void Begin();
-  // " LAN Server : " and the host when the LAN server is used, else the dial-up connection.
-  std::string ConnectionName();
-  // What the delete window lists (its count label is the number of lines): each entry marked
-  // for deletion as its title, " [ ", its file list and " ]".
-  TStringList DeletionList();
+  std::string ConnectionName() { return TransferConnectionName(FStore); }
+  TStringList DeletionList() { return vaultora::DeletionList(FStore); }
 
   // The events of the component, one method each.
   void Status(const std::string& text);  // OnStatus and OnThreadException
@@ -86,6 +96,11 @@ class TTransferSession {
   const std::string& PercentLabel() const { return FPercentLabel; }
   const std::string& CountLabel() const { return FCountLabel; }
   int ProgressPosition() const { return FProgressPosition; }
+  // The speed and the time left of the running file ("2.41 MB/s, 00:01:05 left"), "" before
+  // its first progress report.
+  std::string RateText() const { return FRate.Text(); }
+  // The file's percent as the last report gave it (0 before any).
+  double FileProgress() const { return FFileProgress; }
   bool Animating() const { return FAnimating; }
   // Stop was pressed: the button shows "Stopping" and is disabled until the run closes.
   bool Stopping() const { return FStopping; }
@@ -112,6 +127,8 @@ class TTransferSession {
   TDateTime FFirstLine = 0;
   std::string FStatusLabel, FPercentLabel, FCountLabel;
   int FProgressPosition = 0;
+  double FFileProgress = 0;
+  TTransferRate FRate;
   bool FAnimating = false;
   bool FStopping = false;
   bool FSuccess = false;

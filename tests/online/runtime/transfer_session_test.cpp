@@ -160,6 +160,27 @@ TEST_F(TransferSessionTest, ComponentErrorStopsOnceAndStaysOpen) {
   EXPECT_EQ(s.Lines()[1], "Online Deletion time [ 00:00:00 ]");  // no progress line for delete
 }
 
+TEST_F(TransferSessionTest, AStoppedTransferSaysTheNextRunResumesAndACompletedOneDoesNot) {
+  TTransferSession& upload = Session(tkUpload);
+  upload.TransferProgress("Documents", 1, 1, 40, 1000, 400);
+  upload.UserStop();
+  EXPECT_TRUE(upload.Closed());
+  EXPECT_EQ(upload.Lines().back(), kResumeSendLine);
+  TTransferSession& download = Session(tkDownload);
+  download.UserStop();
+  download.Closed();
+  EXPECT_EQ(download.Lines().back(), kResumeReceiveLine);
+  TTransferSession& done = Session(tkUpload);
+  done.Succeeded();
+  done.UserStop();  // pressed after the last byte: nothing is left to resume
+  done.Closed();
+  EXPECT_EQ(done.Lines().back(), "Online backup closed");
+  TTransferSession& deletion = Session(tkDelete);
+  deletion.UserStop();
+  deletion.Closed();
+  EXPECT_EQ(deletion.Lines().back(), "Online Deletion closed");
+}
+
 TEST_F(TransferSessionTest, ListIsClearedBeforeALineAfterFiftyOne) {
   TTransferSession& s = Session(tkDownload);
   for (int i = 0; i < 52; ++i)

@@ -226,6 +226,9 @@ QWidget* TfrmOptions::CreateTransfer() {
                         Choice("cbTransmitPriority", kThreadPriorityItems, &V::TransmitPriority));
   FTransferForm->addRow("Receive priority:",
                         Choice("cbReceivePriority", kThreadPriorityItems, &V::ReceivePriority));
+  FTransferForm->addRow(
+      "Bandwidth limit (KB/s, 0 = none):",
+      Number("edBandwidthLimit", 0, p::kMaxBandwidthLimit, 64, &V::BandwidthLimit));
   layout->addLayout(FTransferForm);
   layout->addStretch(1);
   return page;

@@ -159,6 +159,9 @@ TEST_F(SetupDialogs, OptionsBufferRaisedAndUntickedFlagLeavesNoValue) {
   auto& buffer = Find<TNumberField>(dialog, "edTransmitBuffer");
   buffer.Editor().selectAll();
   QTest::keyClicks(&buffer.Editor(), "100");
+  auto& bandwidth = Find<TNumberField>(dialog, "edBandwidthLimit");
+  bandwidth.Editor().selectAll();
+  QTest::keyClicks(&bandwidth.Editor(), "512");
   // A first key goes in directly: with none stored the fields are open.
   dialog.GoTo(opEncryption);
   EXPECT_TRUE(Find<TKeyField>(dialog, "edNewKey").Open());
@@ -170,6 +173,7 @@ TEST_F(SetupDialogs, OptionsBufferRaisedAndUntickedFlagLeavesNoValue) {
   EXPECT_EQ(dialog.result(), QDialog::Accepted)
       << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
   EXPECT_EQ(Stored(keys::kPreferences, "TrxOutBufferSize"), "128");
+  EXPECT_EQ(Stored(keys::kPreferences, "BandwidthLimit"), "512");
   EXPECT_EQ(Stored(keys::kPreferences, "AutoReconnect"), "(absent)");
   EXPECT_EQ(ReadEncryptionKey(store), "first key");
 }

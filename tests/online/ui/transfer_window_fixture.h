@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -16,6 +17,7 @@
 
 #include "app/ui/main_window.h"
 #include "app/ui/online_windows.h"
+#include "archive/encryption_key.h"
 #include "online/ui/transfer_window.h"
 #include "settings/registry_keys.h"
 #include "support/recording_session_adapter.h"
@@ -26,7 +28,11 @@ namespace vaultora::test {
 
 class TransferWindowsTest : public OnlineTest {
  protected:
-  TransferWindowsTest() : OnlineTest(VAULTORA_SERVER_PATH) { SetUpProfile(); }
+  // A profile set up as far as the main window asks before online work: server and key.
+  TransferWindowsTest() : OnlineTest(VAULTORA_SERVER_PATH) {
+    SetUpProfile();
+    WriteEncryptionKey(*FStore, "transfer windows key");
+  }
   void TearDown() override { Window.reset(); }
 
   void UseLAN(bool on = true) {
@@ -55,6 +61,10 @@ class TransferWindowsTest : public OnlineTest {
     options.Session = &Session;
     options.Dialup = dialup;
     Window = std::make_unique<TfrmMain>(options);
+    // A set-up dialog the main window opens is recorded, never run: it would wait for a user.
+    Window->OnModalDialog = [this](QDialog& dialog) {
+      ModalDialogs.push_back(dialog.objectName());
+    };
     Window->OnTransferOpening = [this](TWorkKind kind) {
       Opened.push_back(kind);
       if (TfrmTransfer* window = Transfer(kind)) ShownOnOpening.push_back(window->isVisible());
@@ -105,6 +115,7 @@ class TransferWindowsTest : public OnlineTest {
   TRecordingSessionAdapter Session;
   std::unique_ptr<TfrmMain> Window;
   std::vector<TWorkKind> Opened;
+  std::vector<QString> ModalDialogs;
   std::vector<bool> ShownOnOpening;
 };
 

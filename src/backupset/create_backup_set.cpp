@@ -192,6 +192,7 @@ bool TCreateBackupSet::BuildBackupSet() {
   FBackupFile->SetBackupTitle(FBackupTitle);
   FBackupFile->SetCompressionLevel(
       CompressionLevelOf(ReadSetting(Store(), keys::setting::CompressionType)));
+  FBackupFile->SetCompressionThreads(ReadSetting(Store(), keys::setting::CompressionThreads));
   Fire(OnFinished, this);
   Status("Compressing File(s)");
 

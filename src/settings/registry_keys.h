@@ -69,6 +69,8 @@ inline constexpr const char* kVALKData = "VALKData";                            
 // absent = on), after this many minutes (integer).
 inline constexpr const char* kCatchUpMissed = "CatchUpMissed";  // 2
 inline constexpr const char* kCatchUpDelay = "CatchUpDelay";    // 3, minutes
+// Threads that deflate a backup's blocks; absent or 0: one a processor.
+inline constexpr const char* kCompressionThreads = "CompressionThreads";  // 3
 
 // What the options dialog shows when a value is absent.
 inline constexpr int32_t kDefaultCompressionType = 2;
@@ -217,6 +219,7 @@ inline constexpr TIntSetting CatchUpDelay{
     kPreferences,        p::kCatchUpDelay,       p::kDefaultCatchUpDelay, 0,
     p::kMaxCatchUpDelay, p::kDefaultCatchUpDelay};
 inline constexpr TBoolSetting TrapShutDown{kPreferences, p::kTrapShutDown};
+inline constexpr TIntSetting CompressionThreads{kPreferences, p::kCompressionThreads, 0, 0, 256, 0};
 // Absent: chunks and announced buffers of 512 bytes.
 inline constexpr TIntSetting TrxOutBufferSize{
     kPreferences,         p::kTrxOutBufferSize, 512,

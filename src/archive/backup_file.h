@@ -113,6 +113,9 @@ class TBackupFile : public TComponent {
   // With SetArchiveFlag the stored files' archive attributes are cleared only when the whole
   // archive succeeded, so a failed or stopped backup takes the files again next time.
   bool CreateArchive(const TStringList& fileSpecs, const std::string& archiveName);
+  // Writes the archive into out from its position, without volumes, as CreateArchive writes a
+  // file (and raising what it raises); the file excluded is never taken into the archive.
+  bool CreateArchiveInto(const TStringList& fileSpecs, TStream& out, const std::string& excluded);
   // Writes the archive into stream from its position, without volumes; false for a missing
   // stream or on any failure.
   bool SaveToStream(const TStringList& fileSpecs, TStream* stream);
@@ -223,6 +226,7 @@ class TBackupFile : public TComponent {
   int32_t FLastError = 0;
   std::vector<TNotTakenFile> FNotTaken;
   TStream* FStream = nullptr;
+  std::string FExcluded;  // while writing into a stream: the file never taken
 
   // Two fixed block buffers, reused by reading and merging; larger legacy blocks on demand.
   std::vector<uint8_t> FData;

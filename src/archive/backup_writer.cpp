@@ -67,6 +67,24 @@ bool TBackupFile::SaveToStream(const TStringList& fileSpecs, TStream* stream) {
   return ok;
 }
 
+bool TBackupFile::CreateArchiveInto(const TStringList& fileSpecs, TStream& out,
+                                    const std::string& excluded) {
+  FStream = &out;
+  FExcluded = excluded;
+  const int32_t maxSize = FMaxSize;
+  FMaxSize = 0;
+  struct TRestore {
+    TBackupFile& File;
+    int32_t MaxSize;
+    ~TRestore() {
+      File.FStream = nullptr;
+      File.FExcluded.clear();
+      File.FMaxSize = MaxSize;
+    }
+  } restore{*this, maxSize};
+  return CreateArchive(fileSpecs, std::string(kStreamName));
+}
+
 bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string& archiveName) {
   if (FBusy) return false;
   TBusyScope busy(FBusy);
@@ -84,7 +102,7 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
   FNotTaken.clear();
   if (!FMergeMode) {
     TStringList missing;
-    TFileSpecOptions options{toStream ? "" : archiveName,
+    TFileSpecOptions options{toStream ? FExcluded : archiveName,
                              FBackupMode == bmIncremental ? flags.get() : nullptr, &missing};
     files = ExpandFileSpecs(fileSpecs, options);
     for (const std::string& path : missing)

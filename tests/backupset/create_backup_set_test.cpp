@@ -163,6 +163,24 @@ TEST_F(CreateBackupSetTest, AFullBackupTakesTheListedFilesAndWhatTheRuleFinds) {
   EXPECT_EQ(ReadTextFile(Work + base + ".bfl"), list);
 }
 
+TEST_F(CreateBackupSetTest, TheArchiveIsEncipheredAsWrittenExactlyAsTheFileRoutineWouldDoIt) {
+  ASSERT_TRUE(Run());
+  const std::string base = ReplaceAll(LastID, ".", "_");
+  const std::string encrypted = Work + base + ".BFE";
+  // The plain archive behind the ".BFE", enciphered again the way archives were enciphered
+  // from a file: the same bytes and MAC as the recorded backup.
+  const std::string plain = Profile.Home() + "again.bck";
+  const std::string again = Profile.Home() + "again.BFE";
+  DecryptArchiveFile(Cipher, kKey, encrypted, plain);
+  const std::string mac = EncryptArchiveFile(Cipher, kKey, plain, again);
+  EXPECT_TRUE(ReadTextFile(again) == ReadTextFile(encrypted));
+  Store.SetRootKey(rtHKEY_CURRENT_USER);
+  Store.SetFilename(keys::kBackupsKey);
+  EXPECT_EQ(Store.ReadString(LastID, "MAC", "-"), mac);
+  EXPECT_EQ(Store.ReadString(LastID, "Size", "-"), std::to_string(FileSizeOf(plain)));
+  EXPECT_FALSE(FileExists(Work + base + ".bck"));
+}
+
 TEST_F(CreateBackupSetTest, AnIncrementalTakesExactlyTheNewGrownShrunkAndModifiedFiles) {
   WriteTextFile(Data / "same.txt", "unchanged");
   WriteTextFile(Data / "grow.txt", "12345");

@@ -29,7 +29,9 @@ struct TPackedBlock {
 
 class TBlockPipeline {
  public:
-  static constexpr int kSlotsPerWorker = 4;
+  // 16 blocks of 16 KB in and out: 512 KB a worker. The writer enciphers what it writes in
+  // bursts of its 256 KB buffer; the workers keep deflating through such a burst.
+  static constexpr int kSlotsPerWorker = 16;
 
   // threads below 1 count as 1.
   TBlockPipeline(int zlibLevel, int threads);

@@ -95,7 +95,8 @@ t0=$(now)
 step backup "$cli" backup --title "Main job backup"
 t1=$(now)
 id=$("$cli" catalogue view outbox | awk 'NR == 2 { print $2 }')
-archive="$demo/first/$(echo "$id" | tr . _).BFE"
+# The listing shows the backup's short name; its enciphered archive is the one .BFE built.
+archive=$(ls -t "$demo/first"/*.BFE | head -1)
 sent_bytes=$(stat -c %s "$archive")
 step send "$cli" send
 t2=$(now)

@@ -9,9 +9,9 @@
 #include <zlib.h>
 
 #include <condition_variable>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -53,8 +53,8 @@ std::vector<TBlockRef> BlocksOf(const TStringList& files) {
 
 // The plain program: threads deflate block i when i % threads is theirs, into a ring of slots;
 // the main thread enciphers each packed block in order and writes the ciphertext to out.
-void PlainBlocksAndCipher(const TStringList& files, const std::vector<TBlockRef>& blocks,
-                          int level, int threads, const std::string& out) {
+void PlainBlocksAndCipher(const TStringList& files, const std::vector<TBlockRef>& blocks, int level,
+                          int threads, const std::string& out) {
   const size_t ring = static_cast<size_t>(threads) * 4;
   struct TSlot {
     std::vector<uint8_t> In = std::vector<uint8_t>(kBlockSize);
@@ -71,7 +71,8 @@ void PlainBlocksAndCipher(const TStringList& files, const std::vector<TBlockRef>
       TBlockDeflater deflater(level);
       std::unique_ptr<TFileStream> source;  // the file of this thread's last block
       size_t sourceIndex = 0;
-      for (size_t i = static_cast<size_t>(t); i < blocks.size(); i += static_cast<size_t>(threads)) {
+      for (size_t i = static_cast<size_t>(t); i < blocks.size();
+           i += static_cast<size_t>(threads)) {
         TSlot& slot = slots[i % ring];
         {
           std::unique_lock<std::mutex> lock(mutex);
@@ -147,8 +148,8 @@ void SetThreads(bench::TBuilderProfile& profile, int threads) {
   profile.Store.WriteInteger(keys::kPreferences, keys::preferences::kCompressionThreads, threads);
 }
 
-bench::TSample Backup(bench::TBuilderProfile& profile, TBlowfish& cipher,
-                      const std::string& corpus, int threads, bool& built) {
+bench::TSample Backup(bench::TBuilderProfile& profile, TBlowfish& cipher, const std::string& corpus,
+                      int threads, bool& built) {
   SetThreads(profile, threads);
   bench::Save(profile.List, corpus + "\r\n/s\b*.*\r\n");
   const bench::TSample sample = bench::Time([&] {
@@ -190,8 +191,8 @@ int main(int argc, char** argv) {
         pairs, [&] { return Backup(profile, cipher, corpus, 1, built); },
         [&] { return Backup(profile, cipher, corpus, 0, built); });
     bench::Report("parallel backup", Format("level %s vs one thread", name),
-                  Format("builder, %d deflating threads", threads),
-                  "builder, one deflating thread", amount, single);
+                  Format("builder, %d deflating threads", threads), "builder, one deflating thread",
+                  amount, single);
     const bench::TPairs limit = bench::Interleave(
         pairs,
         [&] {

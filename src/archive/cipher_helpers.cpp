@@ -203,6 +203,10 @@ void TArchiveEncryptor::SetSize(int64_t size) {
     throw EWriteError("The enciphered archive is written from its start to its end");
 }
 
+std::string TArchiveEncryptor::TemporaryPath() const {
+  return FState ? FState->Output.TempPath() : std::string();
+}
+
 std::string TArchiveEncryptor::Finish() {
   if (FFinished) return FMAC;
   // The padding of the file routines: 1 to 8 bytes of value n, a whole block of 8s when the

@@ -71,6 +71,9 @@ class TArchiveEncryptor : public TStream {
   std::string Finish();
   // The bytes of the plain archive taken so far.
   int64_t PlainBytes() const { return FPlainBytes; }
+  // The file the ciphertext goes to until Finish, beside encryptedPath ("" once finished): an
+  // archive of the folder it is in must not take it.
+  std::string TemporaryPath() const;
 
  private:
   struct TState;

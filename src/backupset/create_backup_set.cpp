@@ -211,7 +211,8 @@ bool TCreateBackupSet::BuildBackupSet() {
     return false;
   }
   try {
-    created = FBackupFile->CreateArchiveInto(files, *sealed, FEncryptedFileName) && !FStopped;
+    // The enciphered archive grows beside its final name while it is written.
+    created = FBackupFile->CreateArchiveInto(files, *sealed, sealed->TemporaryPath()) && !FStopped;
   } catch (const std::exception& e) {
     // A listed file that could not be opened while the archive's size was taken.
     Fire(OnException, this, std::string(e.what()));

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "archive/backup_file.h"
 #include "archive/cipher_helpers.h"
 #include "archive/cipher_test_support.h"
 #include "platform/folders.h"
@@ -88,6 +89,21 @@ TEST_F(ArchiveEncryptor, RefusesToMoveBackAndABadKeyBeforeWritingAnything) {
   EXPECT_THROW(sealed.SetSize(1), EWriteError);
   EXPECT_THROW(TArchiveEncryptor(Cipher, std::string(57, 'k'), Folder / "long.BFE"), EKeyError);
   EXPECT_FALSE(FileExists(Folder / "long.BFE"));
+}
+
+TEST_F(ArchiveEncryptor, AnArchiveOfItsOwnFolderDoesNotTakeTheGrowingCiphertext) {
+  WriteTextFile(Folder / "letter.txt", "Dear Ann");
+  TArchiveEncryptor sealed(Cipher, Key, Folder / "own.BFE");
+  ASSERT_TRUE(FileExists(sealed.TemporaryPath()));
+  TBackupFile writer;
+  ASSERT_TRUE(writer.CreateArchiveInto({Folder / "*.*"}, sealed, sealed.TemporaryPath()));
+  EXPECT_EQ(writer.FileCount(), 1);
+  sealed.Finish();
+  EXPECT_EQ(sealed.TemporaryPath(), "");
+  DecryptArchiveFile(Cipher, Key, Folder / "own.BFE", Folder / "own.bck");
+  const std::string plain = ReadTextFile(Folder / "own.bck");
+  EXPECT_NE(plain.find("letter.txt"), std::string::npos);
+  EXPECT_EQ(plain.find(".own.BFE"), std::string::npos);
 }
 
 }  // namespace

@@ -52,6 +52,11 @@ class ParallelBlocks : public ::testing::Test {
       if (!FileExists(path)) break;
       bytes += "|" + ind::LoadBytes(path);
     }
+    // The file-ID list is a temporary file made for each archive: its time, which follows its
+    // name, may fall into the next two-second step of the stored time. It is not the writer's.
+    const std::string list(archive_format::kFileListName);
+    for (size_t at = bytes.find(list); at != std::string::npos; at = bytes.find(list, at + 1))
+      bytes.replace(at + list.size(), 4, 4, '\0');
     return bytes;
   }
 

@@ -18,6 +18,7 @@ benches=(
   "cipher_bench $mib"
   "archive_bench $mib"
   "builder_bench $mib $small"
+  "parallel_backup_bench $mib"
   "online_channel_bench $mib"
   "online_ops_bench $mib"
 )

@@ -88,25 +88,6 @@ std::string RandomTicket() {
   return ticket;
 }
 
-// A file descriptor that is flushed and closed when it goes.
-class TSyncedFile {
- public:
-  explicit TSyncedFile(int fd) : FFd(fd) {}
-  ~TSyncedFile() {
-    if (FFd >= 0) {
-      ::fsync(FFd);
-      ::close(FFd);
-    }
-  }
-  TSyncedFile(const TSyncedFile&) = delete;
-  TSyncedFile& operator=(const TSyncedFile&) = delete;
-  int Fd() const { return FFd; }
-  bool Sync() { return ::fsync(FFd) == 0; }
-
- private:
-  int FFd;
-};
-
 }  // namespace
 
 TConnectionSession::TConnectionSession(TServerContext& context, TTcpSocket& socket, int id,
@@ -367,6 +348,8 @@ void TConnectionSession::Logon(const TDataInterleaveStream& args) {
 }
 
 void TConnectionSession::ClearTransfer() {
+  // What was received of an upload reaches the disk before the upload is let go.
+  if (!FUploadFile.Close()) Note("cannot flush the upload of \"" + FBackup + "\"");
   if (FTransfer == TTransfer::Upload)
     FContext.Backups.ReleaseUpload(FAccount, FBackup, FUploadToken);
   FTransfer = TTransfer::None;
@@ -374,7 +357,10 @@ void TConnectionSession::ClearTransfer() {
 }
 
 int64_t TConnectionSession::RemoteSize() {
-  if (FTransfer == TTransfer::Upload) return FContext.Backups.HeldBytes(FAccount, FBackup);
+  if (FTransfer == TTransfer::Upload) {
+    FUploadFile.Sync();  // the count reported is durable
+    return FContext.Backups.HeldBytes(FAccount, FBackup);
+  }
   if (FTransfer == TTransfer::Download) return FDownloadTotal;
   return 0;
 }
@@ -412,15 +398,15 @@ bool TConnectionSession::UploadData(TClock::time_point deadline) {
   if (ReceiveBy(head, sizeof head, deadline, true) != sizeof head) return false;
   FSocket.SetTimeout(FContext.Limits.IdleTimeoutMs);
   const int64_t count = ReadInt32(head);
-  int64_t held = 0;
-  int fd = -1;
+  int64_t held = -1;
   if (FTransfer == TTransfer::Upload &&
       FContext.Backups.IsCurrentUpload(FAccount, FBackup, FUploadToken)) {
-    held = FContext.Backups.HeldBytes(FAccount, FBackup);
-    if (count >= 0 && held + count <= FUploadSize)
-      fd = ::open(FContext.Backups.PartialPath(FAccount, FBackup).c_str(), O_WRONLY | O_CLOEXEC);
+    const std::string path = FContext.Backups.PartialPath(FAccount, FBackup);
+    if (FUploadFile.Path() == path || FUploadFile.Open(path)) held = FUploadFile.Size();
+  } else {
+    FUploadFile.Close();
   }
-  if (fd < 0) {
+  if (held < 0 || count < 0 || held + count > FUploadSize) {
     const uint8_t refused = 0;
     FSocket.SendAll(&refused, 1);
     Note(Format("upload data of %lld bytes refused", static_cast<long long>(count)));
@@ -428,14 +414,12 @@ bool TConnectionSession::UploadData(TClock::time_point deadline) {
   }
   // The space is reserved before the client sends: a full disk is told in words instead of a
   // connection closed halfway (file systems without reservations are found out by the writes).
-  if (count > 0 && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, held, count) != 0 && errno == ENOSPC) {
-    ::close(fd);
+  if (!FUploadFile.Reserve(held, count)) {
     FSocket.SendAll(&kUploadNoSpace, 1);
     Note(Format("upload data of %lld bytes refused: no space left on the server's disk",
                 static_cast<long long>(count)));
     return true;
   }
-  TSyncedFile file(fd);
   const uint8_t ready = cmUploadData;
   FSocket.SendAll(&ready, 1);
   std::vector<uint8_t> buffer(
@@ -450,14 +434,18 @@ bool TConnectionSession::UploadData(TClock::time_point deadline) {
                   static_cast<long long>(held + received)));
       return false;
     }
-    if (::pwrite(fd, buffer.data(), static_cast<size_t>(got), held + received) != got) {
+    if (!FUploadFile.WriteAt(buffer.data(), static_cast<size_t>(got), held + received)) {
       Note("closing: cannot write the upload of \"" + FBackup + "\": " + std::strerror(errno));
       return false;
     }
     received += got;
+    if (!FUploadFile.SyncIfDue()) {
+      Note("closing: cannot flush the upload of \"" + FBackup + "\"");
+      return false;
+    }
   }
-  // Acknowledged bytes are on the disk.
-  if (!file.Sync()) {
+  // The count reported is on the disk.
+  if (!FUploadFile.Sync()) {
     Note("closing: cannot flush the upload of \"" + FBackup + "\"");
     return false;
   }
@@ -470,6 +458,7 @@ bool TConnectionSession::UploadData(TClock::time_point deadline) {
 }
 
 void TConnectionSession::EndUpload() {
+  FUploadFile.Close();
   const bool ok = FTransfer == TTransfer::Upload &&
                   FContext.Backups.EndUpload(FAccount, FBackup, FUploadToken, Now());
   Note("end upload \"" + FBackup + "\": " + (ok ? "complete" : "incomplete"));

@@ -14,6 +14,7 @@
 
 #include "online/data_interleave_stream.h"
 #include "online/tcp_socket.h"
+#include "server/durable_files.h"
 #include "server/server_context.h"
 
 namespace vaultora::server {
@@ -68,6 +69,8 @@ class TConnectionSession {
   std::string FBackup;
   uint64_t FUploadToken = 0;
   int64_t FUploadSize = 0;
+  // The partial file of the current upload, open across its upload commands.
+  TUploadFile FUploadFile;
   int64_t FDownloadTotal = 0;
   int FSendPiece = protocol::kTransferBufferSize;
 };

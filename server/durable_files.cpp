@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/folders.h"
@@ -36,6 +37,55 @@ int64_t SizeOfFile(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
   return st.st_size;
+}
+
+bool TUploadFile::Open(const std::string& path) {
+  Close();
+  FFd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (FFd < 0) return false;
+  FPath = path;
+  FPending = false;
+  FSyncedAt = TClock::now();
+  return true;
+}
+
+int64_t TUploadFile::Size() const {
+  struct stat st {};
+  if (FFd < 0 || ::fstat(FFd, &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool TUploadFile::WriteAt(const void* data, size_t count, int64_t offset) {
+  if (FFd < 0) return false;
+  FPending = true;
+  return ::pwrite(FFd, data, count, offset) == static_cast<ssize_t>(count);
+}
+
+bool TUploadFile::Reserve(int64_t offset, int64_t count) {
+  if (FFd < 0 || count <= 0) return true;
+  return ::fallocate(FFd, FALLOC_FL_KEEP_SIZE, offset, count) == 0 || errno != ENOSPC;
+}
+
+bool TUploadFile::Sync() {
+  if (FFd < 0) return false;
+  if (!FPending) return true;
+  if (::fsync(FFd) != 0) return false;
+  FPending = false;
+  FSyncedAt = TClock::now();
+  return true;
+}
+
+bool TUploadFile::SyncIfDue() {
+  return !FPending || TClock::now() - FSyncedAt < kSyncInterval || Sync();
+}
+
+bool TUploadFile::Close() {
+  if (FFd < 0) return true;
+  const bool ok = Sync();
+  ::close(FFd);
+  FFd = -1;
+  FPath.clear();
+  return ok;
 }
 
 }  // namespace vaultora::server

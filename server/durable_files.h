@@ -1,6 +1,8 @@
 #pragma once
 // The few file operations whose order makes the storage crash-safe.
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,5 +16,43 @@ bool DurableRename(const std::string& from, const std::string& to);
 bool CreateEmptyFile(const std::string& path);
 // Size of a regular file, -1 when there is none.
 int64_t SizeOfFile(const std::string& path);
+
+// The partial file of an upload, open from one upload command to the next. What is written
+// reaches the disk when Sync is called (before a count is reported, when the upload ends or is
+// left) and otherwise once a second at most (SyncIfDue), so that a long upload never waits for a
+// flush of every piece it receives.
+class TUploadFile {
+ public:
+  static constexpr std::chrono::milliseconds kSyncInterval{1000};
+
+  TUploadFile() = default;
+  ~TUploadFile() { Close(); }
+  TUploadFile(const TUploadFile&) = delete;
+  TUploadFile& operator=(const TUploadFile&) = delete;
+
+  // Opens an existing file for writing; false when it cannot be opened.
+  bool Open(const std::string& path);
+  bool IsOpen() const { return FFd >= 0; }
+  const std::string& Path() const { return FPath; }
+  // The bytes the file holds, -1 when that cannot be read.
+  int64_t Size() const;
+  bool WriteAt(const void* data, size_t count, int64_t offset);
+  // Reserves the disk space of count bytes from offset without changing the size; false only
+  // when the disk has no room for them (a file system that cannot reserve says yes).
+  bool Reserve(int64_t offset, int64_t count);
+  // Flushes what was written since the last flush; false when the disk refused.
+  bool Sync();
+  // Sync, when the last flush is a second or more ago; true when nothing was due.
+  bool SyncIfDue();
+  // Flushes what is pending and closes; false when the flush failed.
+  bool Close();
+
+ private:
+  using TClock = std::chrono::steady_clock;
+  int FFd = -1;
+  std::string FPath;
+  bool FPending = false;
+  TClock::time_point FSyncedAt;
+};
 
 }  // namespace vaultora::server

@@ -1,6 +1,7 @@
 #pragma once
 // TBackupFile: packs files into a backup archive (docs/archive_format.md) and unpacks, lists
-// and merges archives. Every operation runs on the calling (user-interface) thread, calls
+// and merges archives. Every operation runs on the calling (user-interface) thread, which fires
+// every event (writing only hands the deflating of blocks to worker threads), calls
 // ProcessMessages() after every block and file, and ends after the current block once Stop()
 // is called or a handler clears its continue flag. Failures are recorded as an error code and
 // reported once at the end through OnError, or with ShowError when no handler is set; the
@@ -50,6 +51,7 @@ using TAppendFileToStream =
 // The zlib level of a compression level: 1, 0, -1 (zlib's default) and 9.
 int ZlibLevel(TCompressionLevel level);
 
+class TBlockPipeline;
 class TBufferedReader;
 class TBufferedWriter;
 class TArchiveFlags;
@@ -91,6 +93,10 @@ class TBackupFile : public TComponent {
   // its own after the files; extraction applies what such a record holds (file_metadata.h).
   bool SaveMetadata() const { return FSaveMetadata; }
   void SetSaveMetadata(bool value) { FSaveMetadata = value; }
+  // Threads that deflate the blocks of an archive being written; 0 (the default) or more than
+  // the processors there are: one a processor. The archive's bytes are the same for any number.
+  int CompressionThreads() const { return FCompressionThreads; }
+  void SetCompressionThreads(int threads) { FCompressionThreads = threads; }
 
   TProgressEvent OnProgress;
   TNeedDiskEvent OnNeedDisk;
@@ -107,6 +113,9 @@ class TBackupFile : public TComponent {
   // With SetArchiveFlag the stored files' archive attributes are cleared only when the whole
   // archive succeeded, so a failed or stopped backup takes the files again next time.
   bool CreateArchive(const TStringList& fileSpecs, const std::string& archiveName);
+  // Writes the archive into out from its position, without volumes, as CreateArchive writes a
+  // file (and raising what it raises); the file excluded is never taken into the archive.
+  bool CreateArchiveInto(const TStringList& fileSpecs, TStream& out, const std::string& excluded);
   // Writes the archive into stream from its position, without volumes; false for a missing
   // stream or on any failure.
   bool SaveToStream(const TStringList& fileSpecs, TStream* stream);
@@ -137,6 +146,8 @@ class TBackupFile : public TComponent {
   int FilesProcessed() const { return FFilesProcessed; }  // stored or restored
   int64_t BytesProcessed() const { return FBytesProcessed; }
   int64_t BytesArchived() const { return FBytesArchived; }
+  // The threads that deflated the last archive written.
+  int ThreadsUsed() const { return FThreadsUsed; }
   const std::string& CurrentFile() const { return FCurrentFile; }
   int32_t LastError() const { return FLastError; }
   // Files of the last archive written that were not taken: deleted or made unreadable between
@@ -168,9 +179,9 @@ class TBackupFile : public TComponent {
   // writing
   bool WriteArchive(const TStringList& files, const std::string& archiveName, bool toStream,
                     bool idHead, std::vector<std::pair<std::string, TFileStamp>>& stored);
-  bool WriteFileRecord(TWriteState& state, const std::string& path, const std::string& name,
-                       bool isFileList, TFileStamp& stamp);
-  void WriteBlockRun(TWriteState& state, TFileStream& source, int64_t& remaining);
+  void StartRun(TWriteState& state);
+  void EndRun(TWriteState& state);
+  void WriteBlock(TWriteState& state, TBlockPipeline& pipeline);
   bool StartNextVolume(TWriteState& state);
 
   // reading
@@ -202,6 +213,8 @@ class TBackupFile : public TComponent {
   bool FRestoreFullPath = false;
   bool FSaveFileID = false;
   bool FSaveMetadata = false;
+  int FCompressionThreads = 0;
+  int FThreadsUsed = 1;
   std::string FMetadataFile;  // while writing: the temporary file of the metadata record
   // While extracting: what the metadata records said, and the stored files restored (by target).
   std::map<std::string, TFileMetadata> FMetadata;
@@ -222,13 +235,13 @@ class TBackupFile : public TComponent {
   int32_t FLastError = 0;
   std::vector<TNotTakenFile> FNotTaken;
   TStream* FStream = nullptr;
+  std::string FExcluded;  // while writing into a stream: the file never taken
 
-  // Two fixed block buffers, reused by every operation; larger legacy blocks on demand.
+  // Two fixed block buffers, reused by reading and merging; larger legacy blocks on demand.
   std::vector<uint8_t> FData;
   std::vector<uint8_t> FPacked;
   std::vector<uint8_t> FLegacyIn;
   std::vector<uint8_t> FLegacyOut;
-  std::unique_ptr<TBlockDeflater> FDeflater;
   TBlockInflater FInflater;
 };
 

@@ -4,13 +4,16 @@
 
 #include "archive/archive_format.h"
 #include "archive/backup_file.h"
+#include "archive/block_pipeline.h"
 #include "archive/buffered_io.h"
 #include "archive/busy_scope.h"
 #include "archive/file_metadata.h"
 #include "archive/file_specs.h"
+#include "archive/record_feed.h"
 #include "platform/archive_flag.h"
 #include "platform/folders.h"
 #include "platform/process_messages.h"
+#include "platform/processor_count.h"
 
 namespace vaultora {
 
@@ -40,6 +43,7 @@ struct TBackupFile::TWriteState {
   std::unique_ptr<TBufferedWriter> Writer;
   int VolumeNumber = 1;
   bool VolumeHasBlock = false;
+  bool RunOpen = false;  // a record's run of blocks is open and needs its end word
 };
 
 TStringList TBackupFile::ExpandFileSpec(const TStringList& fileSpecs,
@@ -63,6 +67,24 @@ bool TBackupFile::SaveToStream(const TStringList& fileSpecs, TStream* stream) {
   return ok;
 }
 
+bool TBackupFile::CreateArchiveInto(const TStringList& fileSpecs, TStream& out,
+                                    const std::string& excluded) {
+  FStream = &out;
+  FExcluded = excluded;
+  const int32_t maxSize = FMaxSize;
+  FMaxSize = 0;
+  struct TRestore {
+    TBackupFile& File;
+    int32_t MaxSize;
+    ~TRestore() {
+      File.FStream = nullptr;
+      File.FExcluded.clear();
+      File.FMaxSize = MaxSize;
+    }
+  } restore{*this, maxSize};
+  return CreateArchive(fileSpecs, std::string(kStreamName));
+}
+
 bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string& archiveName) {
   if (FBusy) return false;
   TBusyScope busy(FBusy);
@@ -80,7 +102,7 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
   FNotTaken.clear();
   if (!FMergeMode) {
     TStringList missing;
-    TFileSpecOptions options{toStream ? "" : archiveName,
+    TFileSpecOptions options{toStream ? FExcluded : archiveName,
                              FBackupMode == bmIncremental ? flags.get() : nullptr, &missing};
     files = ExpandFileSpecs(fileSpecs, options);
     for (const std::string& path : missing)
@@ -162,10 +184,6 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
 bool TBackupFile::WriteArchive(const TStringList& files, const std::string& archiveName,
                                bool toStream, bool idHead,
                                std::vector<std::pair<std::string, TFileStamp>>& stored) {
-  const int level = ZlibLevel(FCompressionLevel);
-  if (!FDeflater || FDeflater->Level() != level)
-    FDeflater = std::make_unique<TBlockDeflater>(level);
-
   TWriteState state;
   state.ArchiveName = archiveName;
   state.ToStream = toStream;
@@ -188,23 +206,51 @@ bool TBackupFile::WriteArchive(const TStringList& files, const std::string& arch
     state.Writer->WriteInt32(FFileCount);
     FBytesProcessed = FBytesArchived = 0;
 
-    for (size_t i = 0; i < files.size() && FContinue; ++i) {
-      const std::string& path = files[i];
-      if (!FileExists(path)) {
-        FNotTaken.push_back({path, "deleted during the backup"});
-        continue;
-      }
+    TBlockPipeline pipeline(ZlibLevel(FCompressionLevel), WorkerThreads(FCompressionThreads));
+    FThreadsUsed = pipeline.Threads();
+    TRecordFeed feed(files, pipeline);
+    TFileStamp stamp;
+    while (FContinue) {
+      feed.Fill();
+      if (feed.Empty()) break;
+      const TFeedItem item = feed.Front();
+      feed.Pop();
+      const std::string& path = files[item.Index];
       const bool isMeta = !FMetadataFile.empty() && path == FMetadataFile;
-      const bool isList = FMergeMode || (idHead && i == 0) || isMeta;
-      const std::string name = isMeta   ? std::string(kMetadataName)
-                               : isList ? std::string(kFileListName)
-                                        : path;
-      FCurrentFile = path;
-      TFileStamp stamp;
-      if (WriteFileRecord(state, path, name, isList, stamp) && !isList)
-        stored.emplace_back(path, stamp);
-      ProcessMessages();
+      const bool isList = FMergeMode || (idHead && item.Index == 0) || isMeta;
+      switch (item.Kind) {
+        case TFeedItem::kMissing:
+          FNotTaken.push_back({path, "deleted during the backup"});
+          break;
+        case TFeedItem::kUnreadable:
+          RecordError(beCannotReadFile);
+          break;
+        case TFeedItem::kRecord:
+          FCurrentFile = path;
+          stamp = item.Stamp;
+          state.Writer->WriteText(isMeta   ? std::string(kMetadataName)
+                                  : isList ? std::string(kFileListName)
+                                           : path);
+          state.Writer->WriteInt32(item.Age);
+          StartRun(state);
+          break;
+        case TFeedItem::kBlock:
+          WriteBlock(state, pipeline);
+          break;
+        case TFeedItem::kReadFailed:
+          RecordError(beCannotReadFile);
+          break;
+        case TFeedItem::kEnd:
+          EndRun(state);
+          if (!isList) {
+            ++FFilesProcessed;
+            stored.emplace_back(path, stamp);
+          }
+          ProcessMessages();
+          break;
+      }
     }
+    if (state.RunOpen && state.Writer) EndRun(state);
     bool complete = false;
     if (FContinue && state.Writer) {
       if (!FMergeMode) state.Writer->WriteInt32(0);
@@ -218,66 +264,45 @@ bool TBackupFile::WriteArchive(const TStringList& files, const std::string& arch
   }
 }
 
-bool TBackupFile::WriteFileRecord(TWriteState& state, const std::string& path,
-                                  const std::string& name, bool isList, TFileStamp& stamp) {
-  std::unique_ptr<TFileStream> source;
-  try {
-    source = std::make_unique<TFileStream>(path, fmOpenRead);
-  } catch (const EStreamError&) {
-    RecordError(beCannotReadFile);
-    return false;
-  }
-  if (!FileStampOf(source->Handle(), stamp)) {
-    RecordError(beCannotReadFile);
-    return false;
-  }
-  state.Writer->WriteText(name);
-  state.Writer->WriteInt32(FileAge(source->Handle()));
-  int64_t remaining = stamp.Size;
-  for (;;) {
-    WriteBlockRun(state, *source, remaining);
-    if (remaining == 0 || !FContinue || !StartNextVolume(state)) break;
-  }
-  if (remaining != 0) return false;
-  if (!isList) ++FFilesProcessed;
-  return true;
+void TBackupFile::StartRun(TWriteState& state) {
+  state.Writer->Write(kRunMarker, kMarkerSize);
+  FBytesArchived += kMarkerSize;
+  state.RunOpen = true;
 }
 
-void TBackupFile::WriteBlockRun(TWriteState& state, TFileStream& source, int64_t& remaining) {
-  TBufferedWriter& out = *state.Writer;
-  out.Write(kRunMarker, kMarkerSize);
-  FBytesArchived += kMarkerSize;
-  while (remaining > 0 && FContinue) {
-    // A volume stops taking blocks near its limit, but takes at least one, so that even a
-    // limit below one block's size makes progress.
-    if (!state.ToStream && FMaxSize != 0 && state.VolumeHasBlock &&
-        out.Position() >= static_cast<int64_t>(FMaxSize) - kVolumeMargin)
-      break;
-    const int size = static_cast<int>(std::min<int64_t>(kBlockSize, remaining));
-    if (source.Read(FData.data(), size) != size) {
-      RecordError(beCannotReadFile);
-      break;
-    }
-    const int packed = FDeflater->Compress(FData.data(), size, FPacked.data(), kBlockSize);
-    if (packed < 0) {
-      RecordError(beCompression);
-      break;
-    }
-    if (packed > 0) {
-      out.WriteInt32(packed);
-      out.Write(FPacked.data(), packed);
-      FBytesArchived += 4 + packed;
-    } else {  // does not fit into one block: stored as it is
-      out.WriteInt32(-size);
-      out.Write(FData.data(), size);
-      FBytesArchived += 4 + size;
-    }
-    state.VolumeHasBlock = true;
-    remaining -= size;
-    FBytesProcessed += size;
-    BlockDone(FCurrentFile);
+void TBackupFile::EndRun(TWriteState& state) {
+  state.Writer->WriteInt32(0);
+  state.RunOpen = false;
+}
+
+void TBackupFile::WriteBlock(TWriteState& state, TBlockPipeline& pipeline) {
+  // A volume stops taking blocks near its limit, but takes at least one, so that even a limit
+  // below one block's size makes progress. The file goes on in a new run of the next volume.
+  if (!state.ToStream && FMaxSize != 0 && state.VolumeHasBlock &&
+      state.Writer->Position() >= static_cast<int64_t>(FMaxSize) - kVolumeMargin) {
+    EndRun(state);
+    if (!StartNextVolume(state)) return;
+    StartRun(state);
   }
-  out.WriteInt32(0);
+  const TPackedBlock block = pipeline.Front();
+  TBufferedWriter& out = *state.Writer;
+  if (block.PackedSize < 0) {
+    RecordError(beCompression);
+    return;
+  }
+  if (block.PackedSize > 0) {
+    out.WriteInt32(block.PackedSize);
+    out.Write(block.Packed, block.PackedSize);
+    FBytesArchived += 4 + block.PackedSize;
+  } else {  // does not fit into one block: stored as it is
+    out.WriteInt32(-block.Size);
+    out.Write(block.Data, block.Size);
+    FBytesArchived += 4 + block.Size;
+  }
+  pipeline.PopFront();
+  state.VolumeHasBlock = true;
+  FBytesProcessed += block.Size;
+  BlockDone(FCurrentFile);
 }
 
 bool TBackupFile::StartNextVolume(TWriteState& state) {

@@ -3,8 +3,11 @@
 #include <nettle/sha2.h>
 #include <nettle/umac.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 namespace vaultora {
@@ -55,26 +58,40 @@ class TSealedMAC {
   umac64_ctx FHash;
 };
 
-// Runs one operation of cipher set up in CBC with the given IV text and key, with the
-// ciphertext digested; returns the sealed MAC. The cipher is burnt however the run ends.
+// Cipher set up in CBC with the given IV text and key, and the sealed MAC of what it enciphers
+// or deciphers; the cipher is burnt however the run ends.
+class TSealedRun {
+ public:
+  TSealedRun(TBlowfish& cipher, const std::string& ivText, const std::string& key)
+      : FCipher(cipher), FMAC(key) {
+    cipher.SetCipherMode(TCipherMode::CBC);
+    cipher.SetStringMode(TStringMode::smEncode);
+    cipher.InitialiseIV(ivText);
+    cipher.InitialiseKey(key);
+    cipher.SetCipherTextSink(
+        [this](const uint8_t* data, size_t count) { FMAC.Update(data, count); });
+  }
+  ~TSealedRun() {
+    FCipher.SetCipherTextSink(nullptr);
+    FCipher.Burn();
+  }
+  TSealedRun(const TSealedRun&) = delete;
+  TSealedRun& operator=(const TSealedRun&) = delete;
+
+  TSealedMAC& MAC() { return FMAC; }
+
+ private:
+  TBlowfish& FCipher;
+  TSealedMAC FMAC;
+};
+
+// Runs one operation of the cipher under a sealed run; returns the sealed MAC.
 template <class Operation>
 std::string RunSealed(TBlowfish& cipher, const std::string& ivText, const std::string& key,
                       Operation operation) {
-  struct TCleanUp {
-    TBlowfish& Cipher;
-    ~TCleanUp() {
-      Cipher.SetCipherTextSink(nullptr);
-      Cipher.Burn();
-    }
-  } cleanUp{cipher};
-  cipher.SetCipherMode(TCipherMode::CBC);
-  cipher.SetStringMode(TStringMode::smEncode);
-  cipher.InitialiseIV(ivText);
-  cipher.InitialiseKey(key);
-  TSealedMAC mac(key);
-  cipher.SetCipherTextSink([&mac](const uint8_t* data, size_t count) { mac.Update(data, count); });
+  TSealedRun run(cipher, ivText, key);
   operation();
-  return mac.Text();
+  return run.MAC().Text();
 }
 
 }  // namespace
@@ -121,6 +138,89 @@ std::string DecryptArchiveFile(TBlowfish& cipher, const std::string& key,
                                const std::string& encryptedPath, const std::string& archivePath) {
   return RunSealed(cipher, ArchiveIVText(key), key,
                    [&] { cipher.DecryptFile(encryptedPath, archivePath); });
+}
+
+}  // namespace vaultora
+
+namespace vaultora {
+
+struct TArchiveEncryptor::TState {
+  TState(TBlowfish& cipher, const std::string& key, const std::string& encryptedPath)
+      : Run(cipher, ArchiveIVText(key), key), Output(encryptedPath) {
+    Out.reserve(kFileBufferSize);
+  }
+  TSealedRun Run;
+  TAtomicFile Output;
+  std::vector<uint8_t> Out;  // ciphertext not yet written
+};
+
+TArchiveEncryptor::TArchiveEncryptor(TBlowfish& cipher, const std::string& key,
+                                     const std::string& encryptedPath)
+    : FCipher(cipher), FState(std::make_unique<TState>(cipher, key, encryptedPath)) {}
+
+// Without Finish the output is dropped; either way the state's run burns the cipher.
+TArchiveEncryptor::~TArchiveEncryptor() = default;
+
+void TArchiveEncryptor::EncipherChunk(size_t count) {
+  FCipher.EncryptBuffer(count);
+  const uint8_t* data = FCipher.Buffer();
+  FState->Run.MAC().Update(data, count);
+  FState->Out.insert(FState->Out.end(), data, data + count);
+  if (FState->Out.size() >= kFileBufferSize) FlushOut();
+}
+
+void TArchiveEncryptor::FlushOut() {
+  FState->Output.Stream().WriteBuffer(FState->Out.data(), static_cast<int64_t>(FState->Out.size()));
+  FState->Out.clear();
+}
+
+int64_t TArchiveEncryptor::Write(const void* buffer, int64_t count) {
+  if (FFinished || count <= 0) return 0;
+  const auto* in = static_cast<const uint8_t*>(buffer);
+  for (int64_t left = count; left > 0;) {
+    const size_t n = std::min<size_t>(kCipherChunkSize - FUsed, static_cast<size_t>(left));
+    std::memcpy(FCipher.Buffer() + FUsed, in, n);
+    FUsed += n;
+    in += n;
+    left -= static_cast<int64_t>(n);
+    if (FUsed == kCipherChunkSize) {
+      EncipherChunk(kCipherChunkSize);
+      FUsed = 0;
+    }
+  }
+  FPlainBytes += count;
+  return count;
+}
+
+int64_t TArchiveEncryptor::Seek(int64_t offset, TSeekOrigin origin) {
+  if (offset != 0 || origin == TSeekOrigin::soBeginning)
+    throw EWriteError("The enciphered archive is written from its start to its end");
+  return FPlainBytes;
+}
+
+void TArchiveEncryptor::SetSize(int64_t size) {
+  if (size != FPlainBytes)
+    throw EWriteError("The enciphered archive is written from its start to its end");
+}
+
+std::string TArchiveEncryptor::TemporaryPath() const {
+  return FState ? FState->Output.TempPath() : std::string();
+}
+
+std::string TArchiveEncryptor::Finish() {
+  if (FFinished) return FMAC;
+  // The padding of the file routines: 1 to 8 bytes of value n, a whole block of 8s when the
+  // length is a multiple of 8.
+  const size_t n = kBlowfishBlockSize - FUsed % kBlowfishBlockSize;
+  std::memset(FCipher.Buffer() + FUsed, static_cast<int>(n), n);
+  EncipherChunk(FUsed + n);
+  FUsed = 0;
+  FlushOut();
+  FState->Output.Commit();
+  FMAC = FState->Run.MAC().Text();
+  FFinished = true;
+  FState.reset();  // burns the cipher
+  return FMAC;
 }
 
 }  // namespace vaultora

@@ -48,4 +48,44 @@ std::string EncryptArchiveFile(TBlowfish& cipher, const std::string& key,
 std::string DecryptArchiveFile(TBlowfish& cipher, const std::string& key,
                                const std::string& encryptedPath, const std::string& archivePath);
 
+// Enciphers an archive as it is written, so the plain archive never reaches the disk: a stream
+// that takes the archive's bytes in order and writes what EncryptArchiveFile would make of them
+// to encryptedPath. The file appears there only when Finish succeeds; a run that ends without
+// it leaves any earlier file of that name as it was. Writing anywhere but at the end raises
+// EWriteError, as do the output's write failures. The cipher is set up here and burnt when
+// Finish or the destructor ends the run.
+class TArchiveEncryptor : public TStream {
+ public:
+  TArchiveEncryptor(TBlowfish& cipher, const std::string& key, const std::string& encryptedPath);
+  ~TArchiveEncryptor() override;
+  TArchiveEncryptor(const TArchiveEncryptor&) = delete;
+  TArchiveEncryptor& operator=(const TArchiveEncryptor&) = delete;
+
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  void SetSize(int64_t size) override;
+  int64_t Size() override { return FPlainBytes; }
+
+  // Pads and enciphers the end, puts the file in place and returns the sealed MAC.
+  std::string Finish();
+  // The bytes of the plain archive taken so far.
+  int64_t PlainBytes() const { return FPlainBytes; }
+  // The file the ciphertext goes to until Finish, beside encryptedPath ("" once finished): an
+  // archive of the folder it is in must not take it.
+  std::string TemporaryPath() const;
+
+ private:
+  struct TState;
+  void EncipherChunk(size_t count);
+  void FlushOut();
+
+  TBlowfish& FCipher;
+  std::unique_ptr<TState> FState;
+  size_t FUsed = 0;  // plain bytes waiting in the cipher's buffer
+  int64_t FPlainBytes = 0;
+  bool FFinished = false;
+  std::string FMAC;
+};
+
 }  // namespace vaultora

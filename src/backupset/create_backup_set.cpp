@@ -10,7 +10,6 @@
 #include "catalogue/catalogue.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
-#include "platform/private_file.h"
 #include "platform/system_names.h"
 #include "platform/text.h"
 #include "schedule/schedule_keys.h"
@@ -115,6 +114,7 @@ bool TCreateBackupSet::Execute() {
   FMACText.clear();
   FArchiveFileName.clear();
   FEncryptedFileName.clear();
+  FArchiveSize = 0;
   FRunning = true;
   bool ok = false;
   try {
@@ -192,18 +192,35 @@ bool TCreateBackupSet::BuildBackupSet() {
   FBackupFile->SetBackupTitle(FBackupTitle);
   FBackupFile->SetCompressionLevel(
       CompressionLevelOf(ReadSetting(Store(), keys::setting::CompressionType)));
+  FBackupFile->SetCompressionThreads(ReadSetting(Store(), keys::setting::CompressionThreads));
   Fire(OnFinished, this);
-  Status("Compressing File(s)");
 
+  // The archive is enciphered as it is written: the user's files never reach the disk in plain
+  // text. Without a key or a cipher nothing is written.
+  const std::string key = ReadEncryptionKey(Store());
+  TBlowfish* cipher = Cipher();
+  if (!CanEncrypt(key, cipher)) return false;
+  Status("Compressing File(s)");
+  std::unique_ptr<TArchiveEncryptor> sealed;
   bool created = false;
   try {
-    CreatePrivateFile(FArchiveFileName);  // the user's files in plain text
-    created = FBackupFile->CreateArchive(files, FArchiveFileName) && !FStopped;
+    sealed = std::make_unique<TArchiveEncryptor>(*cipher, key, FEncryptedFileName);
+  } catch (const std::exception& e) {
+    Fire(OnException, this, "Encrytpion execption, " + std::string(e.what()));
+    cipher->Burn();
+    return false;
+  }
+  try {
+    // The enciphered archive grows beside its final name while it is written.
+    created = FBackupFile->CreateArchiveInto(files, *sealed, sealed->TemporaryPath()) && !FStopped;
   } catch (const std::exception& e) {
     // A listed file that could not be opened while the archive's size was taken.
     Fire(OnException, this, std::string(e.what()));
   }
+  FArchiveSize = sealed->PlainBytes();
   if (!created) {
+    sealed.reset();
+    cipher->Burn();
     DeleteRunFiles(true);
     LoadArchiveStats();
     Status("Compression Failed");
@@ -215,46 +232,45 @@ bool TCreateBackupSet::BuildBackupSet() {
     Status("Skipping file " + Quoted(file.Path) + ", " + file.Reason);
     FNotTaken.push_back(file);
   }
-  if (!EncryptArchive() || FStopped) {
+  if (!FinishEncryption(*sealed, *cipher) || FStopped) {
     DeleteRunFiles(true);
     return false;
   }
   RecordBackup();
-  DeleteFile(FArchiveFileName);
   return true;
 }
 
 void TCreateBackupSet::LoadArchiveStats() {
   Fire(BeforeLoadStats, this);
   Status("Retrieving archive details");
-  const int32_t totalSize = FBackupFile->TotalSize();
-  const int rate = FBackupFile->CompressionRate();
-  std::string title;
-  FBackupFile->ReadArchiveInfo(FArchiveFileName, nullptr, title);
-  Fire(GetBackupStats, this, title, static_cast<int>(FBackupFile->FileCount()),
-       static_cast<int>(totalSize), rate);
+  Fire(GetBackupStats, this, FBackupFile->BackupTitle(), static_cast<int>(FBackupFile->FileCount()),
+       static_cast<int>(FBackupFile->TotalSize()), FBackupFile->CompressionRate());
 }
 
-bool TCreateBackupSet::EncryptArchive() {
-  Fire(BeforeEncrypt, this);
-  bool ok = false;
-  const std::string key = ReadEncryptionKey(Store());
-  TBlowfish* cipher = Cipher();
+bool TCreateBackupSet::CanEncrypt(const std::string& key, TBlowfish* cipher) {
   if (Trim(key).empty()) {
     Status("Encryption key has not been defined in \"Options\"");
     Status("Encryption failed");
-  } else if (!cipher) {
-    Status("Encryption failed, Blowfish not located for encryption");
-  } else {
-    try {
-      FMACText = EncryptArchiveFile(*cipher, key, FArchiveFileName, FEncryptedFileName);
-      Status(FMACText.empty() ? "Encrypting failed" : "Encrypting Completed");
-      ok = true;
-    } catch (const std::exception& e) {
-      Fire(OnException, this, "Encrytpion execption, " + std::string(e.what()));
-    }
+    return false;
   }
-  if (cipher) cipher->Burn();
+  if (!cipher) {
+    Status("Encryption failed, Blowfish not located for encryption");
+    return false;
+  }
+  return true;
+}
+
+bool TCreateBackupSet::FinishEncryption(TArchiveEncryptor& sealed, TBlowfish& cipher) {
+  Fire(BeforeEncrypt, this);
+  bool ok = false;
+  try {
+    FMACText = sealed.Finish();
+    Status(FMACText.empty() ? "Encrypting failed" : "Encrypting Completed");
+    ok = true;
+  } catch (const std::exception& e) {
+    Fire(OnException, this, "Encrytpion execption, " + std::string(e.what()));
+  }
+  cipher.Burn();
   Fire(AfterEncrypt, this);
   return ok;
 }
@@ -269,7 +285,7 @@ void TCreateBackupSet::RecordBackup() {
     TBackupRecord record;
     record.FinishDateTime = Now();
     record.Session = listCopy;
-    record.Size = FileSizeOf(FArchiveFileName);
+    record.Size = FArchiveSize;
     record.User = UserName();
     record.MAC = FMACText;
     record.BackupTitle = FBackupTitle;

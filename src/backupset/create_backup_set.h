@@ -21,6 +21,7 @@
 
 namespace vaultora {
 
+class TArchiveEncryptor;
 class TBlowfish;
 class TIniRegistryEditor;
 
@@ -71,6 +72,8 @@ class TCreateBackupSet : public TComponent {
   void StopBackup(bool deleteAll);
   bool Busy() const;
   const std::string& ArchiveFileName() const { return FArchiveFileName; }
+  // The size of the plain archive of the run (which never reaches the disk itself).
+  int64_t ArchiveSize() const { return FArchiveSize; }
   // Every catalogued backup with its title and list.
   std::vector<TBackupItem> LoadBackupList();
   // The backup ID of the run, once it is recorded ("" before, and after a failed run).
@@ -88,7 +91,8 @@ class TCreateBackupSet : public TComponent {
   bool ChooseBackupSet();
   bool BuildBackupSet();
   int FindAppendBackup(const std::string& setting);
-  bool EncryptArchive();
+  bool CanEncrypt(const std::string& key, TBlowfish* cipher);
+  bool FinishEncryption(TArchiveEncryptor& sealed, TBlowfish& cipher);
   void LoadArchiveStats();
   void RecordBackup();
   void SaveFileList();
@@ -110,6 +114,7 @@ class TCreateBackupSet : public TComponent {
   std::string FEncryptedFileName;
   std::string FBackupID;
   std::string FMACText;
+  int64_t FArchiveSize = 0;
   int FAppendIndex = -1;
   std::vector<TBackupItem> FBackupList;
   std::vector<TNotTakenFile> FNotTaken;

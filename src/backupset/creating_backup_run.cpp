@@ -50,8 +50,7 @@ void TCreatingBackupRun::AttachHandlers() {
   b.OnStatus = [this](TComponent*, const std::string& text) { Show(btStatus, text); };
   b.GetBackupStats = [this](TComponent*, const std::string&, int totalFiles, int size, int rate) {
     Show(btSize, "Original Size = " + KBSizeText(static_cast<uint32_t>(size)));
-    Show(btSize, "Compressed size = " +
-                     KBSizeText(std::max<long long>(0, FileSizeOf(FBuilder->ArchiveFileName()))));
+    Show(btSize, "Compressed size = " + KBSizeText(FBuilder->ArchiveSize()));
     // Below one block the archive's own records outweigh the data: no figure means anything.
     if (size >= archive_format::kBlockSize)
       Show(btCompression, "Compression = " + IntToStr(rate) + " %");

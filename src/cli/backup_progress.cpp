@@ -1,10 +1,15 @@
 #include "cli/backup_progress.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "archive/blowfish.h"
 #include "backupset/creating_backup_run.h"
 #include "cli/interrupts.h"
 #include "cli/output.h"
 #include "cli/progress_meter.h"
+#include "platform/size_text.h"
+#include "platform/text.h"
 
 namespace vaultora::cli {
 
@@ -29,8 +34,20 @@ TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
     }
   };
   TBackupRunResult result;
+  const auto started = std::chrono::steady_clock::now();
   result.Completed = run.Run(scheduleName);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   meter.Clear();
+  if (result.Completed) {
+    // The rate of the whole run (walk, deflate, encipher, record) over the files' bytes.
+    const TBackupFile& archive = run.Builder().BackupFile();
+    const int64_t bytes = archive.TotalSize64();
+    StatusLine(Format("Backed up %s in %.2f s: %.1f MB/s, deflated on %d thread%s",
+                      ByteSizeText(bytes).c_str(), seconds,
+                      static_cast<double>(bytes) / 1048576.0 / std::max(seconds, 1e-6),
+                      archive.ThreadsUsed(), archive.ThreadsUsed() == 1 ? "" : "s"));
+  }
   result.SendWhenCompleted = sendWhenCompleted;
   result.Incomplete = result.Completed && !run.Builder().NotTaken().empty();
   if (nothingNew) *nothingNew = run.Builder().NothingNew();

@@ -21,6 +21,8 @@ class TAtomicFile {
 
   TFileStream& Stream() { return *FStream; }
   const std::string& Target() const { return FTarget; }
+  // Where the content is written until Commit.
+  const std::string& TempPath() const { return FTempPath; }
   // Closes the temporary file and renames it over the target; raises EWriteError on failure.
   void Commit();
 

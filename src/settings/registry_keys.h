@@ -72,6 +72,8 @@ inline constexpr const char* kCatchUpDelay = "CatchUpDelay";    // 3, minutes
 // Ours: the most an upload or download may move, KB per second (integer, absent or 0 = none).
 inline constexpr const char* kBandwidthLimit = "BandwidthLimit";  // 3, KB/s
 inline constexpr int32_t kMaxBandwidthLimit = 1048576;            // 1 GB/s
+// Threads that deflate a backup's blocks; absent or 0: one a processor.
+inline constexpr const char* kCompressionThreads = "CompressionThreads";  // 3
 
 // What the options dialog shows when a value is absent.
 inline constexpr int32_t kDefaultCompressionType = 2;
@@ -220,6 +222,7 @@ inline constexpr TIntSetting CatchUpDelay{
     kPreferences,        p::kCatchUpDelay,       p::kDefaultCatchUpDelay, 0,
     p::kMaxCatchUpDelay, p::kDefaultCatchUpDelay};
 inline constexpr TBoolSetting TrapShutDown{kPreferences, p::kTrapShutDown};
+inline constexpr TIntSetting CompressionThreads{kPreferences, p::kCompressionThreads, 0, 0, 256, 0};
 // Absent: chunks and announced buffers of 512 bytes.
 inline constexpr TIntSetting TrxOutBufferSize{
     kPreferences,         p::kTrxOutBufferSize, 512,

@@ -11,6 +11,7 @@
 #include "backupset/create_backup_set.h"
 #include "catalogue/catalogue.h"
 #include "platform/folders.h"
+#include "platform/processor_count.h"
 #include "platform/system_names.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
@@ -161,6 +162,35 @@ TEST_F(CreateBackupSetTest, AFullBackupTakesTheListedFilesAndWhatTheRuleFinds) {
   EXPECT_NE(list.find("a.doc\t"), std::string::npos);
   EXPECT_NE(list.find("/s\b*.doc\r\n"), std::string::npos);
   EXPECT_EQ(ReadTextFile(Work + base + ".bfl"), list);
+}
+
+TEST_F(CreateBackupSetTest, PreferencesChooseTheDeflatingThreads) {
+  TCreateBackupSet builder;
+  ASSERT_TRUE(Run(builder));
+  EXPECT_EQ(builder.BackupFile().ThreadsUsed(), WorkerThreads(0));
+  Store.SetRootKey(rtHKEY_CURRENT_USER);
+  Store.SetFilename(keys::kBaseKey);
+  Store.WriteInteger(keys::kPreferences, keys::preferences::kCompressionThreads, 1);
+  ASSERT_TRUE(Run(builder));
+  EXPECT_EQ(builder.BackupFile().ThreadsUsed(), 1);
+}
+
+TEST_F(CreateBackupSetTest, TheArchiveIsEncipheredAsWrittenExactlyAsTheFileRoutineWouldDoIt) {
+  ASSERT_TRUE(Run());
+  const std::string base = ReplaceAll(LastID, ".", "_");
+  const std::string encrypted = Work + base + ".BFE";
+  // The plain archive behind the ".BFE", enciphered again the way archives were enciphered
+  // from a file: the same bytes and MAC as the recorded backup.
+  const std::string plain = Profile.Home() + "again.bck";
+  const std::string again = Profile.Home() + "again.BFE";
+  DecryptArchiveFile(Cipher, kKey, encrypted, plain);
+  const std::string mac = EncryptArchiveFile(Cipher, kKey, plain, again);
+  EXPECT_TRUE(ReadTextFile(again) == ReadTextFile(encrypted));
+  Store.SetRootKey(rtHKEY_CURRENT_USER);
+  Store.SetFilename(keys::kBackupsKey);
+  EXPECT_EQ(Store.ReadString(LastID, "MAC", "-"), mac);
+  EXPECT_EQ(Store.ReadString(LastID, "Size", "-"), std::to_string(FileSizeOf(plain)));
+  EXPECT_FALSE(FileExists(Work + base + ".bck"));
 }
 
 TEST_F(CreateBackupSetTest, AnIncrementalTakesExactlyTheNewGrownShrunkAndModifiedFiles) {

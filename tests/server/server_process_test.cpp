@@ -133,6 +133,40 @@ TEST_F(ServerProgram, KilledMidUploadAndStartedAgainLosesNothingAcknowledged) {
   EXPECT_EQ(collected.Bytes, ReadBytes(half));
 }
 
+TEST_F(ServerProgram, KilledRightAfterAnAcknowledgementKeepsEveryAcknowledgedByte) {
+  constexpr int64_t kPiece = 70001, kSize = 4 * kPiece;
+  const std::string path = WriteArchive(FFiles, "45042.BFE", kSize);
+  const std::vector<uint8_t> bytes = ReadBytes(path);
+  auto server = std::make_unique<TServerProcess>(FStorage.Path());
+  {
+    auto client = Client(server->Port());
+    ASSERT_TRUE(client->InitBackup("45042.BFE", "T", "45042.bfl", 1, kSize, "M", {}, ""));
+    client->OnBackup = [](TBkServer*, int64_t, int64_t, int&, bool&) {};
+    // Three upload commands of one piece each, every one acknowledged with its count; the
+    // server dies the moment the third acknowledgement has arrived.
+    for (int64_t piece = 0; piece < 3; ++piece) {
+      TMemoryStream prefix(
+          std::vector<uint8_t>(bytes.begin(), bytes.begin() + (piece + 1) * kPiece));
+      prefix.SetPosition(piece * kPiece);
+      ASSERT_EQ(client->SendFile(prefix, 4096), kPiece);
+    }
+    EXPECT_EQ(server->Kill(SIGKILL), 128 + SIGKILL);
+  }
+  server = std::make_unique<TServerProcess>(FStorage.Path());
+  auto client = Client(server->Port());
+  ASSERT_TRUE(client->InitBackup("45042.BFE", "T", "45042.bfl", 1, kSize, "M", {}, ""));
+  ASSERT_EQ(client->RemoteSize(), 3 * kPiece);
+  TFileStream rest(path, fmOpenRead);
+  rest.SetPosition(3 * kPiece);
+  client->OnBackup = [](TBkServer*, int64_t, int64_t, int&, bool&) {};
+  ASSERT_EQ(client->SendFile(rest, 4096), kPiece);
+  ASSERT_TRUE(client->EndBackup(Now()));
+  ASSERT_EQ(client->InitRestore("45042.BFE", "T", Date()), protocol::kDownloadReady);
+  TBytesCollector collected(*client);
+  client->ReceiveFile(0);
+  EXPECT_TRUE(collected.Bytes == bytes);
+}
+
 TEST_F(ServerProgram, TheAdministratorMovesABackupIntoStorageAndBack) {
   TServerProcess server(FStorage.Path());
   auto client = Client(server.Port());

@@ -1,0 +1,25 @@
+#include "platform/processor_count.h"
+
+#include <sched.h>
+
+#include <thread>
+
+namespace vaultora {
+
+int ProcessorCount() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) {
+    const int count = CPU_COUNT(&set);
+    if (count > 0) return count;
+  }
+  const unsigned hardware = std::thread::hardware_concurrency();
+  return hardware > 0 ? static_cast<int>(hardware) : 1;
+}
+
+int WorkerThreads(int setting) {
+  const int all = ProcessorCount();
+  return setting > 0 && setting < all ? setting : all;
+}
+
+}  // namespace vaultora

@@ -258,6 +258,9 @@ bool TBackupFile::WriteArchive(const TStringList& files, const std::string& arch
     }
     if (state.Writer) state.Writer->Flush();
     return complete;
+  } catch (const EFileWriteError& e) {
+    RecordError(beCannotWriteArchive, e.what());
+    return false;
   } catch (const EStreamError&) {
     RecordError(beCannotWriteArchive);
     return false;

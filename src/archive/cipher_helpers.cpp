@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/folders.h"
 #include "platform/text.h"
 
 namespace vaultora {
@@ -170,7 +171,15 @@ void TArchiveEncryptor::EncipherChunk(size_t count) {
 }
 
 void TArchiveEncryptor::FlushOut() {
-  FState->Output.Stream().WriteBuffer(FState->Out.data(), static_cast<int64_t>(FState->Out.size()));
+  TFileStream& file = FState->Output.Stream();
+  try {
+    file.WriteBuffer(FState->Out.data(), static_cast<int64_t>(FState->Out.size()));
+  } catch (const EWriteError&) {
+    const std::string text =
+        FileErrorText(file.LastError(), "write the archive in", ExtractFilePath(file.FileName()));
+    if (text.empty()) throw;
+    throw EFileWriteError(text);
+  }
   FState->Out.clear();
 }
 

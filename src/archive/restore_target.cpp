@@ -108,9 +108,7 @@ TRestoreTarget::~TRestoreTarget() {
 }
 
 void TRestoreTarget::Failed(const std::string& action, const std::string& file, int error) {
-  FProblem = error == 0
-                 ? std::string()
-                 : std::string(std::strerror(error)) + ": cannot " + action + " \"" + file + "\"";
+  FProblem = FileErrorText(error, action, file);
 }
 
 bool TRestoreTarget::Begin(const std::string& target, int32_t dosDate) {

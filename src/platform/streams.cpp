@@ -19,6 +19,11 @@ int64_t TStream::Size() {
   return end;
 }
 
+std::string FileErrorText(int error, const std::string& action, const std::string& file) {
+  if (error == 0) return {};
+  return std::string(std::strerror(error)) + ": cannot " + action + " \"" + file + "\"";
+}
+
 void TStream::ReadBuffer(void* buffer, int64_t count) {
   if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
 }

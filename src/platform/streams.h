@@ -21,6 +21,14 @@ class EWriteError : public EStreamError {  // "Stream write error"
  public:
   using EStreamError::EStreamError;
 };
+// A write the file system refused, said in words with the file ("No space left on device: ...").
+class EFileWriteError : public EWriteError {
+ public:
+  using EWriteError::EWriteError;
+};
+
+// "<the system's message>: cannot <action> \"<file>\"" for errno error; "" for 0.
+std::string FileErrorText(int error, const std::string& action, const std::string& file);
 class EFOpenError : public EStreamError {  // "Cannot open file \"%s\". %s"
  public:
   using EStreamError::EStreamError;

@@ -10,6 +10,7 @@
 #include "support/catalogued_backup.h"
 #include "support/cli_profile.h"
 #include "support/server_suite.h"
+#include "support/small_disk.h"
 #include "support/temp_folder.h"
 
 namespace vaultora {
@@ -175,6 +176,26 @@ TEST_F(CliErrors, ABackupWithoutAChosenListSaysHowAndATinyOneShowsNoFigure) {
   EXPECT_EQ(Profile.Run("backup --title Tiny"), 0) << Profile.Output();
   EXPECT_TRUE(Profile.Printed("File(s) = 1")) << Profile.Output();
   EXPECT_FALSE(Profile.Printed("Compression = ")) << Profile.Output();
+}
+
+// A working folder that fills up names the full disk; nothing is catalogued or left behind.
+TEST_F(CliErrors, ABackupOntoAFullDiskSaysSoAndLeavesNothing) {
+  test::TSmallDisk disk(256 * 1024);
+  if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+  Profile.SetKey(kKey);
+  std::string noise(1024 * 1024, '\0');
+  uint32_t seed = 17;
+  for (char& c : noise)
+    c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  test::WriteTextFile(Source / "noise.bin", noise);
+  ASSERT_EQ(Profile.Run("list create " + Source.Path() + " --wizard"), 0) << Profile.Output();
+  ASSERT_EQ(Profile.Run("options set working-folder " + disk.Path()), 0) << Profile.Output();
+  EXPECT_EQ(Profile.Run("backup --title Full --full"), 1);
+  EXPECT_TRUE(Profile.Printed("No space left on device: cannot write the archive in \"" +
+                              disk.Path() + "\""))
+      << Profile.Output();
+  EXPECT_TRUE(TCatalogue(Profile.Store).Entries().empty());
+  EXPECT_TRUE(test::ReadTree(disk.Path()).empty());
 }
 
 }  // namespace

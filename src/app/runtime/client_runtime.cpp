@@ -27,7 +27,10 @@ TClientRuntime::TClientRuntime(TRasAdapter* adapter)
     if (OnRetriesStopped) OnRetriesStopped(kind, line);
   };
   FHost->OnClosed = [this](TWorkKind kind, bool success) {
-    FLastFailed[kind] = !success;
+    if (success)
+      FLastFailed.erase(kind);
+    else
+      FLastFailed.insert(kind);
     if (OnTransferClosed) OnTransferClosed(kind, success);
   };
 }
@@ -88,12 +91,9 @@ void TClientRuntime::Open(TWorkKind kind) {
 }
 
 int TClientRuntime::TransfersFailed() const {
-  int failed = 0;
-  for (const auto& [kind, lastFailed] : FLastFailed)
-    failed += lastFailed || FGaveUp.count(kind) ? 1 : 0;
-  for (const TWorkKind kind : FGaveUp)
-    failed += FLastFailed.count(kind) ? 0 : 1;
-  return failed;
+  std::set<TWorkKind> failed = FGaveUp;
+  failed.insert(FLastFailed.begin(), FLastFailed.end());
+  return static_cast<int>(failed.size());
 }
 
 bool TClientRuntime::Idle() const {

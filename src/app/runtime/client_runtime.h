@@ -27,7 +27,6 @@
 // components locate, connect and talk to the server on their own worker threads.
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -113,8 +112,8 @@ class TClientRuntime {
   TMissedRunOptions FCatchUp;
   TMissedSchedules FMissed;
   int FOpened = 0;
-  std::map<TWorkKind, bool> FLastFailed;  // by kind: its last transfer failed
-  std::set<TWorkKind> FGaveUp;            // kinds whose retries were stopped
+  std::set<TWorkKind> FLastFailed;  // kinds whose last transfer failed
+  std::set<TWorkKind> FGaveUp;      // kinds whose retries were stopped
   bool FStopping = false;
 };
 

@@ -22,5 +22,7 @@ inline constexpr unsigned TWM_DELETEDONE = 905;
 inline constexpr unsigned TWM_REGISTRYUPDATEDONE = 906;
 inline constexpr unsigned TWM_DOREGISTRYUPDATE = 907;
 inline constexpr unsigned TWM_SHOWAVAILABLEBACKUPS = 908;
+// Payload: the catalogue keys of the backups to verify (std::vector<std::string>).
+inline constexpr unsigned TWM_DOVERIFY = 909;
 
 }  // namespace vaultora::messages

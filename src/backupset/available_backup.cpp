@@ -3,7 +3,8 @@
 #include <cstring>
 #include <exception>
 
-#include "archive/cipher_helpers.h"
+#include "archive/encryption_key.h"
+#include "archive/server_file_list.h"
 #include "catalogue/catalogue.h"
 #include "platform/folders.h"
 #include "platform/log_file.h"
@@ -131,6 +132,14 @@ bool TAvailableBackupsImport::Add(const std::vector<uint8_t>& record) {
 }
 
 bool TAvailableBackupsImport::RegisterOne(const TAvailableBackup& item) {
+  // An empty list was sent as an empty item: it is restored empty. A private list opens only
+  // with the key it was sent under; without it nothing of the backup is entered.
+  TOpenedFileList opened = OpenServerFileList(item.FileList, ReadEncryptionKey(FStore));
+  if (!opened.List) {
+    Log("The file list of " + item.Title +
+        " is enciphered under another key than the one stored here");
+    return false;
+  }
   const std::string session = TCatalogue(FStore).WorkingFolder() + item.FileListName;
   const std::string id = item.BackupId();
   const TRegistryKey backups(FStore, keys::kBackupsKey);
@@ -140,15 +149,7 @@ bool TAvailableBackupsImport::RegisterOne(const TAvailableBackup& item) {
   backups.WriteString(id, catalogue::kSize, IntToStr(item.Size));
   backups.WriteString(id, catalogue::kMAC, item.MAC);
   if (!item.Incremental.empty()) backups.WriteString(id, catalogue::kIncremental, item.Incremental);
-  // An empty list was sent as an empty item: it is restored empty.
-  if (item.FileList.empty()) {
-    TMemoryStream().SaveToFile(session);
-    return true;
-  }
-  TMemoryStream enciphered(item.FileList);
-  std::unique_ptr<TMemoryStream> list = DecryptWithPassphrase(&enciphered, kStreamPassphrase, "");
-  if (!list) return false;
-  list->SaveToFile(session);
+  opened.List->SaveToFile(session);
   return true;
 }
 

@@ -164,6 +164,7 @@ const std::vector<TOptionName>& OptionNames() {
       Flag("keep-log-files", &V::KeepLogFiles),
       Number("max-log-size", &V::MaxLogFileSize, 0, p::kMaxMaxLogFileSize,
              "KB; below 512 = no limit"),
+      Flag("private-file-list", &V::PrivateFileList),
       Choice("compression", &V::CompressionType, {"fastest", "average", "slowest"}),
       Text("working-folder", &V::WorkingFolder, nullptr,
            "an existing folder; \"\" = the profile folder", TOptionName::okFolder),

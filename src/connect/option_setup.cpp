@@ -59,6 +59,7 @@ void TOptionSetup::Load(TIniRegistryEditor& store) {
   v.ScheduledBackups = ReadSetting(store, k::Enabled);
   v.CatchUpMissed = ReadSetting(store, k::CatchUpMissed);
   v.PromptBeforeShutdown = ReadSetting(store, k::TrapShutDown);
+  v.PrivateFileList = ReadSetting(store, k::PrivateFileList);
 
   v.RunAtStartup =
       !WindowsCurrentVersionKey(store).ReadString(keys::kRunSection, keys::kRunValue, "").empty();
@@ -173,6 +174,7 @@ TStringList TOptionSetup::PreferenceLines() const {
   flag(v.DisconnectWhenFinished, k::DisConWhenFin);
   flag(v.RemoveFromTaskbar, k::RemFromTaskBar);
   flag(v.AutoReconnect, k::AutoReconnect);
+  flag(v.PrivateFileList, k::PrivateFileList);
   number(k::CompressionType, v.CompressionType);
   if (!Trim(v.WorkingFolder).empty())
     lines.push_back(SettingLine(k::WorkingZipFolder, v.WorkingFolder));

@@ -63,6 +63,8 @@ struct TOptionValues {
   int32_t CatchUpDelay = keys::preferences::kDefaultCatchUpDelay;  // minutes
   bool KeepLogFiles = false;
   int32_t MaxLogFileSize = keys::preferences::kDefaultMaxLogFileSize;  // KB; below 512 = none
+  // Encryption
+  bool PrivateFileList = false;  // file lists sent under the user's key
   // Compression
   int32_t CompressionType = keys::preferences::kDefaultCompressionType;
   std::string WorkingFolder;  // loaded: the program's folder when none is stored; "" = none

@@ -68,6 +68,8 @@ TStringList OptionSummary(const TOptionSetup& setup) {
   else
     lines.push_back(setup.HasStoredKey() ? "Encryption key: unchanged"
                                          : "Encryption key: none (backups cannot be made)");
+  lines.push_back(v.PrivateFileList ? "File lists: sent enciphered under your key"
+                                    : "File lists: sent readable by the backup server");
   lines.push_back("Compression: " + Item(kCompressionTypeItems, v.CompressionType));
   lines.push_back("Working folder: " +
                   (Trim(v.WorkingFolder).empty() ? std::string("(default)") : v.WorkingFolder));

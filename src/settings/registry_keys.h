@@ -74,6 +74,9 @@ inline constexpr const char* kBandwidthLimit = "BandwidthLimit";  // 3, KB/s
 inline constexpr int32_t kMaxBandwidthLimit = 1048576;            // 1 GB/s
 // Threads that deflate a backup's blocks; absent or 0: one a processor.
 inline constexpr const char* kCompressionThreads = "CompressionThreads";  // 3
+// Ours: send each backup's file list enciphered under the user's key, not the protocol's fixed
+// pass phrase (boolean; absent = off, so profiles made before it keep the protocol's form).
+inline constexpr const char* kPrivateFileList = "PrivateFileList";  // 2
 
 // What the options dialog shows when a value is absent.
 inline constexpr int32_t kDefaultCompressionType = 2;
@@ -223,6 +226,7 @@ inline constexpr TIntSetting CatchUpDelay{
     p::kMaxCatchUpDelay, p::kDefaultCatchUpDelay};
 inline constexpr TBoolSetting TrapShutDown{kPreferences, p::kTrapShutDown};
 inline constexpr TIntSetting CompressionThreads{kPreferences, p::kCompressionThreads, 0, 0, 256, 0};
+inline constexpr TBoolSetting PrivateFileList{kPreferences, p::kPrivateFileList};
 // Absent: chunks and announced buffers of 512 bytes.
 inline constexpr TIntSetting TrxOutBufferSize{
     kPreferences,         p::kTrxOutBufferSize, 512,

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "archive/cipher_helpers.h"
+#include "archive/encryption_key.h"
+#include "archive/server_file_list.h"
 #include "platform/folders.h"
 #include "platform/log_file.h"
 #include "settings/ini_registry_editor.h"
@@ -171,6 +173,34 @@ TEST_F(AvailableBackupsImportTest, ABackupThatCannotBeRegisteredIsSkippedWithALi
   EXPECT_EQ(available.Checked(), (std::vector<bool>{true, false}));
   EXPECT_EQ(Value("46000.25", "BackupTitle"), "Documents");  // written before the failure
   EXPECT_EQ(Value("46001.5", "BackupTitle"), "Photos");
+}
+
+TEST_F(AvailableBackupsImportTest, APrivateListIsRestoredWithItsKeyAndRefusedWithAnother) {
+  TAvailableBackup mine = Sample();
+  mine.Incremental.clear();
+  TMemoryStream list(std::vector<uint8_t>{'/', 'h', '/', '\t', '\r', '\n'});
+  mine.FileList = SealServerFileList(list, "my own key");
+  TAvailableBackup other = mine;
+  other.ArchiveName = "46001_5.BFE";
+  other.FileListName = "46001_5.bfl";
+  other.Title = "Photos";
+  other.FileList = SealServerFileList(list, "someone else's key");
+  WriteEncryptionKey(FStore, "my own key");
+
+  TAvailableBackupsImport available(FStore);
+  ASSERT_TRUE(available.Add(BuildAvailableBackup(mine)));
+  ASSERT_TRUE(available.Add(BuildAvailableBackup(other)));
+  available.Checked() = {true, true};
+  EXPECT_FALSE(available.Register());
+  EXPECT_EQ(test::ReadTextFile(FWork.Path() + "46000_25.bfl"), "/h/\t\r\n");
+  const TStringList& lines = available.Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "The file list of Photos is enciphered under another key than the one "
+                      "stored here"),
+            lines.end());
+  // Nothing of a backup whose list cannot be read is entered.
+  EXPECT_EQ(Value("46001.5", "BackupTitle"), "<absent>");
+  EXPECT_FALSE(FileExists(FWork.Path() + "46001_5.bfl"));
 }
 
 }  // namespace

@@ -164,5 +164,43 @@ TEST_F(CliNewComputer, ASecondProfileFindsRegistersReceivesAndRestoresTheChain) 
   EXPECT_TRUE(ListedLogs(second).empty());
 }
 
+// A profile that keeps its file lists private: a computer with the right key gets them back, one
+// with another key is told why and enters nothing, and a profile that turns the option off sends
+// the protocol's form, which any key opens.
+TEST_F(CliNewComputer, APrivateFileListComesBackOnlyWithTheKeyItWasSentUnder) {
+  ASSERT_GT(Server.Port(), 0) << Server.Failure();
+  test::TCliProfile first(VAULTORA_CLI_PATH);
+  first.Connect(Server.Port(), {"ann", "secret"});
+  first.SetKey(kKey);
+  // (The test profile is made with its preferences, so the new-profile default is not written.)
+  ASSERT_EQ(first.Run("options set private-file-list on"), 0) << first.Output();
+  test::WriteTextFile(Source / "letter.txt", "Dear Ann");
+  ASSERT_EQ(first.Run("list create " + Source.Path() + " --wizard"), 0) << first.Output();
+  const std::string secret = first.Backup("--title Private --full");
+  ASSERT_FALSE(secret.empty()) << first.Output();
+  ASSERT_EQ(first.Run("send"), 0) << first.Output();  // the list is sealed as it is sent
+  ASSERT_EQ(first.Run("options set private-file-list off"), 0) << first.Output();
+  const std::string open = first.Backup("--title Open --full");
+  ASSERT_FALSE(open.empty()) << first.Output();
+  ASSERT_EQ(first.Run("send"), 0) << first.Output();
+
+  test::TCliProfile other(VAULTORA_CLI_PATH);
+  other.Connect(Server.Port(), {"ann", "secret"});
+  other.SetKey("somebody else's key");
+  EXPECT_EQ(other.Run("register --all"), 1);
+  EXPECT_TRUE(
+      other.Printed("The file list of Private is enciphered under another key than the one stored"))
+      << other.Output();
+  EXPECT_TRUE(other.Printed("Open unpacked.")) << other.Output();
+  ASSERT_EQ(other.Run("catalogue " + secret), 1) << "nothing of it is entered";
+
+  test::TCliProfile same(VAULTORA_CLI_PATH);
+  same.Connect(Server.Port(), {"ann", "secret"});
+  same.SetKey(kKey);
+  ASSERT_EQ(same.Run("register --all"), 0) << same.Output();
+  ASSERT_EQ(same.Run("list show " + same.FileOf(secret, ".bfl")), 0) << same.Output();
+  EXPECT_TRUE(same.Printed("letter.txt")) << same.Output();
+}
+
 }  // namespace
 }  // namespace vaultora

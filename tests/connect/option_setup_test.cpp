@@ -117,13 +117,14 @@ TEST_F(OptionSetup, ApplyWritesTheLinesInTheirOrderWithTheirKinds) {
   v.ShellCommand = "";
   v.SMSNotification = true;
   v.SMSNumber = "+44 7700 900123";
+  v.PrivateFileList = true;
   ASSERT_FALSE(setup.Apply(store, "/opt/vaultora/vaultora"));
 
   EXPECT_EQ(
       StoredNames(),
       TStringList({"Enabled", "CatchUpMissed", "CatchUpDelay", "TrxOutBufferSize",
-                   "TrxInBufferSize", "DialRetry", "DialWait", "CompressionType", "KeepLogFiles",
-                   "ShutDownWin", "ShutdownTimeout", "ShellCommand", "StandbyTech",
+                   "TrxInBufferSize", "DialRetry", "DialWait", "PrivateFileList", "CompressionType",
+                   "KeepLogFiles", "ShutDownWin", "ShutdownTimeout", "ShellCommand", "StandbyTech",
                    "TransmitThreadPriority", "ReceiveThreadPriority", "NotifySMS"}));
   EXPECT_EQ(Stored(p::kEnabled), "1");
   EXPECT_EQ(Stored(p::kTrxOutBufferSize), "dword 128");

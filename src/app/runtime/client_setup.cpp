@@ -23,7 +23,8 @@ bool KeyStored(TIniRegistryEditor& store) {
 bool WriteFirstRunDefaults(TIniRegistryEditor& store, const std::string& programPath) {
   if (BaseKey(store).SectionExists(keys::kPreferences)) return false;
   TRegistryTransaction transaction(store);
-  for (const keys::TBoolSetting& flag : {k::Enabled, k::TrapShutDown, k::DisConWhenFin})
+  for (const keys::TBoolSetting& flag :
+       {k::Enabled, k::TrapShutDown, k::DisConWhenFin, k::PrivateFileList})
     WriteSetting(store, flag, true);
   for (const keys::TFlagSetting& flag : {k::AutoReconnect, k::KeepLogFiles})
     WriteSetting(store, flag, true);

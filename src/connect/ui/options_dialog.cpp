@@ -34,6 +34,12 @@ const char* const kKeyWarning =
     "backup server never sees the key, and nobody can recover it for you: without it your "
     "backups cannot be restored. Keep a copy somewhere safe, away from this computer (\"Save "
     "key to a file\" below).";
+const char* const kFileListNote =
+    "The list of files sent with each backup is otherwise enciphered under a pass phrase every "
+    "copy of the program knows, so the backup server, and anyone who reads its storage, can read "
+    "the name, size and date of every file. A private list is enciphered under your key; only "
+    "a backup's title, times and size stay readable. Another computer needs the same key to "
+    "fetch the list again.";
 const char* const kKeyLockedText =
     "Type the present key in \"Old Key\" to change it or to save it to a file.";
 const char* const kKeyOpenText = "Type the new key twice (at most 56 characters).";
@@ -170,6 +176,9 @@ QWidget* TfrmOptions::CreateEncryption() {
   auto* save = new QPushButton("Save key to a file...");
   save->setObjectName("btnSaveKey");
   layout->addWidget(save, 0, Qt::AlignLeft);
+  layout->addWidget(Flag("cbPrivateFileList", "Keep file lists private (enciphered under this key)",
+                         &V::PrivateFileList));
+  layout->addWidget(Intro(kFileListNote));
   layout->addStretch(1);
   connect(FOldKey, &QLineEdit::textEdited, this, [this](const QString& t) { OldKeyTyped(t); });
   connect(save, &QPushButton::clicked, this, [this] { SaveKeyFile(); });

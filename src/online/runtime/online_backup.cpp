@@ -93,8 +93,7 @@ bool TBackupThread::SendBackup(const std::string& entry, int index) {
   {
     TMemoryStream list;
     list.LoadFromFile(listPath);
-    if (TEncryptedStream enciphered = EncryptStream(&list, kStreamPassphrase); enciphered.Stream)
-      encipheredList = enciphered.Stream->Bytes();
+    encipheredList = SealFileList(list);
   }
   TDateTime finished = 0;
   if (!TextToFloat(values.FinishDateTime, finished))

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "archive/encryption_key.h"
+#include "archive/server_file_list.h"
 #include "catalogue/catalogue.h"
 #include "online/bk_server.h"
 #include "online/logon_envelope.h"
@@ -269,10 +271,10 @@ bool TBaseOnlineThread::LogonAndForEach(const TStringList& list,
   return ok;
 }
 
-TEncryptedStream TBaseOnlineThread::EncryptStream(TStream* source, const std::string& key) {
-  if (!source || source->Size() == 0 || Trim(key).empty()) return {};
+std::vector<uint8_t> TBaseOnlineThread::SealFileList(TStream& list) {
   try {
-    return EncryptWithPassphrase(source, key);
+    const bool keepPrivate = ReadSetting(Settings(), keys::setting::PrivateFileList);
+    return SealServerFileList(list, keepPrivate ? ReadEncryptionKey(Settings()) : std::string());
   } catch (const std::exception& e) {
     PostText(UM_THREADEXCEPTION, "Stream Encryption failed : " + ExceptionText(e));
     return {};

@@ -92,9 +92,10 @@ class TBaseOnlineThread : public TThread {
                        const std::function<bool(const std::string& entry, int index)>& one,
                        bool alwaysClose);
 
-  // Enciphers the whole source under key (the stream cipher with the key as its IV text); on
-  // failure posts "Stream Encryption failed : " and the reason and returns no stream.
-  TEncryptedStream EncryptStream(TStream* source, const std::string& key);
+  // The bytes of a backup's file list as sent to the server: under the user's key when the
+  // private-list preference is on, else under the protocol's pass phrase. On failure posts
+  // "Stream Encryption failed : " and the reason and returns nothing (the item is sent empty).
+  std::vector<uint8_t> SealFileList(TStream& list);
   // The local archive (".BFE") of a catalogued backup in the working folder.
   std::string ArchivePath(const std::string& entry);
 

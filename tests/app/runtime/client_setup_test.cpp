@@ -28,6 +28,8 @@ TEST_F(ClientSetup, FirstRunDefaultsAreWrittenOnceWhenPreferencesAreMissing) {
   store.SetFilename(keys::kBaseKey);
   EXPECT_TRUE(store.ReadBool(keys::kPreferences, p::kEnabled, false));
   EXPECT_TRUE(store.ReadBool(keys::kPreferences, p::kDisConWhenFin, false));
+  // New profiles keep their file lists private; profiles made before the option do not.
+  EXPECT_TRUE(store.ReadBool(keys::kPreferences, p::kPrivateFileList, false));
   EXPECT_TRUE(store.ValueExists(keys::kPreferences, p::kAutoReconnect));
   EXPECT_TRUE(store.ValueExists(keys::kPreferences, p::kKeepLogFiles));
   EXPECT_EQ(store.ReadInteger(keys::kPreferences, p::kTrxOutBufferSize, 0), 2048);

@@ -222,6 +222,25 @@ TStringList TCatalogue::RestoreChain(const std::string& id) {
   return chain;
 }
 
+std::vector<TCatalogue::TChainGap> TCatalogue::ChainGaps(const std::string& id) {
+  std::vector<TChainGap> gaps;
+  const TStringList chain = RestoreChain(id);
+  // The chain runs from the chosen backup's base back to the full one, then the chosen one; it
+  // ends early at a link to a backup that is not catalogued.
+  const std::string& oldest = chain.size() >= 2 ? chain[chain.size() - 2] : chain.back();
+  if (const std::string link = Backups().ReadString(oldest, c::kIncremental, "");
+      !link.empty() && !Exists(link))
+    gaps.push_back({TChainGap::cgNotCatalogued, link});
+  for (const std::string& member : chain) {
+    const TCatalogueEntry entry = Entry(member);
+    if (entry.HasReceivePosition)
+      gaps.push_back({TChainGap::cgPartlyReceived, member});
+    else if (!entry.ArchiveExists)
+      gaps.push_back({entry.NeedToSend ? TChainGap::cgLost : TChainGap::cgOnServer, member});
+  }
+  return gaps;
+}
+
 namespace {
 
 bool AnyHas(const TRegistryKey& store, const TStringList& ids, const char* name) {

@@ -140,6 +140,14 @@ class TCatalogue {
   // the full backup, and last id itself. Each ID once; a link to no existing entry ends it.
   TStringList RestoreChain(const std::string& id);
 
+  // What keeps the chain of id from being restored whole on this computer: each backup of it
+  // whose archive is not here, why, and a link to a backup the catalogue does not hold.
+  struct TChainGap {
+    enum TKind { cgOnServer, cgPartlyReceived, cgLost, cgNotCatalogued } Kind;
+    std::string Id;
+  };
+  std::vector<TChainGap> ChainGaps(const std::string& id);
+
   // The derived tests over the whole catalogue (each reads it afresh).
   bool AnythingToSend();     // some entry has NeedToSend
   bool AnythingToReceive();  // some entry has ReceivePosition

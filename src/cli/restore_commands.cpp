@@ -6,11 +6,15 @@
 
 #include "archive/encryption_key.h"
 #include "archive/restore_session.h"
+#include "catalogue/catalogue.h"
 #include "cli/cli_command.h"
 #include "cli/cli_entries.h"
 #include "cli/exit_status.h"
 #include "cli/interrupts.h"
+#include "cli/output.h"
+#include "platform/date_time.h"
 #include "platform/folders.h"
+#include "platform/json_writer.h"
 #include "settings/ini_registry_editor.h"
 
 namespace vaultora::cli {
@@ -40,7 +44,36 @@ TArgs OptionValues(const TArgs& args, const std::string& option) {
   return values;
 }
 
-void PrintRows(const TRestoreSession& session) {
+// The row's "dd/mm/yyyy" and "hh:mm:ss AM/PM" as an ISO 8601 time; "" when they are not.
+std::string IsoRowTime(const TRestoreRow& row) {
+  int day, month, year, hour, minute, second;
+  char half[3] = {};
+  if (std::sscanf(row.Date.c_str(), "%2d/%2d/%4d", &day, &month, &year) != 3 ||
+      std::sscanf(row.Time.c_str(), "%2d:%2d:%2d %2s", &hour, &minute, &second, half) != 4 ||
+      month < 1 || month > 12 || day < 1 || day > 31 || hour > 12 || minute > 59 || second > 59)
+    return "";
+  hour = hour % 12 + (half[0] == 'P' ? 12 : 0);
+  return IsoDateTimeText(EncodeDate(year, month, day) + EncodeTime(hour, minute, second));
+}
+
+void PrintRows(const TRestoreSession& session, const std::string& key) {
+  if (OutputMode().Json) {
+    TJsonWriter json;
+    json.BeginObject().Field("backup", key).Key("chain").BeginArray();
+    for (const std::string& id : session.Chain())
+      json.String(id);
+    json.EndArray().Key("files").BeginArray();
+    for (const TRestoreRow& row : session.Rows())
+      json.BeginObject()
+          .Field("name", row.Name)
+          .Field("folder", row.Path)
+          .Field("size", row.Bytes)
+          .Field("modified", IsoRowTime(row))
+          .Field("deleted", row.Deleted)
+          .EndObject();
+    json.EndArray().EndObject();
+    return PrintJson(json);
+  }
   for (const TRestoreRow& row : session.Rows())
     std::printf("%-32s %-10s %-11s %14s  %s%s\n", row.Name.c_str(), row.Date.c_str(),
                 row.Time.c_str(), row.Size.c_str(), row.Path.c_str(),
@@ -61,6 +94,41 @@ int SelectRows(const TRestoreSession& session, const TArgs& files, TRestoreOptio
     if (!found) return Fail("\"" + file + "\" is not in this backup");
   }
   return 0;
+}
+
+// Why the chain of key cannot be restored here and how to mend it; "" when it can.
+std::string ChainGapText(TIniRegistryEditor& store, const std::string& key) {
+  TCatalogue catalogue(store);
+  using TGap = TCatalogue::TChainGap;
+  const std::vector<TGap> gaps = catalogue.ChainGaps(key);
+  if (gaps.empty()) return "";
+  std::string text = "backup " + key + " cannot be restored on this computer:";
+  bool fetch = false, enter = false;
+  for (const TGap& gap : gaps) {
+    const std::string name = gap.Id + (gap.Kind == TGap::cgNotCatalogued
+                                           ? ""
+                                           : " \"" + catalogue.Entry(gap.Id).BackupTitle + "\"");
+    switch (gap.Kind) {
+      case TGap::cgOnServer:
+        text += "\n  " + name + " was sent to the server and is no longer here";
+        fetch = true;
+        break;
+      case TGap::cgPartlyReceived:
+        text += "\n  " + name + " is only partly received";
+        fetch = true;
+        break;
+      case TGap::cgLost:
+        text += "\n  the archive of " + name + " is missing and was never sent";
+        break;
+      case TGap::cgNotCatalogued:
+        text += "\n  " + name + ", which it was appended to, is not in the catalogue";
+        enter = true;
+        break;
+    }
+  }
+  if (enter) text += "\nenter what the server holds with: vaultora-cli register --all";
+  if (fetch) text += "\nfetch the backups first with: vaultora-cli receive " + key;
+  return text;
 }
 
 int RestoreCommand(const TArgs& args) {
@@ -87,12 +155,14 @@ int RestoreCommand(const TArgs& args) {
     return Fail(problem);
   std::string key;
   if (const int status = ResolveEntry(store, args, key, kValueOptions)) return status;
+  // Restoring part of a chain would give the files of some backups as if they were all of it.
+  if (const std::string gaps = ChainGapText(store, key); !gaps.empty()) return Fail(gaps);
 
   TRestoreSession session(nullptr, store, key);
-  const bool terminal = isatty(STDOUT_FILENO);
+  const bool terminal = isatty(STDERR_FILENO);
   std::string failure;  // why nothing could be listed, in words
   session.OnLog = [&failure](const std::string& line) {
-    std::printf("%s\n", line.c_str());
+    StatusLine(line);
     if (line == kMacMismatchText)
       failure =
           "the stored encryption key is not the one this backup was made with (or its archive is "
@@ -106,14 +176,15 @@ int RestoreCommand(const TArgs& args) {
   session.OnProgress = [terminal, &session](const std::string& file, int percent) {
     if (Interrupted()) session.Cancel();
     if (!terminal || file.empty()) return;
-    std::printf("\r%3d%% %s\033[K", percent, ExtractFileName(file).c_str());
-    std::fflush(stdout);
+    if (OutputMode().Quiet) return;
+    std::fprintf(stderr, "\r%3d%% %s\033[K", percent, ExtractFileName(file).c_str());
+    std::fflush(stderr);
   };
-  std::printf("%s\n", session.Caption().c_str());
+  StatusLine(session.Caption());
   if (!session.Start())
     return Fail(failure.empty() ? "there are no files to restore in backup " + key : failure);
   if (HasFlag(args, "--list")) {
-    PrintRows(session);
+    PrintRows(session, key);
     return 0;
   }
   const TArgs files = OptionValues(args, "--file");
@@ -122,7 +193,21 @@ int RestoreCommand(const TArgs& args) {
     if (const int status = SelectRows(session, files, options)) return status;
   }
   const bool ok = session.Extract(options);
-  if (terminal) std::printf("\r\033[K");
+  if (terminal && !OutputMode().Quiet) std::fprintf(stderr, "\r\033[K");
+  if (OutputMode().Json) {
+    TJsonWriter json;
+    json.BeginObject()
+        .Field("backup", key)
+        .Field("status", Interrupted()              ? "interrupted"
+                         : !ok                      ? "failed"
+                         : session.Collisions() > 0 ? "incomplete"
+                                                    : "done")
+        .Field("restored", session.FilesRestored())
+        .Field("notRestored", session.Collisions())
+        .Field("to", options.OriginalPath ? std::string() : options.Folder)
+        .EndObject();
+    PrintJson(json);
+  }
   if (Interrupted()) {
     Fail("restore stopped");
     return kExitInterrupted;
@@ -143,7 +228,7 @@ const TCliRegistrar kRestore(
     {"restore",
      "BACKUP [--list] [--to FOLDER [--flat | --folder-names]] [--mode "
      "all|no-overwrite|newer|existing|"
-     "existing-newer] [--file PATH]... [--everything]",
+     "existing-newer] [--file PATH]... [--everything] [--json]",
      "list a backup's files, or restore all or chosen ones to their place or another folder",
      RestoreCommand});
 

@@ -165,6 +165,36 @@ TEST_F(Catalogue, ChainTakesEachIdOnce) {
   EXPECT_EQ(Backups.RestoreChain("3.5"), TStringList{"3.5"});
 }
 
+TEST_F(Catalogue, ChainGapsNameEachBackupThatIsNotHereAndWhy) {
+  using TGap = TCatalogue::TChainGap;
+  auto kinds = [&](const std::string& id) {
+    std::vector<std::pair<int, std::string>> found;
+    for (const TGap& gap : Backups.ChainGaps(id))
+      found.emplace_back(gap.Kind, gap.Id);
+    return found;
+  };
+  Built("1.5");
+  Built("2.5", "1.5");
+  Built("3.5", "2.5");
+  for (const char* id : {"1.5", "2.5", "3.5"})
+    Cached(id);
+  EXPECT_TRUE(Backups.ChainGaps("3.5").empty());
+
+  DeleteFile(Backups.ArchivePath("1.5"));  // never sent: no copy anywhere
+  Backups.MarkSent("2.5");
+  DeleteFile(Backups.ArchivePath("2.5"));  // on the server only
+  Backups.WriteReceivePosition("3.5", 100);
+  EXPECT_EQ(
+      kinds("3.5"),
+      (std::vector<std::pair<int, std::string>>{
+          {TGap::cgOnServer, "2.5"}, {TGap::cgLost, "1.5"}, {TGap::cgPartlyReceived, "3.5"}}));
+
+  Built("4.5", "0.5");  // appended to a backup the catalogue never held
+  Cached("4.5");
+  EXPECT_EQ(kinds("4.5"),
+            (std::vector<std::pair<int, std::string>>{{TGap::cgNotCatalogued, "0.5"}}));
+}
+
 TEST_F(Catalogue, DerivedTestsReadTheFlags) {
   EXPECT_FALSE(Backups.AnythingToSend());
   Built("1.5");

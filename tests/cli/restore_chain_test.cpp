@@ -117,6 +117,36 @@ TEST_F(CliRestoreChain, EachBackupHoldsWhatChangedAndNamesTheOneItAppendsTo) {
   EXPECT_TRUE(Profile.Printed("01/01/2022 12:00:00 AM")) << out;
 }
 
+TEST_F(CliRestoreChain, ASentChainIsNotRestoredInPartsButNamedForReceiving) {
+  ASSERT_NO_FATAL_FAILURE(BuildChain(/*send=*/false));
+  ASSERT_EQ(Profile.RunApart("send --json"), 0) << Profile.Errors();
+  EXPECT_NE(Profile.Output().find("\"sent\":[\"" + Full + "\",\"" + Inc1 + "\",\"" + Inc2 +
+                                  "\"],\"notSent\":[]"),
+            std::string::npos)
+      << Profile.Output();
+  ASSERT_EQ(Profile.Run("restore " + Inc2 + " --list"), 1);
+  for (const std::string& id : {Full, Inc1, Inc2})
+    EXPECT_TRUE(Profile.Printed(id)) << id << "\n" << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("\"Inc1\" was sent to the server and is no longer here"))
+      << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("fetch the backups first with: vaultora-cli receive " + Inc2));
+  EXPECT_FALSE(Profile.Printed("Appending incremental archives"));
+
+  // Only the base is fetched: the chosen backup is still missing, and nothing is listed.
+  ASSERT_EQ(Profile.Run("receive " + Full), 0) << Profile.Output();
+  ASSERT_EQ(Profile.Run("restore " + Inc2 + " --list"), 1);
+  EXPECT_FALSE(Profile.Printed(Full + " \"Full\"")) << Profile.Output();
+  EXPECT_TRUE(Profile.Printed(Inc2 + " \"Inc2\" was sent")) << Profile.Output();
+
+  ASSERT_EQ(Profile.RunApart("receive " + Inc2 + " --json"), 0) << Profile.Errors();
+  EXPECT_NE(Profile.Output().find("\"received\":["), std::string::npos) << Profile.Output();
+  for (const std::string& id : {Inc1, Inc2})
+    EXPECT_NE(Profile.Output().find("\"" + id + "\""), std::string::npos) << Profile.Output();
+  EXPECT_NE(Profile.Output().find("\"notReceived\":[]"), std::string::npos) << Profile.Output();
+  ASSERT_EQ(Profile.Run("restore " + Inc2 + " --list"), 0) << Profile.Output();
+  EXPECT_TRUE(Profile.Printed("5 files, 0 KB total\n")) << Profile.Output();
+}
+
 TEST_F(CliRestoreChain, AllFilesToAnotherFolderWithAndWithoutFolderNames) {
   ASSERT_NO_FATAL_FAILURE(BuildChain());
   ASSERT_EQ(Restore("--to " + Target.Path() + " --folder-names"), 0) << Profile.Output();

@@ -10,6 +10,7 @@
 #include "cli/cli_entries.h"
 #include "cli/exit_status.h"
 #include "cli/online_run.h"
+#include "cli/output.h"
 #include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/preferences.h"
@@ -34,6 +35,12 @@ void StoreManualChoice(TIniRegistryEditor& store, const TArgs& args, const std::
     WriteSetting(store, k::WizardAppendBackup, base);
   else
     DeleteSetting(store, k::WizardAppendBackup);
+}
+
+const char* StatusWord(int status, bool nothingNew) {
+  if (status == kExitIncomplete) return "incomplete";
+  if (status != kExitDone) return "failed";
+  return nothingNew ? "nothing-new" : "done";
 }
 
 // A run that found nothing new to take did what was asked.
@@ -74,11 +81,15 @@ int Backup(const TArgs& args) {
   // A run that found nothing new to take did what was asked.
   bool nothingNew = false;
   const bool send = HasFlag(args, "--send");
+  TBackupSummary summary;
   if (!send) {
     TIniRegistryEditor store;
     if (schedule.empty()) StoreManualChoice(store, args, base);
-    const TBackupRunResult run = RunBackupShowingProgress(store, schedule, false, &nothingNew);
-    return StatusOf(run, nothingNew);
+    const TBackupRunResult run =
+        RunBackupShowingProgress(store, schedule, false, &nothingNew, &summary);
+    const int status = StatusOf(run, nothingNew);
+    if (OutputMode().Json) PrintBackupJson(StatusWord(status, nothingNew), summary);
+    return status;
   }
   // "Send the backup when completed": the run goes through the work queue, which sends.
   TOnlineRun online;
@@ -86,15 +97,20 @@ int Backup(const TArgs& args) {
   if (!online.CheckSetup()) return kExitFailed;
   TBackupRunResult run;
   online.Queue().OnRunBackup = [&](const std::string& name) {
-    run = RunBackupShowingProgress(online.Store(), name, true, &nothingNew);
+    run = RunBackupShowingProgress(online.Store(), name, true, &nothingNew, &summary);
     return run;
   };
-  const int status = online.Run([&] { online.Queue().RunBackup(schedule); });
-  return status != kExitDone ? status : StatusOf(run, nothingNew);
+  const int sent = online.Run([&] { online.Queue().RunBackup(schedule); });
+  const int backedUp = StatusOf(run, nothingNew);
+  if (OutputMode().Json)
+    PrintBackupJson(StatusWord(backedUp, nothingNew), summary,
+                    sent == kExitDone ? "done" : "failed");
+  return sent != kExitDone ? sent : backedUp;
 }
 
 const TCliRegistrar kBackup(
-    {"backup", "[--title T] [--list FILE] [--base BACKUP | --full] | --schedule NAME  [--send]",
+    {"backup",
+     "[--title T] [--list FILE] [--base BACKUP | --full] | --schedule NAME  [--send] [--json]",
      "build a backup set from the backup wizard's list (or the one given) "
      "or from a schedule; with --send, Send & Receive follows",
      Backup});

@@ -5,9 +5,11 @@
 
 #include "archive/blowfish.h"
 #include "backupset/creating_backup_run.h"
+#include "catalogue/catalogue.h"
 #include "cli/interrupts.h"
 #include "cli/output.h"
 #include "cli/progress_meter.h"
+#include "platform/json_writer.h"
 #include "platform/size_text.h"
 #include "platform/text.h"
 
@@ -15,7 +17,7 @@ namespace vaultora::cli {
 
 TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
                                           const std::string& scheduleName, bool sendWhenCompleted,
-                                          bool* nothingNew) {
+                                          bool* nothingNew, TBackupSummary* summary) {
   TBlowfish cipher;
   TCreatingBackupRun run(store, &cipher);
   TProgressMeter meter;
@@ -51,7 +53,42 @@ TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
   result.SendWhenCompleted = sendWhenCompleted;
   result.Incomplete = result.Completed && !run.Builder().NotTaken().empty();
   if (nothingNew) *nothingNew = run.Builder().NothingNew();
+  if (summary) {
+    TCreateBackupSet& builder = run.Builder();
+    if (result.Completed) {
+      summary->Id = builder.BackupID();
+      summary->Archive = TCatalogue(store).ArchivePath(summary->Id);
+      summary->ArchiveBytes = builder.ArchiveSize();
+    }
+    summary->Files = builder.BackupFile().FilesProcessed();
+    summary->Bytes = builder.BackupFile().TotalSize64();
+    summary->Seconds = seconds;
+    summary->Threads = builder.BackupFile().ThreadsUsed();
+    summary->NotTaken = builder.NotTaken();
+  }
   return result;
+}
+
+void PrintBackupJson(const std::string& status, const TBackupSummary& summary,
+                     const std::string& sent) {
+  TJsonWriter json;
+  json.BeginObject().Field("status", status);
+  if (summary.Id.empty())
+    json.Key("backup").Null();
+  else
+    json.Field("backup", summary.Id).Field("archive", summary.Archive);
+  json.Field("files", summary.Files)
+      .Field("bytesRead", summary.Bytes)
+      .Field("archiveBytes", summary.ArchiveBytes)
+      .Key("seconds")
+      .Number(summary.Seconds)
+      .Field("threads", summary.Threads)
+      .Key("notTaken")
+      .BeginArray();
+  for (const TNotTakenFile& file : summary.NotTaken)
+    json.BeginObject().Field("path", file.Path).Field("reason", file.Reason).EndObject();
+  json.EndArray().OptionalField("sent", sent).EndObject();
+  PrintJson(json);
 }
 
 }  // namespace vaultora::cli

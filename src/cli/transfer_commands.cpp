@@ -4,6 +4,7 @@
 // writes its log, and the completion rules decide about retries and hanging up.
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "backupset/available_backup.h"
@@ -12,47 +13,115 @@
 #include "cli/cli_command.h"
 #include "cli/cli_entries.h"
 #include "cli/online_run.h"
+#include "cli/output.h"
 #include "platform/date_time.h"
+#include "platform/json_writer.h"
 #include "platform/size_text.h"
 
 namespace vaultora::cli {
 
 namespace {
 
+// What a command did to the catalogue, told by comparing it before and after: backups sent or
+// still waiting, received or not, deleted or not. For the --json summary.
+class TTransferOutcome {
+ public:
+  explicit TTransferOutcome(TOnlineRun& online) : FOnline(online) {
+    for (const TCatalogueEntry& e : TCatalogue(online.Store()).Entries()) {
+      if (e.NeedToSend && !e.Deleted) FToSend.push_back(e.Id);
+      if (e.Deleted) FToDelete.push_back(e.Id);
+    }
+  }
+  void Print(int status) {
+    TCatalogue catalogue(FOnline.Store());
+    TJsonWriter json;
+    json.BeginObject().Field("status", status == 0 ? "done" : "failed");
+    auto lists = [&](const char* done, const char* notDone, const TStringList& ids,
+                     const std::function<bool(const std::string&)>& happened) {
+      TStringList yes, no;
+      for (const std::string& id : ids)
+        (happened(id) ? yes : no).push_back(id);
+      for (const auto& [name, list] : {std::pair{done, &yes}, std::pair{notDone, &no}}) {
+        json.Key(name).BeginArray();
+        for (const std::string& id : *list)
+          json.String(id);
+        json.EndArray();
+      }
+    };
+    lists("sent", "notSent", FToSend,
+          [&](const std::string& id) { return !catalogue.Entry(id).NeedToSend; });
+    lists("received", "notReceived", FRequested, [&](const std::string& id) {
+      const TCatalogueEntry e = catalogue.Entry(id);
+      return e.ArchiveExists && !e.HasReceivePosition;
+    });
+    lists("deleted", "notDeleted", FToDelete,
+          [&](const std::string& id) { return !catalogue.Exists(id); });
+    json.EndObject();
+    PrintJson(json);
+  }
+  // The requests, once the command has made them.
+  void Requested() { FRequested = FOnline.RestoreList(); }
+
+ private:
+  TOnlineRun& FOnline;
+  TStringList FToSend, FToDelete, FRequested;
+};
+
 // Runs one of the queue's commands after CheckSetup; says so when it found nothing to do.
-int QueueCommand(TOnlineRun& online, void (TWorkQueue::*command)(), const char* nothingText) {
+int QueueCommand(TOnlineRun& online, void (TWorkQueue::*command)(), const char* nothingText,
+                 TTransferOutcome* outcome = nullptr) {
   if (!online.CheckSetup()) return 1;
+  if (outcome) outcome->Requested();
   const int status = online.Run([&] { (online.Queue().*command)(); });
-  if (status == 0 && online.TransfersRun() == 0 && nothingText) std::printf("%s\n", nothingText);
+  if (status == 0 && online.TransfersRun() == 0 && nothingText) StatusLine(nothingText);
+  if (outcome && OutputMode().Json) outcome->Print(status);
   return status;
+}
+
+int TransferCommand(TOnlineRun& online, void (TWorkQueue::*command)(), const char* nothingText) {
+  TTransferOutcome outcome(online);
+  return QueueCommand(online, command, nothingText, &outcome);
 }
 
 int SendCommand(const TArgs&) {
   TOnlineRun online;
-  return QueueCommand(online, &TWorkQueue::SendOnly, "Nothing waits in the Outbox");
+  return TransferCommand(online, &TWorkQueue::SendOnly, "Nothing waits in the Outbox");
 }
 
 int SyncCommand(const TArgs&) {
   TOnlineRun online;
-  return QueueCommand(online, &TWorkQueue::SendAndReceive, "Nothing to delete, send or receive");
+  return TransferCommand(online, &TWorkQueue::SendAndReceive, "Nothing to delete, send or receive");
 }
 
 int DeleteCommand(const TArgs&) {
   TOnlineRun online;
-  return QueueCommand(online, &TWorkQueue::DeleteOnly, "No backup is marked for deletion");
+  return TransferCommand(online, &TWorkQueue::DeleteOnly, "No backup is marked for deletion");
 }
 
 // The named backups (and those they were appended to) are requested first, as ticking their
 // "Restore" boxes would; without names, what is already requested is received.
 int ReceiveCommand(const TArgs& args) {
   TOnlineRun online;
+  TTransferOutcome outcome(online);
   TCatalogueCommands commands(online.Store(), online.RestoreList());
   for (const std::string& given : Positional(args, {})) {
     std::string key;
     if (const int status = ResolveEntry(online.Store(), {given}, key); status != 0) return status;
     commands.ToggleRestoreRequest(key, true);
   }
-  return QueueCommand(online, &TWorkQueue::ReceiveOnly, "No backup is requested from the server");
+  return QueueCommand(online, &TWorkQueue::ReceiveOnly, "No backup is requested from the server",
+                      &outcome);
+}
+
+void BackupJson(TJsonWriter& json, const TAvailableBackup& b) {
+  json.BeginObject()
+      .Field("id", b.BackupId())
+      .Field("title", b.Title)
+      .Field("started", IsoDateTimeText(b.Started))
+      .Field("finished", IsoDateTimeText(b.Finished))
+      .Field("size", b.Size)
+      .OptionalField("incremental", b.Incremental)
+      .EndObject();
 }
 
 void PrintBackup(const TAvailableBackup& b) {
@@ -69,13 +138,21 @@ int AvailableBackups(const TArgs& args, bool registerChosen) {
     return UsageError("name the backups to register, or give --all");
   TOnlineRun online;
   TAvailableBackupsImport available(online.Store());
-  available.OnLine = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+  available.OnLine = StatusLine;
   online.Host().OnItemToRegister = [&available](const std::vector<uint8_t>& image) {
     available.Add(image);  // a record that cannot be read says so in a line
   };
   const int status = QueueCommand(online, &TWorkQueue::DownloadSettings, nullptr);
-  for (const TAvailableBackup& b : available.Items())
-    PrintBackup(b);
+  if (OutputMode().Json && !registerChosen) {
+    TJsonWriter json;
+    json.BeginArray();
+    for (const TAvailableBackup& b : available.Items())
+      BackupJson(json, b);
+    PrintJson(json.EndArray());
+  } else {
+    for (const TAvailableBackup& b : available.Items())
+      PrintBackup(b);
+  }
   if (status != 0 || !registerChosen || available.Items().empty()) return status;
   const auto isChosen = [&chosen](const TAvailableBackup& b) {
     return std::find(chosen.begin(), chosen.end(), b.BackupId()) != chosen.end();
@@ -89,21 +166,21 @@ int AvailableBackups(const TArgs& args, bool registerChosen) {
   return available.Register() ? 0 : 1;
 }
 
-const TCliRegistrar kSend({"send", "", "send every backup waiting in the Outbox to the server",
-                           SendCommand});
+const TCliRegistrar kSend({"send", "[--json]",
+                           "send every backup waiting in the Outbox to the server", SendCommand});
 const TCliRegistrar kReceive(
-    {"receive", "[BACKUP...]",
+    {"receive", "[BACKUP...] [--json]",
      "download the named backups (with those they were appended to), else those requested",
      ReceiveCommand});
 const TCliRegistrar kDeleteOnServer(
-    {"delete-on-server", "", "delete on the server, then here, the backups marked for deletion",
-     DeleteCommand});
-const TCliRegistrar kSync({"sync", "",
+    {"delete-on-server", "[--json]",
+     "delete on the server, then here, the backups marked for deletion", DeleteCommand});
+const TCliRegistrar kSync({"sync", "[--json]",
                            "Send & Receive: delete what is marked, send the Outbox, receive what "
                            "is requested, in that order",
                            SyncCommand});
 const TCliRegistrar kDownloadSettings(
-    {"download-settings", "", "list the backups the account holds on the server",
+    {"download-settings", "[--json]", "list the backups the account holds on the server",
      [](const TArgs& args) { return AvailableBackups(args, false); }});
 const TCliRegistrar kRegister(
     {"register", "ID... | --all",

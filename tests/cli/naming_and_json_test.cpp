@@ -180,5 +180,47 @@ TEST_F(CliNaming, JsonOfTheSetupSchedulesLogsAndListsParses) {
   EXPECT_EQ(logs[0].toObject()["caption"].toString(), "Backups");
 }
 
+TEST_F(CliNaming, JsonOfARestoreListsTheChainAndSumsUpTheRestore) {
+  const QJsonObject listed = Json("restore 46365.5 --list").object();
+  EXPECT_EQ(listed["backup"].toString(), "46365.5");
+  EXPECT_EQ(listed["chain"].toArray(), QJsonArray({"46365.021795162", "46365.5"}));
+  const QJsonArray files = listed["files"].toArray();
+  ASSERT_EQ(files.size(), 1) << Profile.Output();
+  const QJsonObject a = files[0].toObject();
+  EXPECT_EQ(a["name"].toString(), "a.txt");
+  EXPECT_EQ(a["folder"].toString().toStdString(), Source.Path());
+  EXPECT_EQ(a["size"].toInt(), 5);
+  EXPECT_EQ(a["modified"].toString().size(), 25) << a["modified"].toString().toStdString();
+  EXPECT_FALSE(a["deleted"].toBool());
+  // Status lines went to standard error.
+  EXPECT_NE(Profile.Errors().find("Appending incremental archives"), std::string::npos);
+
+  test::TTempFolder target;
+  const QJsonObject restored = Json("restore 46365.5 --to " + target.Path()).object();
+  EXPECT_EQ(restored["status"].toString(), "done");
+  EXPECT_EQ(restored["restored"].toInt(), 1);
+  EXPECT_EQ(restored["notRestored"].toInt(), 0);
+  EXPECT_EQ(restored["to"].toString().toStdString() + "/", target.Path());
+}
+
+TEST_F(CliNaming, JsonOfABackupSaysWhatItMadeAndWhenNothingWasNew) {
+  ASSERT_EQ(Profile.Run("list create " + Source.Path() + " --wizard"), 0) << Profile.Output();
+  const QJsonObject made = Json("backup --title Fresh").object();
+  EXPECT_EQ(made["status"].toString(), "done");
+  const std::string id = made["backup"].toString().toStdString();
+  ASSERT_FALSE(id.empty()) << Profile.Output();
+  EXPECT_EQ(made["archive"].toString().toStdString(), Profile.FileOf(id, ".BFE"));
+  EXPECT_EQ(made["files"].toInt(), 1);
+  EXPECT_GE(made["bytesRead"].toInt(), 5);  // the file and its metadata record
+  EXPECT_GT(made["archiveBytes"].toInt(), 0);
+  EXPECT_GE(made["threads"].toInt(), 1);
+  EXPECT_TRUE(made["notTaken"].toArray().isEmpty());
+  EXPECT_TRUE(made["sent"].isNull());
+
+  const QJsonObject again = Json("backup --title Again --base " + id).object();
+  EXPECT_EQ(again["status"].toString(), "nothing-new") << Profile.Output();
+  EXPECT_TRUE(again["backup"].isNull());
+}
+
 }  // namespace
 }  // namespace vaultora

@@ -117,7 +117,7 @@ class TBackupFile : public TComponent {
   // file (and raising what it raises); the file excluded is never taken into the archive.
   bool CreateArchiveInto(const TStringList& fileSpecs, TStream& out, const std::string& excluded);
   // Writes the archive into stream from its position, without volumes; false for a missing
-  // stream or on any failure.
+  // stream or when the archive cannot be made (the reason is recorded, as LastError says).
   bool SaveToStream(const TStringList& fileSpecs, TStream* stream);
   // The files a CreateArchive with these file patterns would store, under the current mode.
   TStringList ExpandFileSpec(const TStringList& fileSpecs, const std::string& archiveName = {});

@@ -60,7 +60,10 @@ bool TBackupFile::SaveToStream(const TStringList& fileSpecs, TStream* stream) {
   bool ok = false;
   try {
     ok = CreateArchive(fileSpecs, std::string(kStreamName));
-  } catch (...) {
+  } catch (const EStreamError& e) {
+    // A source that cannot be opened while the total is taken: recorded, so the caller can say
+    // which. Anything else (memory, a fault of ours) is not a failed archive and goes on up.
+    RecordError(beCannotReadFile, e.what());
     ok = false;
   }
   FStream = nullptr;

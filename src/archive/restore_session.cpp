@@ -1,6 +1,7 @@
 #include "archive/restore_session.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
@@ -358,21 +359,30 @@ bool TRestoreSession::RequestStop() {
   return true;
 }
 
-void TRestoreSession::Close() {
+void TRestoreSession::Close() noexcept {
   if (FClosed) return;
   FClosed = true;
-  for (const std::string& id : FChain) {
-    const TCatalogueEntry entry = FCatalogue.Entry(id);
-    if (!entry.NeedToSend && !entry.HasReceivePosition)
-      FCatalogue.AddToDelCache(id, FCatalogue.ArchivePath(id));
-  }
-  DeleteDecryptedFiles();
-  try {
-    WriteLogFile(kRestoreLog, FLogLines, ReadLogPolicy(FStore));
-  } catch (const std::exception& e) {
-    // Closing runs in the destructor: a log that cannot be written costs only the log.
-    Fire(OnLog, std::string(e.what()));
-  }
+  // Each step runs whatever became of the one before: the deciphered archives (the user's files
+  // in plain text) go even when the store fails. A failure is said in the log.
+  auto guarded = [this](const char* what, const std::function<void()>& step) {
+    try {
+      step();
+    } catch (const std::exception& e) {
+      const std::string line = std::string("Closing the restore: ") + what + " failed: " + e.what();
+      FLogLines.push_back(line);
+      Fire(OnLog, line);
+    }
+  };
+  guarded("deleting the deciphered archives", [this] { DeleteDecryptedFiles(); });
+  guarded("recording the archives to clear from the cache", [this] {
+    for (const std::string& id : FChain) {
+      const TCatalogueEntry entry = FCatalogue.Entry(id);
+      if (!entry.NeedToSend && !entry.HasReceivePosition)
+        FCatalogue.AddToDelCache(id, FCatalogue.ArchivePath(id));
+    }
+  });
+  guarded("writing the restore log",
+          [this] { WriteLogFile(kRestoreLog, FLogLines, ReadLogPolicy(FStore)); });
 }
 
 }  // namespace vaultora

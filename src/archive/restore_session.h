@@ -78,8 +78,9 @@ class TRestoreSession : public TComponent {
   bool RequestStop();
   // The cancel button: the running archive operation ends after its current block.
   void Cancel() { FCancelled = true; }
-  // Records the cache, removes the session's files and writes the log; runs once.
-  void Close();
+  // Removes the session's files, records the cache and writes the log; runs once, and a step
+  // that fails is logged, not raised (it runs from the destructor).
+  void Close() noexcept;
 
   bool Busy() const { return FBusy; }
   int FilesRestored() const { return FFilesRestored; }

@@ -51,8 +51,8 @@ std::vector<TRestoreWizardRow> TRestoreWizard::ReadRows(int which) {
   for (const TCatalogueEntry& entry : TCatalogue(FStore).Entries()) {
     if (!Offered(entry, which)) continue;
     const int64_t bytes = SizeBytes(entry.Size);
-    rows.push_back(
-        {entry.Id, entry.Session, entry.BackupTitle, KBSizeText(bytes), bytes, entry.ArchiveExists});
+    rows.push_back({entry.Id, entry.Session, entry.BackupTitle, KBSizeText(bytes), bytes,
+                    entry.ArchiveExists});
   }
   return rows;
 }

@@ -61,6 +61,14 @@ TBackupWizard::TBackupWizard(TIniRegistryEditor& store, bool anyWork,
   ApplyTickRules();
 }
 
+TBackupWizard::~TBackupWizard() {
+  try {
+    Close();
+  } catch (const std::exception&) {
+    // the store cannot be written: nothing more can be put back here
+  }
+}
+
 std::string TBackupWizard::ReadListFile() {
   return Trim(ReadSetting(FStore, k::WizardSession));
 }
@@ -217,6 +225,7 @@ TSummary TBackupWizard::Summary() const {
 
 void TBackupWizard::Apply(TMessageReceiver& mainWindow) {
   // Applied: the list stays as it is now, and its safety copy is not needed any more.
+  FDone = true;
   FSafetyCopy.Drop();
   FListsMade.clear();
   using namespace messages;
@@ -243,6 +252,8 @@ void TBackupWizard::Apply(TMessageReceiver& mainWindow) {
 }
 
 void TBackupWizard::Close() {
+  if (FDone) return;
+  FDone = true;
   PutListBack();
   FSafetyCopy.Drop();
 }

@@ -32,6 +32,8 @@ class TBackupWizard {
  public:
   // anyWork: the main window's any-work test; restoreList: the download's requested entries.
   TBackupWizard(TIniRegistryEditor& store, bool anyWork, const TStringList& restoreList);
+  // Left without "&Apply" or "&Close" (the window went some other way): as "&Close".
+  ~TBackupWizard();
 
   // The cover.
   TBackupWizardChoice Choice = bcNewBackup;
@@ -74,7 +76,7 @@ class TBackupWizard {
   TSummary Summary() const;
   // "&Apply": stores the new backup's answers and posts the request to the main window.
   void Apply(TMessageReceiver& mainWindow);
-  // "&Close": the list as it was when the wizard opened.
+  // "&Close": the list as it was when the wizard opened. Once only, and never after Apply.
   void Close();
 
  private:
@@ -93,6 +95,7 @@ class TBackupWizard {
   std::string FOpeningList;  // the list file name stored when the wizard opened
   TListSafetyCopy FSafetyCopy;
   TStringList FListsMade;  // list files made in this wizard that did not exist before
+  bool FDone = false;      // applied or closed
 };
 
 }  // namespace vaultora

@@ -171,6 +171,7 @@ TSummary TRestoreWizard::Summary() {
 
 void TRestoreWizard::Apply(TMessageReceiver& mainWindow) {
   using namespace messages;
+  FDone = true;
   switch (Choice) {
     case rcFromServer:
       mainWindow.Post(WM_USER + TWM_DOSENDRECEIVE);
@@ -191,6 +192,8 @@ void TRestoreWizard::Apply(TMessageReceiver& mainWindow) {
 }
 
 void TRestoreWizard::Close() {
+  if (FDone) return;
+  FDone = true;
   FRestoreList = FOpeningList;
 }
 

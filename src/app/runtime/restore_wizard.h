@@ -46,6 +46,8 @@ class TRestoreWizard {
  public:
   // restoreList: the download's requested entries, shared with the main window.
   TRestoreWizard(TIniRegistryEditor& store, TStringList& restoreList);
+  // Left without "&Apply" or "&Close": as "&Close".
+  ~TRestoreWizard() { Close(); }
 
   TRestoreWizardChoice Choice = rcFromServer;
 
@@ -71,7 +73,7 @@ class TRestoreWizard {
   int Back(int page) const;
   TSummary Summary();
   void Apply(TMessageReceiver& mainWindow);
-  // "&Close": the restore list as it was when the wizard opened.
+  // "&Close": the restore list as it was when the wizard opened. Never after Apply.
   void Close();
 
  private:
@@ -82,6 +84,7 @@ class TRestoreWizard {
   TStringList& FRestoreList;
   const TStringList FOpeningList;
   std::optional<std::vector<TRestoreWizardRow>> FRequest, FLocal, FVerify;
+  bool FDone = false;  // applied or closed
 };
 
 }  // namespace vaultora

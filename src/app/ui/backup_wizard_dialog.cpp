@@ -184,20 +184,17 @@ void TfrmBackupWizard::PageShown(int page) {
 bool TfrmBackupWizard::ApplyPages() {
   TakeFields();
   FWizard.Apply(FMainWindow);
-  FClosed = true;
   return true;
 }
 
 void TfrmBackupWizard::reject() {
   // "&Close", Escape and the close box alike leave the list as it was.
-  if (!FClosed) FWizard.Close();
-  FClosed = true;
+  FWizard.Close();
   TWizardDialog::reject();
 }
 
 void TfrmBackupWizard::closeEvent(QCloseEvent* event) {
-  if (!FClosed) FWizard.Close();
-  FClosed = true;
+  FWizard.Close();
   TWizardDialog::closeEvent(event);
 }
 

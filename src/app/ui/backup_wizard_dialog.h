@@ -68,7 +68,6 @@ class TfrmBackupWizard : public TWizardDialog {
   QListWidget* FSchedules = nullptr;
   TSummaryText* FSummary = nullptr;
   bool FShowing = false;
-  bool FClosed = false;
 };
 
 }  // namespace vaultora

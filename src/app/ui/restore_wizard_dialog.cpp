@@ -206,20 +206,17 @@ void TfrmRestoreWizard::PageShown(int page) {
 
 bool TfrmRestoreWizard::ApplyPages() {
   FWizard.Apply(FMainWindow);
-  FClosed = true;
   return true;
 }
 
 void TfrmRestoreWizard::reject() {
   // "&Close", Escape and the close box alike undo the ticks made here.
-  if (!FClosed) FWizard.Close();
-  FClosed = true;
+  FWizard.Close();
   TWizardDialog::reject();
 }
 
 void TfrmRestoreWizard::closeEvent(QCloseEvent* event) {
-  if (!FClosed) FWizard.Close();
-  FClosed = true;
+  FWizard.Close();
   TWizardDialog::closeEvent(event);
 }
 

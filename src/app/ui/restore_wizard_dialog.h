@@ -63,7 +63,6 @@ class TfrmRestoreWizard : public TWizardDialog {
   TSummaryText* FSummary = nullptr;
   bool FFilled[3] = {};
   bool FFilling = false;
-  bool FClosed = false;
 };
 
 }  // namespace vaultora

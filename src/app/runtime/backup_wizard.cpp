@@ -92,8 +92,10 @@ void TBackupWizard::ChooseParent(int index) {
   if (FParent == 0) {
     PutListBack();
   } else {
+    // The parent's list goes over the wizard's own only while a safety copy can put that back;
+    // otherwise it goes into a new list file.
     std::string target = FListFile;
-    const bool made = target.empty();
+    const bool made = target.empty() || (!FSafetyCopy.Made() && target == FOpeningList);
     if (made) {
       const std::string folder = ReadWorkingFolder(FStore);
       ForceDirectories(folder);
@@ -109,17 +111,12 @@ void TBackupWizard::ChooseParent(int index) {
 }
 
 void TBackupWizard::PutListBack() {
-  if (FSafetyCopy.Made()) {
-    if (FSafetyCopy.PutBack()) {
-      StoreListFile(FOpeningList);
-    } else {
-      StoreListFile("");  // the copy went: no list is better than a changed one
-    }
-  } else if (FOpeningList.empty()) {
-    StoreListFile("");  // there was no list: the ones made here go
-  } else {
-    return;  // the copy could not be made: the list stays as it is
-  }
+  if (!FSafetyCopy.Made())
+    StoreListFile(FOpeningList);  // no list then, or the one never written over
+  else if (FSafetyCopy.PutBack())
+    StoreListFile(FOpeningList);
+  else
+    StoreListFile("");  // the copy went: no list is better than a changed one
   std::error_code ec;
   for (const std::string& made : FListsMade)
     if (made != FListFile) fs::remove(made, ec);

@@ -1,11 +1,12 @@
 #include "tools/screenshots_wizards.h"
 
-#include <QLineEdit>
+#include <QListWidget>
 #include <QTreeWidget>
 
 #include "app/ui/backup_wizard_dialog.h"
 #include "app/ui/restore_wizard_dialog.h"
 #include "platform/runtime/message_receiver.h"
+#include "schedule/schedule_record.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/preferences.h"
 #include "settings/registry_keys.h"
@@ -20,12 +21,25 @@ void SaveWizardScreenshots(TIniRegistryEditor& store, const std::string& list,
   WriteSetting(store, keys::setting::WizardBackupTitle, "Documents");
   DeleteSetting(store, keys::setting::WizardAppendBackup);
   WriteSetting(store, keys::setting::WizardExpireDays, 30);
+  for (const char* name : {"Every night", "Friday evening"}) {
+    TScheduleRecord schedule;
+    schedule.Name = name;
+    schedule.Time = "22:00:00";
+    schedule.BackupTitle = "Documents";
+    schedule.DefaultSession = list;
+    schedule.Enabled = true;
+    SaveSchedule(store, schedule);
+  }
   // Nothing a wizard posts reaches a main window here: no page is applied.
   TMessageReceiver receiver;
   TStringList restoreList;
   {
     TfrmBackupWizard backup(store, true, restoreList, receiver);
-    SaveEveryPage(backup, "backup-wizard", save);
+    SaveEveryPage(backup, "backup-wizard", save, [&backup](int page) {
+      if (page == bwSchedule)
+        if (auto* schedules = backup.findChild<QListWidget*>("lbSchedules"))
+          schedules->setCurrentRow(0);
+    });
     backup.reject();
   }
   {

@@ -30,6 +30,7 @@
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
 #include "tools/screenshots_setup.h"
+#include "tools/screenshots_wizards.h"
 
 using namespace vaultora;
 
@@ -170,6 +171,8 @@ int main(int argc, char** argv) {
 
   SaveSetupScreenshots(store, docs, list,
                        [](QWidget& shot, const char* name) { Save(shot, name); });
+
+  SaveWizardScreenshots(store, list, [](QWidget& shot, const char* name) { Save(shot, name); });
 
   Save(*CreateAboutDialog(&window), "about");
   Save(*CreateHelpWindow(&window), "help");

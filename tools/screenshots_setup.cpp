@@ -25,15 +25,6 @@ std::string PageName(const char* prefix, int page) {
   return std::string(prefix) + "-page-" + std::to_string(page);
 }
 
-void SaveEveryPage(TWizardDialog& dialog, const char* prefix, const TSaveShot& save) {
-  dialog.resize(560, 400);
-  for (int page = 0; page < dialog.PageCount(); ++page) {
-    dialog.GoTo(page);
-    save(dialog, PageName(prefix, page).c_str());
-  }
-  dialog.hide();
-}
-
 void WaitUntil(const std::function<bool()>& done) {
   for (int i = 0; i < 400 && !done(); ++i) {
     QEventLoop loop;
@@ -43,6 +34,17 @@ void WaitUntil(const std::function<bool()>& done) {
 }
 
 }  // namespace
+
+void SaveEveryPage(TWizardDialog& dialog, const char* prefix, const TSaveShot& save,
+                   const std::function<void(int page)>& before) {
+  dialog.resize(560, 400);
+  for (int page = 0; page < dialog.PageCount(); ++page) {
+    dialog.GoTo(page);
+    if (before) before(page);
+    save(dialog, PageName(prefix, page).c_str());
+  }
+  dialog.hide();
+}
 
 void SaveSetupScreenshots(TIniRegistryEditor& store, const std::string& docs,
                           const std::string& list, const TSaveShot& save) {

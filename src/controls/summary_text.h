@@ -3,6 +3,7 @@
 
 #include <QPlainTextEdit>
 
+#include "platform/summary_line.h"
 #include "platform/text.h"
 
 namespace vaultora {
@@ -12,6 +13,8 @@ class TSummaryText : public QPlainTextEdit {
  public:
   explicit TSummaryText(const char* name, QWidget* parent = nullptr);
   void SetLines(const TStringList& lines);
+  // Headings bold, underlined and blue over the lines in the window's text colour.
+  void SetLines(const TSummary& summary);
 };
 
 }  // namespace vaultora

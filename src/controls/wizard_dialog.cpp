@@ -1,6 +1,7 @@
 #include "controls/wizard_dialog.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -73,6 +74,22 @@ int TWizardDialog::AddPage(QWidget* page, const QString& heading) {
   const int index = FPages->addTab(page, heading);
   UpdateButtons();
   return index;
+}
+
+QVBoxLayout* TWizardDialog::TitledPage(QWidget* page, const char* title,
+                                       std::initializer_list<const char*> lines) {
+  auto* layout = new QVBoxLayout(page);
+  auto* heading = new QLabel(QString::fromUtf8(title));
+  heading->setObjectName("lblPageTitle");
+  QFont font = heading->font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.4);
+  heading->setFont(font);
+  layout->addWidget(heading);
+  for (const char* line : lines)
+    layout->addWidget(new QLabel(QString::fromUtf8(line)));
+  layout->addSpacing(8);
+  return layout;
 }
 
 void TWizardDialog::SetTabsClickable(bool clickable) {

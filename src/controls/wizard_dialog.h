@@ -12,7 +12,10 @@
 
 #include "connect/setup_problem.h"
 
+#include <initializer_list>
+
 class QPushButton;
+class QVBoxLayout;
 class QTabWidget;
 class QLabel;
 
@@ -38,6 +41,9 @@ class TWizardDialog : public QDialog {
   // only when the dialog allows it.
   int AddPage(QWidget* page, const QString& heading);
   void SetTabsClickable(bool clickable);
+  // A page's layout opened by its title (large and bold) and the lines under it.
+  static QVBoxLayout* TitledPage(QWidget* page, const char* title,
+                                 std::initializer_list<const char*> lines = {});
 
   // Where "&Next >" leads from the page (checks done), or -1 to stay.
   virtual int NextPage(int page) { return page + 1; }

@@ -47,10 +47,7 @@ bool AnyTicked(const std::array<bool, N>& ticks) {
 
 TScheduleWizard::TScheduleWizard(TIniRegistryEditor& store) : FStore(store) {
   LoadEntries();
-  TCatalogue catalogue(FStore);
-  for (const TCatalogueEntry& entry : catalogue.Entries())
-    if (!entry.Deleted)
-      FAppend.push_back({entry.Id, entry.BackupTitle, entry.FinishDateTime, entry.Session});
+  FAppend = vaultora::AppendChoices(FStore);
 }
 
 TScheduleWizard::~TScheduleWizard() {
@@ -70,25 +67,12 @@ void TScheduleWizard::Discard() {
 
 void TScheduleWizard::KeepListCopy() {
   DropListCopy(true);
-  if (Record.DefaultSession.empty() || !FileExists(Record.DefaultSession)) return;
-  const std::string folder = ReadWorkingFolder(FStore);
-  ForceDirectories(folder);
-  std::string copy = NewFileListName(folder);
-  while (FileExists(copy))
-    copy.insert(copy.size() - 4, "_");
-  std::error_code ec;
-  if (!fs::copy_file(Record.DefaultSession, copy, ec)) return;
-  FListCopy = copy;
-  FListOriginal = Record.DefaultSession;
+  FListCopy.Make(Record.DefaultSession, ReadWorkingFolder(FStore));
 }
 
 void TScheduleWizard::DropListCopy(bool restore) {
-  if (FListCopy.empty()) return;
-  std::error_code ec;
-  if (restore) fs::copy_file(FListCopy, FListOriginal, fs::copy_options::overwrite_existing, ec);
-  fs::remove(FListCopy, ec);
-  FListCopy.clear();
-  FListOriginal.clear();
+  if (restore) FListCopy.PutBack();
+  FListCopy.Drop();
 }
 
 void TScheduleWizard::LoadEntries() {
@@ -127,11 +111,10 @@ void TScheduleWizard::ChooseAppend(int index) {
   const TRegistryKey schedules = ScheduleKeys(FStore);
   std::error_code ec;
   if (AppendIndex == 0) {
-    if (!FListCopy.empty() && FileExists(FListCopy)) {
-      fs::copy_file(FListCopy, FListOriginal, fs::copy_options::overwrite_existing, ec);
-      Record.DefaultSession = FListOriginal;
-      schedules.WriteString(Record.Name, sv::kDefaultSession, FListOriginal);
-    } else if (!FListCopy.empty()) {
+    if (FListCopy.PutBack()) {
+      Record.DefaultSession = FListCopy.Original();
+      schedules.WriteString(Record.Name, sv::kDefaultSession, FListCopy.Original());
+    } else if (FListCopy.Made()) {
       Record.DefaultSession.clear();
       schedules.DeleteValue(Record.Name, sv::kDefaultSession);
     }

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/append_choices.h"
 #include "platform/text.h"
 #include "schedule/schedule_record.h"
+#include "selection/list_safety_copy.h"
 
 namespace vaultora {
 
@@ -34,11 +36,6 @@ extern const char* const kNoScheduleSelectedText;
 extern const char* const kNoBackupTitleText;
 extern const char* const kRemoveScheduleQuestion;
 extern const char* const kNoDayTickedText;
-
-// A backup a schedule can append to: an entry of the catalogue not marked deleted.
-struct TAppendChoice {
-  std::string Key, Title, FinishDateTime, FileList;
-};
 
 struct TScheduleListEntry {
   std::string Name;
@@ -113,8 +110,7 @@ class TScheduleWizard {
   bool FRenaming = false;
   std::string FPendingDelete;
   TStringList FCreated;
-  std::string FListCopy;      // the saved copy, "" for none
-  std::string FListOriginal;  // the list file it was copied from
+  TListSafetyCopy FListCopy;  // of the loaded schedule's list
 };
 
 }  // namespace vaultora

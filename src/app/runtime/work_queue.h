@@ -81,6 +81,9 @@ class TWorkQueue : public TComponent {
   // The completion rules (the same as posting the kind's "done" message to Receiver()).
   void TransferDone(TWorkKind kind);
 
+  // The any-work test: something waits to be sent, received (or is requested) or deleted.
+  bool AnyWork();
+
   // Gives every requested entry a ReceivePosition and drops deleted ones from the list.
   void PrepareRestoreList();
 
@@ -120,7 +123,6 @@ class TWorkQueue : public TComponent {
   void RegistryUpdateDone();
   void HangUpWhenIdle(bool otherWorkLeft);
   bool WorkOf(TWorkKind kind);
-  bool AnyWork();
   bool ErrorMarked(TWorkKind kind);
   bool AnyErrorMarked();
   void ClearErrors(TWorkKind kind);

@@ -86,13 +86,11 @@ class TfrmMain : public QMainWindow {
   std::string SelectedKey() const;
   bool SelectRow(const std::string& key);
 
-  // The commands that open windows of later versions of the client; tests and those windows
-  // replace them. Each returns after its window closed.
-  std::function<void()> OnBackupWizard;
   // Called with every Creating Backup window before it is shown (tests drive it from here).
   std::function<void(QWidget& window)> OnCreatingBackupShown;
-  // Runs each modal set-up window (connection, options, schedules); unset, it is shown with
-  // exec(). Tests drive the window from here and close it.
+  // Runs each modal set-up window and wizard (connection, options, schedules, the backup and
+  // restore wizards); unset, it is shown with exec(). Tests drive the window from here and close
+  // it.
   std::function<void(QDialog& dialog)> OnModalDialog;
   // A transfer of the kind opens (its window comes with a later version; tests watch here).
   std::function<void(TWorkKind kind)> OnTransferOpening;
@@ -135,8 +133,12 @@ class TfrmMain : public QMainWindow {
   void NotYetAvailable(const char* window, const char* instead);
   TBackupRunResult RunBackupWindow(const std::string& scheduleName);
   void BackupCommand();
+  void RestoreCommand();
   void LogsCommand();
-  // set-up windows (main_window_setup.cpp)
+  // set-up windows and wizards (main_window_setup.cpp)
+  void RunModal(QDialog& dialog);
+  void BackupWizardCommand();
+  void RestoreWizardCommand();
   void ConnectionCommand();
   void OptionsCommand();
   void ScheduleCommand();

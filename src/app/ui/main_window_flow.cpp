@@ -81,10 +81,7 @@ void TfrmMain::Run(TMainCommand command) {
     case mcBackup:
       return BackupCommand();
     case mcRestore:
-      CheckSetup();
-      NotYetAvailable("Online Restore", "vaultora-cli receive and vaultora-cli restore");
-      LoadWindowSettings();
-      return RefreshList();
+      return RestoreCommand();
     case mcLogs:
       return LogsCommand();
     case mcMoveToSentItems:
@@ -115,18 +112,18 @@ void TfrmMain::Run(TMainCommand command) {
 
 void TfrmMain::BackupCommand() {
   CheckSetup();
-  if (OnBackupWizard) {
-    OnBackupWizard();
-  } else {
-    // Until the wizard exists, Backup repeats the backup last set up (by vaultora-cli backup).
-    if (ReadSetting(FStore, keys::setting::WizardSession).empty())
-      NotYetAvailable("Backup Wizard", "vaultora-cli list create and vaultora-cli backup");
-    else
-      FQueue->RunBackup("");
-  }
+  BackupWizardCommand();
   LoadWindowSettings();
   UpdateCommandStates();
   RelayToolBar();
+}
+
+void TfrmMain::RestoreCommand() {
+  CheckSetup();
+  RestoreWizardCommand();
+  LoadWindowSettings();
+  RelayToolBar();
+  RefreshList();
 }
 
 TBackupRunResult TfrmMain::RunBackupWindow(const std::string& scheduleName) {
@@ -228,12 +225,8 @@ void TfrmMain::AskBeforeShutDown(bool& allowShutDown) {
 }
 
 void TfrmMain::BackupBeforeShutDown() {
-  // The backup wizard without CheckSetup; until it exists, the last backup set up runs again.
-  if (OnBackupWizard) {
-    OnBackupWizard();
-  } else {
-    if (!ReadSetting(FStore, keys::setting::WizardSession).empty()) FQueue->RunBackup("");
-  }
+  // The backup wizard without CheckSetup.
+  BackupWizardCommand();
   FShutdownPoll.start();
 }
 

@@ -186,7 +186,9 @@ class ShutDownFlowTest : public MainWindowTest {
     Profile.Store.WriteInteger(keys::kPreferences, keys::preferences::kShutdownTimeout, 3);
     Profile.Store.WriteInteger(keys::kPreferences, keys::preferences::kShutDownWin, scShutDown);
     Open();
-    Window->OnBackupWizard = [this] { ++WizardRuns; };
+    Window->OnModalDialog = [this](QDialog& dialog) {
+      if (dialog.objectName() == "frmBackupWizard") ++WizardRuns;
+    };
   }
   int WizardRuns = 0;
 };

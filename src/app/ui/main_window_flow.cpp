@@ -224,7 +224,9 @@ void TfrmMain::Notify(const std::string& title, const std::string& text, bool er
 
 void TfrmMain::AskBeforeShutDown(bool& allowShutDown) {
   allowShutDown = !AskQuestion(kShutDownQuestion);
-  if (!allowShutDown) FReceiver->Post(WM_USER + TWM_DOBACKUPWIZARD);
+  if (allowShutDown) return;
+  FDesktop->FlowStarted();
+  FReceiver->Post(WM_USER + TWM_DOBACKUPWIZARD);
 }
 
 void TfrmMain::BackupBeforeShutDown() {
@@ -259,6 +261,7 @@ void TfrmMain::ShutdownPoll() {
 void TfrmMain::CountdownClosed(bool ended) {
   if (FShutDown) FShutDown->deleteLater();
   FShutDown = nullptr;
+  FDesktop->FlowEnded();  // before the action, which the lock would refuse
   if (!ended) return;
   close();
 }

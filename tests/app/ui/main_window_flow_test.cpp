@@ -200,6 +200,13 @@ TEST_F(ShutDownFlowTest, NoLetsTheSessionEndAtOnce) {
                                  "data now?"});
   EXPECT_EQ(WizardRuns, 0);
   EXPECT_FALSE(Window->ShutdownPollRunning());
+  EXPECT_TRUE(Session.Calls.empty());  // no lock: the session ends now
+}
+
+TEST_F(ShutDownFlowTest, TheWakeFromASleepReachesTheMissedSchedules) {
+  const TDateTime before = Window->Runtime().MissedNotBefore();
+  static_cast<TRecordingLoginManager*>(Window->Desktop().Manager())->OnPrepareForSleep(false);
+  EXPECT_GT(Window->Runtime().MissedNotBefore(), before);
 }
 
 TEST_F(ShutDownFlowTest, YesBacksUpThenPollsThenCountsDownAndShutsDown) {
@@ -209,6 +216,7 @@ TEST_F(ShutDownFlowTest, YesBacksUpThenPollsThenCountsDownAndShutsDown) {
   Deliver();
   EXPECT_EQ(WizardRuns, 1);
   EXPECT_TRUE(Window->ShutdownPollRunning());
+  EXPECT_TRUE(Window->Desktop().HoldingShutDown());  // nothing else shuts down under the backup
 
   // A transfer is armed for the waiting work: the poll goes on.
   Window->Queue().Entry(wkSend).Enabled = true;
@@ -232,7 +240,9 @@ TEST_F(ShutDownFlowTest, YesBacksUpThenPollsThenCountsDownAndShutsDown) {
   EXPECT_EQ(countdown->CountdownLabel(), "Seconds till restart.");
   countdown->findChild<QPushButton*>("btnOk")->click();
   Deliver();
-  EXPECT_EQ(Session.Calls, std::vector<std::string>{"end 82"});
+  // The lock goes before the action, which it would refuse.
+  EXPECT_EQ(Session.Calls, (std::vector<std::string>{"lock shutdown:sleep block",
+                                                     "release shutdown:sleep", "end 82"}));
   EXPECT_FALSE(Window->isVisible());
 }
 
@@ -247,7 +257,9 @@ TEST_F(ShutDownFlowTest, CancelClearsTheChoiceAndKeepsTheProgram) {
   Deliver();
   EXPECT_EQ(Window->ShutDownWindow(), nullptr);
   EXPECT_TRUE(Window->Intercept().SelectedShutDown.Empty());
-  EXPECT_TRUE(Session.Calls.empty());
+  EXPECT_FALSE(Window->Desktop().HoldingShutDown());
+  EXPECT_EQ(Session.Calls,
+            (std::vector<std::string>{"lock shutdown:sleep block", "release shutdown:sleep"}));
 }
 
 TEST_F(MainWindowTest, WithoutTrapShutDownTheSessionEndsUnasked) {

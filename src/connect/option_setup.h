@@ -65,7 +65,8 @@ struct TOptionValues {
   int32_t MaxLogFileSize = keys::preferences::kDefaultMaxLogFileSize;  // KB; below 512 = none
   // Compression
   int32_t CompressionType = keys::preferences::kDefaultCompressionType;
-  std::string WorkingFolder;  // loaded: the program's folder when none is stored; "" = none
+  std::string WorkingFolder;       // loaded: the program's folder when none is stored; "" = none
+  int32_t CompressionThreads = 0;  // 0 = every core
   // Modem
   bool AutoReconnect = false;
   bool DisconnectWhenFinished = false;  // DisConWhenFin

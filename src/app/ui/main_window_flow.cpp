@@ -136,15 +136,24 @@ TBackupRunResult TfrmMain::RunBackupWindow(const std::string& scheduleName) {
   if (OnCreatingBackupShown) OnCreatingBackupShown(*window);
   result.Completed = window->exec() == QDialog::Accepted;
   result.SendWhenCompleted = window->SendWhenCompleted();
+  result.Incomplete = result.Completed && window->Run().Builder().Incomplete();
   const std::string failure = window->FailureText();
+  const std::string incomplete =
+      IncompleteBackupText(window->Run().Builder().NotTaken().size()) +
+      ": each file is named in the Creating Backup lines and the backup log.";
   delete window;
   // A user away from the window learns how a scheduled backup went, and of any failure.
   if (!result.Completed && !failure.empty())
     Notify("Backup failed", scheduleName.empty() ? failure : scheduleName + ": " + failure, true);
+  else if (result.Incomplete)
+    Notify("Backup incomplete",
+           scheduleName.empty() ? incomplete : scheduleName + ": " + incomplete, true);
   else if (result.Completed && !scheduleName.empty())
     Notify("Backup finished", "The scheduled backup \"" + scheduleName + "\" is done.", false);
   LoadWindowSettings();
   RefreshList();
+  // The third panel keeps the run's outcome in words until the next message there.
+  if (result.Incomplete) ShowStatus(2, incomplete);
   UpdateCommandStates();
   RelayToolBar();
   return result;

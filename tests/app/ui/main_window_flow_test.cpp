@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include <QAction>
@@ -104,6 +106,19 @@ TEST_F(RunBackupTest, AFailedBackupTellsTheDesktopUnlessSwitchedOff) {
   Window->Receiver().Post(WM_USER + TWM_DOBACKUPNOW);
   Deliver();
   EXPECT_EQ(Window->Tray().LastMessage(), ": ");
+}
+
+TEST_F(RunBackupTest, ARunThatCouldNotTakeEveryFileSaysItIsIncomplete) {
+  ASSERT_EQ(mkfifo((Profile.Source / "pipe").c_str(), 0600), 0);
+  WriteTextFile(Profile.Profile.Home() + "notes.bfl",
+                Profile.Source.Path() + "\r\nnotes.txt\r\npipe\r\n");
+  BackupNow(false);
+  ASSERT_TRUE(Succeeded);  // recorded, with what could be taken
+  EXPECT_EQ(Status, "Backup incomplete, 1 file(s) could not be taken");
+  EXPECT_EQ(Panel("sbError").toStdString(),
+            "Backup incomplete, 1 file(s) could not be taken: each file is named in the Creating "
+            "Backup lines and the backup log.");
+  EXPECT_TRUE(Window->Tray().LastMessage().startsWith("Backup incomplete: "));
 }
 
 TEST_F(RunBackupTest, CancelStopsTheRunAndRemovesWhatItMade) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/runtime/login_manager.h"
 #include "app/runtime/main_window_rules.h"
 #include "app/ui/main_window.h"
 #include "app/ui/splash_window.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
   vaultora::TMainWindowOptions options;
   options.ProgramPath = QCoreApplication::applicationFilePath().toStdString();
   options.TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+  options.LoginManager = vaultora::SystemLoginManager;
   vaultora::TfrmMain window(options);
   QObject::connect(&window, &vaultora::TfrmMain::Closed, &app, &QApplication::quit);
   vaultora::ShowSplash();

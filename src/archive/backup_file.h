@@ -93,6 +93,10 @@ class TBackupFile : public TComponent {
   // its own after the files; extraction applies what such a record holds (file_metadata.h).
   bool SaveMetadata() const { return FSaveMetadata; }
   void SetSaveMetadata(bool value) { FSaveMetadata = value; }
+  // A path that names a link to a folder stores the link rather than the folder's files: for
+  // callers whose paths name entries exactly (a backup set's filtered list). Off by default.
+  bool StoreNamedFolderLinks() const { return FStoreNamedFolderLinks; }
+  void SetStoreNamedFolderLinks(bool value) { FStoreNamedFolderLinks = value; }
   // Threads that deflate the blocks of an archive being written; 0 (the default) or more than
   // the processors there are: one a processor. The archive's bytes are the same for any number.
   int CompressionThreads() const { return FCompressionThreads; }
@@ -213,6 +217,7 @@ class TBackupFile : public TComponent {
   bool FRestoreFullPath = false;
   bool FSaveFileID = false;
   bool FSaveMetadata = false;
+  bool FStoreNamedFolderLinks = false;
   int FCompressionThreads = 0;
   int FThreadsUsed = 1;
   std::string FMetadataFile;  // while writing: the temporary file of the metadata record

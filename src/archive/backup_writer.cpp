@@ -106,7 +106,8 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
   if (!FMergeMode) {
     TStringList missing;
     TFileSpecOptions options{toStream ? FExcluded : archiveName,
-                             FBackupMode == bmIncremental ? flags.get() : nullptr, &missing};
+                             FBackupMode == bmIncremental ? flags.get() : nullptr, &missing,
+                             FStoreNamedFolderLinks};
     files = ExpandFileSpecs(fileSpecs, options);
     for (const std::string& path : missing)
       FNotTaken.push_back({path, "deleted during the backup"});
@@ -119,6 +120,15 @@ bool TBackupFile::CreateArchive(const TStringList& fileSpecs, const std::string&
   std::string idText;
   TStringList taken;
   for (const std::string& path : files) {
+    TFileStamp link;
+    int32_t linkAge = 0;
+    if (!FMergeMode && FolderLinkStamp(path, link, linkAge)) {  // stored as a link, no data
+      taken.push_back(path);
+      if (withIds)
+        idText += path + kFileIdDateSeparator + IntToStr(linkAge) + kFileIdSizeSeparator + "0" +
+                  std::string(kLineBreak);
+      continue;
+    }
     // A file deleted or made unreadable since the list was made is left out and named; the
     // rest of the backup goes on.
     std::unique_ptr<TFileStream> opened;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/archive_flag.h"
+#include "platform/file_attributes.h"
 #include "platform/file_mask.h"
 #include "platform/folders.h"
 
@@ -58,7 +59,12 @@ class TExpander {
     // A path without wildcards is read with one stat: a listed file costs no folder listing.
     struct stat st {};
     const bool found = stat(path.c_str(), &st) == 0;
-    if (found && S_ISDIR(st.st_mode))
+    TFileStamp link;
+    int32_t age = 0;
+    if (found && S_ISDIR(st.st_mode) && FOptions.NamedFolderLinks &&
+        FolderLinkStamp(path, link, age))
+      Add(path, &link);
+    else if (found && S_ISDIR(st.st_mode))
       ExpandFolder(IncludeTrailingSlash(path), "*", recursive);
     else if (recursive)  // the name is looked for in the subfolders too
       ExpandFolder(ExtractFilePath(path), name, true);
@@ -95,15 +101,26 @@ class TExpander {
         continue;
       }
       if (!(exact ? name == mask : MatchesMask(name, mask))) continue;
-      struct stat st {};  // links to folders are not taken either
-      if (fstatat(dirfd(dir), name.c_str(), &st, 0) == 0 && S_ISREG(st.st_mode)) Add(folder + name);
+      struct stat st {};
+      if (fstatat(dirfd(dir), name.c_str(), &st, 0) != 0) continue;
+      if (S_ISREG(st.st_mode)) {
+        Add(folder + name);
+      } else if (S_ISDIR(st.st_mode)) {
+        // A link to a folder is taken as the link, never entered: no loops, no doubles.
+        TFileStamp link;
+        int32_t age = 0;
+        if (FolderLinkStamp(folder + name, link, age)) Add(folder + name, &link);
+      }
     }
     closedir(dir);
   }
 
-  void Add(const std::string& path) {
+  // linkStamp: the stamp of a link to a folder, which has no contents to look up.
+  void Add(const std::string& path, const TFileStamp* linkStamp = nullptr) {
     if (path == FArchive || FSeen.count(path) != 0) return;
-    if (FOptions.OnlyFlagged && !FOptions.OnlyFlagged->IsSet(path)) return;
+    if (FOptions.OnlyFlagged && !(linkStamp ? FOptions.OnlyFlagged->IsSet(path, *linkStamp)
+                                            : FOptions.OnlyFlagged->IsSet(path)))
+      return;
     FSeen.insert(path);
     FFiles.push_back(path);
   }

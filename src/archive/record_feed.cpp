@@ -4,6 +4,7 @@
 
 #include "archive/archive_format.h"
 #include "archive/block_pipeline.h"
+#include "platform/file_attributes.h"
 #include "platform/folders.h"
 
 namespace vaultora {
@@ -26,12 +27,17 @@ TRecordFeed::~TRecordFeed() = default;
 void TRecordFeed::OpenNext() {
   const size_t index = FNext++;
   const std::string& path = FFiles[index];
+  TFeedItem record = Item(TFeedItem::kRecord, index);
+  if (FolderLinkStamp(path, record.Stamp, record.Age)) {  // a record without data
+    FItems.push_back(record);
+    FItems.push_back(Item(TFeedItem::kEnd, index));
+    return;
+  }
   if (!FileExists(path)) {
     FItems.push_back(Item(TFeedItem::kMissing, index));
     return;
   }
   std::unique_ptr<TFileStream> source;
-  TFeedItem record = Item(TFeedItem::kRecord, index);
   try {
     source = std::make_unique<TFileStream>(path, fmOpenRead);
   } catch (const EStreamError&) {

@@ -53,6 +53,7 @@ TCreateBackupSet::TCreateBackupSet(TComponent* owner)
   FBackupFile->SetRestoreFullPath(true);
   FBackupFile->SetSaveFileID(true);
   FBackupFile->SetSaveMetadata(true);
+  FBackupFile->SetStoreNamedFolderLinks(true);  // the list filter passes such links as entries
   FBackupFile->OnProgress = [this](TComponent*, const std::string& file, TPercentage percent,
                                    bool& canContinue) {
     Fire(OnBackupProgress, this, file, percent, canContinue);
@@ -121,9 +122,7 @@ bool TCreateBackupSet::Execute() {
     if (ChooseBackupSet()) {
       ok = BuildBackupSet();
       Status(ok ? "Backup finished" : "Backup failed");
-      if (ok && !FNotTaken.empty())
-        Status("Backup incomplete, " + IntToStr(static_cast<long long>(FNotTaken.size())) +
-               " file(s) could not be taken");
+      if (ok && !FNotTaken.empty()) Status(IncompleteBackupText(FNotTaken.size()));
     }
   } catch (const std::exception& e) {
     // A failure no step reported by itself (the settings store, a file that vanished).
@@ -134,6 +133,11 @@ bool TCreateBackupSet::Execute() {
   if (!ok) FBackupID.clear();
   FRunning = false;
   return ok;
+}
+
+std::string IncompleteBackupText(size_t notTaken) {
+  return "Backup incomplete, " + IntToStr(static_cast<long long>(notTaken)) +
+         " file(s) could not be taken";
 }
 
 bool TCreateBackupSet::ChooseBackupSet() {

@@ -33,6 +33,9 @@ struct TBackupItem {
   std::string Session;
 };
 
+// The status line of a recorded backup that could not take every file.
+std::string IncompleteBackupText(size_t notTaken);
+
 class TCreateBackupSet : public TComponent {
  public:
   using TNotifyEvent = std::function<void(TComponent* sender)>;
@@ -81,6 +84,8 @@ class TCreateBackupSet : public TComponent {
   // The files of the last run that could not be taken, each reported by a status line: a
   // recorded backup with any of them is incomplete.
   const std::vector<TNotTakenFile>& NotTaken() const { return FNotTaken; }
+  // Recorded, but some files could not be taken.
+  bool Incomplete() const { return !FBackupID.empty() && !FNotTaken.empty(); }
   // The last run stopped because no file was new or changed since its base: nothing to do,
   // which is not a failure.
   bool NothingNew() const { return FNothingNew; }

@@ -34,6 +34,12 @@ bool ListableName(const std::string& name) {
   return name.find_first_of("\n\r\t") == std::string::npos;
 }
 
+// True when path is a symbolic link to a folder, with the link's own status: it is taken as
+// the link (never entered), the files it leads to are not.
+bool FolderLinkStatus(const std::string& path, struct stat& link) {
+  return ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+}
+
 std::string Quoted(const std::string& path) {
   return "\"" + path + "\"";
 }
@@ -102,7 +108,9 @@ void TFileListFilter::ExpandRule(size_t index) {
   Status("Validating file list for  " + Quoted(rule.Root));
   // Files the list names already are checked as entries: the walk skips them before their
   // status is read, so each file costs one stat in the whole filter.
-  TSeekRequest request = SeekRequestFor(rule.Root, rule.IncludeSubFolders(), skFiles, rule.Mask);
+  // Folders are reported too, for the links to folders among them.
+  TSeekRequest request =
+      SeekRequestFor(rule.Root, rule.IncludeSubFolders(), skFilesFolders, rule.Mask);
   request.ArchiveAttribute = false;
   request.Wanted = [&](const std::string& folder, const std::string& name) {
     return FListed.count(folder + name) == 0;
@@ -113,8 +121,21 @@ void TFileListFilter::ExpandRule(size_t index) {
       request,
       [&](const std::string& folder, const TSearchRec& found) {
         const std::string path = folder + found.Name;
+        struct stat link {};
+        const bool isFolder = S_ISDIR(found.FindData.st_mode);
+        if (isFolder && !FolderLinkStatus(path, link)) return stopScan || IsStopped();
         FListed.insert(path);
-        if (!S_ISREG(found.FindData.st_mode)) {
+        if (isFolder) {
+          if (!ListableName(found.Name)) {
+            Skip(path, "its name holds a line break or TAB, which the file list cannot hold");
+          } else {
+            TRecordedState state;
+            PresentState(link, state);
+            FEntries.push_back(EntryWithState(path, state.Time, state.Size));
+            if (OnAddFile) OnAddFile(path, stopScan);
+            FFound.push_back(path);
+          }
+        } else if (!S_ISREG(found.FindData.st_mode)) {
           Skip(path, KindOf(found.FindData) + " cannot be backed up");
         } else if (!ListableName(found.Name)) {
           Skip(path, "its name holds a line break or TAB, which the file list cannot hold");
@@ -133,11 +154,14 @@ void TFileListFilter::CheckFile(size_t index, bool hasBase) {
   const std::string path = FPlain[index];
   TRecordedState present;
   struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) {
+  const bool found = ::stat(path.c_str(), &status) == 0;
+  // A link to a folder is compared by the link's own status.
+  const bool folderLink = found && S_ISDIR(status.st_mode) && FolderLinkStatus(path, status);
+  if (!found) {
     Status("Excluding file " + Quoted(path) + ", File not found");
     FPlain[index].clear();
     FAbsent.insert(index);
-  } else if (!S_ISREG(status.st_mode)) {
+  } else if (!folderLink && !S_ISREG(status.st_mode)) {
     Skip(path, KindOf(status) + " cannot be backed up");
     FPlain[index].clear();
     FAbsent.insert(index);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/folder_listing.h"
 #include "platform/folders.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/preferences.h"
@@ -135,8 +136,11 @@ bool TCatalogue::Exists(const std::string& id) {
 
 namespace {
 
+// archives: the names of the working folder's files when the caller listed it, else nullptr
+// (one entry looks its archive up by itself).
 TCatalogueEntry EntryOf(const std::string& id, const TValueSet& values,
-                        const std::string& workingFolder) {
+                        const std::string& workingFolder,
+                        const std::unordered_set<std::string>* archives = nullptr) {
   TCatalogueEntry e;
   e.Id = id;
   e.FinishDateTime = values.ReadString(c::kFinishDateTime, "");
@@ -152,7 +156,8 @@ TCatalogueEntry EntryOf(const std::string& id, const TValueSet& values,
   if (e.HasSendPosition) e.SendPosition = values.ReadInteger(c::kSendPosition, 0);
   e.HasReceivePosition = values.ValueExists(c::kReceivePosition);
   if (e.HasReceivePosition) e.ReceivePosition = values.ReadInteger(c::kReceivePosition, 0);
-  e.ArchiveExists = FileExists(workingFolder + BackupFileBase(id) + kEncryptedArchiveExt);
+  const std::string archive = BackupFileBase(id) + kEncryptedArchiveExt;
+  e.ArchiveExists = archives ? archives->count(archive) != 0 : FileExists(workingFolder + archive);
   return e;
 }
 
@@ -167,10 +172,12 @@ std::vector<TCatalogueEntry> TCatalogue::Entries() {
   // One read of the whole catalogue: a list of thousands of entries refreshes at once.
   const auto keys = Backups().SubKeyValues();
   const std::string folder = WorkingFolder();
+  // One listing of the working folder instead of a look-up of each entry's archive.
+  const std::unordered_set<std::string> archives = RegularFilesIn(folder);
   std::vector<TCatalogueEntry> entries;
   entries.reserve(keys.size());
   for (const auto& [id, values] : keys)
-    entries.push_back(EntryOf(id, TValueSet(values), folder));
+    entries.push_back(EntryOf(id, TValueSet(values), folder, &archives));
   return entries;
 }
 

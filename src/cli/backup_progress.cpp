@@ -51,7 +51,7 @@ TBackupRunResult RunBackupShowingProgress(TIniRegistryEditor& store,
                       archive.ThreadsUsed(), archive.ThreadsUsed() == 1 ? "" : "s"));
   }
   result.SendWhenCompleted = sendWhenCompleted;
-  result.Incomplete = result.Completed && !run.Builder().NotTaken().empty();
+  result.Incomplete = result.Completed && run.Builder().Incomplete();
   if (nothingNew) *nothingNew = run.Builder().NothingNew();
   if (summary) {
     TCreateBackupSet& builder = run.Builder();

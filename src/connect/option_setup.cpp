@@ -30,6 +30,7 @@ constexpr int32_t kShellAction = 3;
 void TOptionSetup::Load(TIniRegistryEditor& store) {
   TOptionValues v;
   v.CompressionType = ReadShownSetting(store, k::CompressionType);
+  v.CompressionThreads = ReadShownSetting(store, k::CompressionThreads);
   v.WorkingFolder = ReadStoredSetting(store, k::WorkingZipFolder).value_or(AppDataFolder());
   v.ShutDownAction = ReadShownSetting(store, k::ShutDownWin);
   v.ShutdownTimeout = ReadShownSetting(store, k::ShutdownTimeout);
@@ -178,6 +179,7 @@ TStringList TOptionSetup::PreferenceLines() const {
   number(k::CompressionType, v.CompressionType);
   if (!Trim(v.WorkingFolder).empty())
     lines.push_back(SettingLine(k::WorkingZipFolder, v.WorkingFolder));
+  if (v.CompressionThreads > 0) number(k::CompressionThreads, v.CompressionThreads);
   flag(v.KeepLogFiles, k::KeepLogFiles);
   if (v.MaxLogFileSize >= p::kMinMaxLogFileSize) number(k::MaxLogFileSize, v.MaxLogFileSize);
   number(k::ShutDownWin, v.ShutDownAction);

@@ -67,7 +67,8 @@ struct TOptionValues {
   bool PrivateFileList = false;  // file lists sent under the user's key
   // Compression
   int32_t CompressionType = keys::preferences::kDefaultCompressionType;
-  std::string WorkingFolder;  // loaded: the program's folder when none is stored; "" = none
+  std::string WorkingFolder;       // loaded: the program's folder when none is stored; "" = none
+  int32_t CompressionThreads = 0;  // 0 = every core
   // Modem
   bool AutoReconnect = false;
   bool DisconnectWhenFinished = false;  // DisConWhenFin

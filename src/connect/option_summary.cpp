@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <fstream>
 
+#include "platform/processor_count.h"
+
 namespace vaultora {
 
 namespace {
@@ -71,6 +73,10 @@ TStringList OptionSummary(const TOptionSetup& setup) {
   lines.push_back(v.PrivateFileList ? "File lists: sent enciphered under your key"
                                     : "File lists: sent readable by the backup server");
   lines.push_back("Compression: " + Item(kCompressionTypeItems, v.CompressionType));
+  lines.push_back("Compression threads: " +
+                  (v.CompressionThreads > 0
+                       ? IntToStr(v.CompressionThreads)
+                       : "every core (" + IntToStr(ProcessorCount()) + " here)"));
   lines.push_back("Working folder: " +
                   (Trim(v.WorkingFolder).empty() ? std::string("(default)") : v.WorkingFolder));
   lines.push_back(std::string("Reconnect automatically: ") + OnOff(v.AutoReconnect) +

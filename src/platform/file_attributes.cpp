@@ -70,6 +70,17 @@ bool FileStampOf(int handle, TFileStamp& stamp) {
   return true;
 }
 
+bool FolderLinkStamp(const std::string& path, TFileStamp& stamp, int32_t& age) {
+  struct stat link {
+  }, target{};
+  if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+      stat(path.c_str(), &target) != 0 || !S_ISDIR(target.st_mode))
+    return false;
+  stamp = {0, StampOf(link).MTimeNs};
+  age = DosAge(link);
+  return true;
+}
+
 int32_t FileAge(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 ? DosAge(st) : -1;

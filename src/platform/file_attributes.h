@@ -38,6 +38,10 @@ struct TFileStamp {
 bool FileStampOf(const std::string& path, TFileStamp& stamp);
 bool FileStampOf(int handle, TFileStamp& stamp);
 
+// A symbolic link to a folder is stored as a link, with no data of its own: true when path is
+// one, with the stamp (size 0) and packed DOS date/time of the link itself. Never follows it.
+bool FolderLinkStamp(const std::string& path, TFileStamp& stamp, int32_t& age);
+
 // Last-write time as a packed DOS date/time (date high, time low); -1 when the file is missing.
 int32_t FileAge(const std::string& path);
 int32_t FileAge(int handle);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 
 #include "archive/file_metadata.h"
 #include "archive_test_util.h"
@@ -88,6 +89,44 @@ TEST_F(FileMetadataTest, AReaderOfTheFormatTextReadsTheRecordAsOneMoreSmallFile)
       EXPECT_EQ(record.Content, "sub-second");
     }
   }
+}
+
+TEST(FolderLinks, AreStoredAsLinksNeverEnteredAndComeBackAsLinks) {
+  TTempFolder folder;
+  MakeFile(folder / "tree/a.txt", "alpha");
+  MakeFile(folder / "tree/sub/b.txt", "beta");
+  MakeFile(folder / "elsewhere/outside.txt", "never taken through the link");
+  std::filesystem::create_directory_symlink("../elsewhere", folder / "tree/out");
+  std::filesystem::create_directory_symlink("..", folder / "tree/sub/loop");  // back up the tree
+  TRecordingBackup backup;
+  backup.SetSaveMetadata(true);
+  const std::string archive = folder / "a.bck";
+  ASSERT_TRUE(backup.CreateArchive({folder / "tree /s"}, archive));
+  EXPECT_TRUE(backup.Errors.empty());
+
+  // Any reader of the format sees the links as empty files, and nothing behind them.
+  const ind::Archive parsed = ind::Parse(archive);
+  std::map<std::string, std::string> records;
+  for (const ind::Record& record : parsed.Records)
+    records[record.Name] = record.Content;
+  EXPECT_EQ(records.count(folder / "elsewhere/outside.txt"), 0u);
+  EXPECT_EQ(records.count(folder / "tree/out/outside.txt"), 0u);
+  ASSERT_EQ(records.count(folder / "tree/out"), 1u);
+  EXPECT_EQ(records[folder / "tree/out"], "");
+  ASSERT_EQ(records.count(folder / "tree/sub/loop"), 1u);
+  EXPECT_EQ(parsed.FileCount, 4);
+  EXPECT_NE(records["FILE:META"].find(folder / "tree/out" + "\tl\t"), std::string::npos);
+
+  TTempFolder target;
+  backup.SetRestoreFullPath(true);
+  ASSERT_TRUE(backup.ExtractArchive(archive, target.Path()));
+  const std::string root = target.Path() + folder.Path().substr(1) + "tree/";
+  ASSERT_TRUE(S_ISLNK(LinkStatus(root + "out").st_mode));
+  EXPECT_EQ(std::filesystem::read_symlink(root + "out").string(), "../elsewhere");
+  ASSERT_TRUE(S_ISLNK(LinkStatus(root + "sub/loop").st_mode));
+  EXPECT_EQ(std::filesystem::read_symlink(root + "sub/loop").string(), "..");
+  EXPECT_EQ(ReadTextFile(root + "sub/b.txt"), "beta");
+  EXPECT_TRUE(backup.Errors.empty());
 }
 
 TEST(FileMetadata, LinesThatCannotBeReadAreSkippedAndALinkNeedsARestoredFile) {

@@ -372,6 +372,27 @@ TEST_F(CreateBackupSetTest, AListEditedDuringTheRunIsKeptAndTheCopyHoldsWhatWasT
   EXPECT_TRUE(Said("File list for \"Documents\" created"));
 }
 
+TEST_F(CreateBackupSetTest, LinksToFoldersAreTakenAsLinksAndNeverEntered) {
+  WriteTextFile(Data / "elsewhere/x.doc", "only behind a link");
+  std::filesystem::create_directory_symlink("../elsewhere", Data / "docs/linked.doc");
+  std::filesystem::create_directory_symlink("..", Data / "docs/deep/up.doc");  // a loop
+  std::filesystem::create_directory_symlink("docs", Data / "dirlink");
+  WriteTextFile(ListName, Data.Path() + "\r\none.txt\r\ndirlink\r\n" + Data.Path() +
+                              "docs/\r\n/s\b*.doc\r\n");
+  TCreateBackupSet builder;
+  ASSERT_TRUE(Run(builder));
+  EXPECT_FALSE(builder.Incomplete())
+      << (builder.NotTaken().empty() ? "" : builder.NotTaken()[0].Path);
+  EXPECT_EQ(StoredFiles(builder.BackupID()),
+            (TStringList{Data / "dirlink", Data / "docs/a.doc", Data / "docs/deep/b.doc",
+                         Data / "docs/deep/up.doc", Data / "docs/linked.doc", Data / "one.txt"}));
+  // The updated list names the links as entries, and the next run takes them as links again.
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(StoredFiles(LastID),
+            (TStringList{Data / "dirlink", Data / "docs/a.doc", Data / "docs/deep/b.doc",
+                         Data / "docs/deep/up.doc", Data / "docs/linked.doc", Data / "one.txt"}));
+}
+
 TEST_F(CreateBackupSetTest, FilesThatCannotBeTakenAreNamedAndTheBackupIsIncomplete) {
   ASSERT_EQ(mkfifo((Data / "docs/pipe.doc").c_str(), 0600), 0);
   WriteTextFile(Data / "docs/two\nlines.doc", "a name the list cannot hold");

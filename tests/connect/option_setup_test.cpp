@@ -142,6 +142,22 @@ TEST_F(OptionSetup, ApplyWritesTheLinesInTheirOrderWithTheirKinds) {
   EXPECT_EQ(again.WorkingFolder, AppDataFolder());
 }
 
+TEST_F(OptionSetup, CompressionThreadsSurviveApplyingAndZeroMeansEveryCore) {
+  // A value set from the command line is shown and stored again, not lost by applying.
+  store.WriteInteger(keys::kPreferences, p::kCompressionThreads, 3);
+  TOptionSetup setup = Loaded();
+  EXPECT_EQ(setup.Values.CompressionThreads, 3);
+  ASSERT_FALSE(setup.Apply(store, "/opt/vaultora/vaultora"));
+  EXPECT_EQ(Stored(p::kCompressionThreads), "dword 3");
+  setup.Values.CompressionThreads = 0;
+  ASSERT_FALSE(setup.Apply(store, "/opt/vaultora/vaultora"));
+  EXPECT_EQ(Stored(p::kCompressionThreads), "(absent)");
+  EXPECT_EQ(Loaded().Values.CompressionThreads, 0);
+  // Beyond the limit a stored value is shown at it.
+  store.WriteInteger(keys::kPreferences, p::kCompressionThreads, 100000);
+  EXPECT_EQ(Loaded().Values.CompressionThreads, keys::setting::CompressionThreads.Max);
+}
+
 TEST_F(OptionSetup, RunAtStartupWritesTheRunValueAndTheAutostartEntry) {
   TOptionSetup setup = Loaded();
   setup.Values.RunAtStartup = true;

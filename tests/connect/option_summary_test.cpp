@@ -34,6 +34,9 @@ TEST(OptionSummary, NamesTheKeyWithoutShowingIt) {
   EXPECT_EQ(all.find("very secret"), std::string::npos);
   EXPECT_NE(all.find("Encryption key: the key entered"), std::string::npos);
   EXPECT_NE(all.find("Transmit buffer: 2048 bytes, priority Normal"), std::string::npos);
+  EXPECT_NE(all.find("Compression threads: every core ("), std::string::npos);
+  setup.Values.CompressionThreads = 2;
+  EXPECT_NE(Join(OptionSummary(setup), "\n").find("Compression threads: 2\n"), std::string::npos);
 }
 
 }  // namespace

@@ -68,6 +68,8 @@ class TClientRuntime {
   // The desktop's resume signal: missed schedules run after the catch-up delay from now (a jump
   // of the wall clock is noticed without it).
   void Resumed();
+  // Before this moment no missed schedule runs.
+  TDateTime MissedNotBefore() const { return FMissed.NotBefore(); }
 
   // The idle rule: no transfer is open, no dial is under way and no message of the queue waits.
   bool Idle() const;

@@ -46,6 +46,8 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
 
   FIntercept = std::make_unique<TShutDownItercept>(nullptr, options.Session);
   FCountdown = std::make_unique<TShutDownCountdown>(FStore, *FIntercept);
+  FDesktop =
+      std::make_unique<TDesktopSession>(options.LoginManager ? options.LoginManager() : nullptr);
 
   WriteFirstRunDefaults(FStore, options.ProgramPath);
 
@@ -91,6 +93,8 @@ TfrmMain::TfrmMain(const TMainWindowOptions& options, QWidget* parent)
   };
   FIntercept->OnShutDown = [this](TShutDownItercept&, bool& allow) { AskBeforeShutDown(allow); };
   FCountdown->OnClose = [this](TShutDownCountdown&, bool ended) { CountdownClosed(ended); };
+  FDesktop->OnResumed = [this] { FRuntime.Resumed(); };
+  FDesktop->OnError = [this](const std::string& text) { ShowStatus(2, text); };
   FShutdownPoll.setInterval(3000);
   connect(&FShutdownPoll, &QTimer::timeout, this,
           [this] { FReceiver->Post(WM_USER + messages::TWM_SHUTDOWNPOLL); });
@@ -120,6 +124,7 @@ TfrmMain::~TfrmMain() {
   FQueue->OnRunBackup = nullptr;
   FHost->OnLine = nullptr;
   FCaptureError.OnCapture = nullptr;
+  FDesktop.reset();
   FOnline.reset();
 }
 

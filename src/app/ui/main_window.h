@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/runtime/client_runtime.h"
+#include "app/runtime/desktop_session.h"
 #include "app/runtime/main_window_rules.h"
 #include "connect/runtime/shutdown_intercept.h"
 #include "platform/capture_error.h"
@@ -49,6 +50,9 @@ struct TMainWindowOptions {
   bool TrayAvailable = true;           // the desktop has a notification area
   TSessionAdapter* Session = nullptr;  // nullptr: the system's
   TRasAdapter* Dialup = nullptr;       // nullptr: the one $VAULTORA_DIALUP chooses
+  // Makes the login manager the shutdown flow and the wake from a sleep go through; none when
+  // empty or when it gives nullptr (the program itself passes SystemLoginManager).
+  std::function<std::unique_ptr<TLoginManager>()> LoginManager;
 };
 
 class TfrmMain : public QMainWindow {
@@ -68,6 +72,7 @@ class TfrmMain : public QMainWindow {
   TStringList& RestoreList() { return FRestoreList; }
   TAlarmClock& Clock() { return FClock; }
   TShutDownItercept& Intercept() { return *FIntercept; }
+  TDesktopSession& Desktop() { return *FDesktop; }
   TAnimatedTrayIcon& Tray() { return *FTray; }
   // The transfer, dial-up and available-backups windows.
   TOnlineWindows& Online() { return *FOnline; }
@@ -169,6 +174,7 @@ class TfrmMain : public QMainWindow {
   TCaptureError FCaptureError;
   std::unique_ptr<TShutDownItercept> FIntercept;
   std::unique_ptr<TShutDownCountdown> FCountdown;
+  std::unique_ptr<TDesktopSession> FDesktop;
   TAnimatedTrayIcon* FTray = nullptr;
   std::unique_ptr<TOnlineWindows> FOnline;
 

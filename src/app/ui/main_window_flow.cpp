@@ -133,15 +133,24 @@ TBackupRunResult TfrmMain::RunBackupWindow(const std::string& scheduleName) {
   if (OnCreatingBackupShown) OnCreatingBackupShown(*window);
   result.Completed = window->exec() == QDialog::Accepted;
   result.SendWhenCompleted = window->SendWhenCompleted();
+  result.Incomplete = result.Completed && window->Run().Builder().Incomplete();
   const std::string failure = window->FailureText();
+  const std::string incomplete =
+      IncompleteBackupText(window->Run().Builder().NotTaken().size()) +
+      ": each file is named in the Creating Backup lines and the backup log.";
   delete window;
   // A user away from the window learns how a scheduled backup went, and of any failure.
   if (!result.Completed && !failure.empty())
     Notify("Backup failed", scheduleName.empty() ? failure : scheduleName + ": " + failure, true);
+  else if (result.Incomplete)
+    Notify("Backup incomplete",
+           scheduleName.empty() ? incomplete : scheduleName + ": " + incomplete, true);
   else if (result.Completed && !scheduleName.empty())
     Notify("Backup finished", "The scheduled backup \"" + scheduleName + "\" is done.", false);
   LoadWindowSettings();
   RefreshList();
+  // The third panel keeps the run's outcome in words until the next message there.
+  if (result.Incomplete) ShowStatus(2, incomplete);
   UpdateCommandStates();
   RelayToolBar();
   return result;
@@ -221,7 +230,9 @@ void TfrmMain::Notify(const std::string& title, const std::string& text, bool er
 
 void TfrmMain::AskBeforeShutDown(bool& allowShutDown) {
   allowShutDown = !AskQuestion(kShutDownQuestion);
-  if (!allowShutDown) FReceiver->Post(WM_USER + TWM_DOBACKUPWIZARD);
+  if (allowShutDown) return;
+  FDesktop->FlowStarted();
+  FReceiver->Post(WM_USER + TWM_DOBACKUPWIZARD);
 }
 
 void TfrmMain::BackupBeforeShutDown() {
@@ -252,6 +263,7 @@ void TfrmMain::ShutdownPoll() {
 void TfrmMain::CountdownClosed(bool ended) {
   if (FShutDown) FShutDown->deleteLater();
   FShutDown = nullptr;
+  FDesktop->FlowEnded();  // before the action, which the lock would refuse
   if (!ended) return;
   close();
 }

@@ -39,10 +39,31 @@ const char* MarkText(TRowMark mark) {
   return "";
 }
 
+// A row of the list. The mark's picture and words, and the right alignment of the number
+// columns, follow from the row's mark and column: answered when the view asks instead of being
+// stored in every cell of thousands of rows.
+class TBackupRow : public QTreeWidgetItem {
+ public:
+  TBackupRow(const QStringList& cells, int firstNumberColumn, bool marked)
+      : QTreeWidgetItem(cells), FFirstNumberColumn(firstNumberColumn), FMarked(marked) {}
+
+  QVariant data(int column, int role) const override {
+    if (role == Qt::TextAlignmentRole && column >= FFirstNumberColumn)
+      return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
+    if (FMarked && column == 0 && (role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
+      const auto mark = static_cast<TRowMark>(QTreeWidgetItem::data(0, kMarkRole).toInt());
+      return role == Qt::DecorationRole ? QVariant(MarkIcon(mark)) : QVariant(MarkText(mark));
+    }
+    return QTreeWidgetItem::data(column, role);
+  }
+
+ private:
+  int FFirstNumberColumn;
+  bool FMarked;
+};
+
 void SetMark(QTreeWidgetItem& item, TRowMark mark) {
   item.setData(0, kMarkRole, static_cast<int>(mark));
-  item.setIcon(0, MarkIcon(mark));
-  item.setToolTip(0, MarkText(mark));
 }
 
 }  // namespace
@@ -103,11 +124,9 @@ void TfrmMain::RefreshList() {
             << QString::fromStdString(row.Finished) << QString::fromStdString(row.Size);
       if (FView == cvOutbox || FView == cvReceivingItems)
         cells << QString::fromStdString(row.Transferred);
-      auto* item = new QTreeWidgetItem(cells);
+      auto* item = new TBackupRow(cells, checks ? 4 : 3, !checks);
       item->setData(0, kKeyRole, QString::fromStdString(row.Id.Key));
       item->setData(0, kSessionRole, QString::fromStdString(row.Id.Session));
-      for (int c = checks ? 4 : 3; c < item->columnCount(); ++c)
-        item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
       if (checks)
         item->setCheckState(0, row.Checked ? Qt::Checked : Qt::Unchecked);
       else

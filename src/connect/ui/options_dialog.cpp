@@ -193,6 +193,9 @@ QWidget* TfrmOptions::CreateCompression() {
   auto* form = new QFormLayout;
   form->addRow("Compression  type:",
                Choice("cbCompressionType", kCompressionTypeItems, &V::CompressionType));
+  form->addRow("Compression threads (0 = every core):",
+               Number("edCompressionThreads", keys::setting::CompressionThreads.Min,
+                      keys::setting::CompressionThreads.Max, 1, &V::CompressionThreads));
   FWorkingFolder = Text("edWorkingFolder", &V::WorkingFolder, kWorkingFolderField);
   auto* browse = new QPushButton("...");
   browse->setObjectName("btnBrowseFolder");

@@ -1,6 +1,7 @@
 #pragma once
 // The main window over a profile of its own with a few catalogued backups, scripted prompts and
-// a recording session adapter. Posted messages are delivered by Deliver(), never by waiting.
+// a recording session adapter and login manager, which share one log of calls. Posted messages are
+// delivered by Deliver(), never by waiting.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include "settings/registry_keys.h"
 #include "support/catalogued_backup.h"
 #include "support/recording_session_adapter.h"
+#include "support/runtime/recording_login_manager.h"
 #include "support/scripted_prompts.h"
 
 namespace vaultora::test {
@@ -28,6 +30,9 @@ class MainWindowTest : public ::testing::Test {
     options.ProgramPath = "/opt/vaultora/bin/vaultora";
     options.TrayAvailable = trayAvailable;
     options.Session = &Session;
+    options.LoginManager = [this] {
+      return std::make_unique<TRecordingLoginManager>(Session.Calls);
+    };
     Window = std::make_unique<TfrmMain>(options);
     // A set-up window never waits for a user here: it is recorded and left at once.
     Window->OnModalDialog = [this](QDialog& dialog) { ModalDialogs << dialog.objectName(); };

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include <QAction>
@@ -106,6 +108,19 @@ TEST_F(RunBackupTest, AFailedBackupTellsTheDesktopUnlessSwitchedOff) {
   EXPECT_EQ(Window->Tray().LastMessage(), ": ");
 }
 
+TEST_F(RunBackupTest, ARunThatCouldNotTakeEveryFileSaysItIsIncomplete) {
+  ASSERT_EQ(mkfifo((Profile.Source / "pipe").c_str(), 0600), 0);
+  WriteTextFile(Profile.Profile.Home() + "notes.bfl",
+                Profile.Source.Path() + "\r\nnotes.txt\r\npipe\r\n");
+  BackupNow(false);
+  ASSERT_TRUE(Succeeded);  // recorded, with what could be taken
+  EXPECT_EQ(Status, "Backup incomplete, 1 file(s) could not be taken");
+  EXPECT_EQ(Panel("sbError").toStdString(),
+            "Backup incomplete, 1 file(s) could not be taken: each file is named in the Creating "
+            "Backup lines and the backup log.");
+  EXPECT_TRUE(Window->Tray().LastMessage().startsWith("Backup incomplete: "));
+}
+
 TEST_F(RunBackupTest, CancelStopsTheRunAndRemovesWhatItMade) {
   Window->OnCreatingBackupShown = [](QWidget& shown) {
     auto& window = static_cast<TfrmCreatingBackup&>(shown);
@@ -202,6 +217,13 @@ TEST_F(ShutDownFlowTest, NoLetsTheSessionEndAtOnce) {
                                  "data now?"});
   EXPECT_EQ(WizardRuns, 0);
   EXPECT_FALSE(Window->ShutdownPollRunning());
+  EXPECT_TRUE(Session.Calls.empty());  // no lock: the session ends now
+}
+
+TEST_F(ShutDownFlowTest, TheWakeFromASleepReachesTheMissedSchedules) {
+  const TDateTime before = Window->Runtime().MissedNotBefore();
+  static_cast<TRecordingLoginManager*>(Window->Desktop().Manager())->OnPrepareForSleep(false);
+  EXPECT_GT(Window->Runtime().MissedNotBefore(), before);
 }
 
 TEST_F(ShutDownFlowTest, YesBacksUpThenPollsThenCountsDownAndShutsDown) {
@@ -211,6 +233,7 @@ TEST_F(ShutDownFlowTest, YesBacksUpThenPollsThenCountsDownAndShutsDown) {
   Deliver();
   EXPECT_EQ(WizardRuns, 1);
   EXPECT_TRUE(Window->ShutdownPollRunning());
+  EXPECT_TRUE(Window->Desktop().HoldingShutDown());  // nothing else shuts down under the backup
 
   // A transfer is armed for the waiting work: the poll goes on.
   Window->Queue().Entry(wkSend).Enabled = true;
@@ -234,7 +257,9 @@ TEST_F(ShutDownFlowTest, YesBacksUpThenPollsThenCountsDownAndShutsDown) {
   EXPECT_EQ(countdown->CountdownLabel(), "Seconds till restart.");
   countdown->findChild<QPushButton*>("btnOk")->click();
   Deliver();
-  EXPECT_EQ(Session.Calls, std::vector<std::string>{"end 82"});
+  // The lock goes before the action, which it would refuse.
+  EXPECT_EQ(Session.Calls, (std::vector<std::string>{"lock shutdown:sleep block",
+                                                     "release shutdown:sleep", "end 82"}));
   EXPECT_FALSE(Window->isVisible());
 }
 
@@ -249,7 +274,9 @@ TEST_F(ShutDownFlowTest, CancelClearsTheChoiceAndKeepsTheProgram) {
   Deliver();
   EXPECT_EQ(Window->ShutDownWindow(), nullptr);
   EXPECT_TRUE(Window->Intercept().SelectedShutDown.Empty());
-  EXPECT_TRUE(Session.Calls.empty());
+  EXPECT_FALSE(Window->Desktop().HoldingShutDown());
+  EXPECT_EQ(Session.Calls,
+            (std::vector<std::string>{"lock shutdown:sleep block", "release shutdown:sleep"}));
 }
 
 TEST_F(MainWindowTest, WithoutTrapShutDownTheSessionEndsUnasked) {

@@ -159,6 +159,12 @@ TEST_F(SetupDialogs, OptionsBufferRaisedAndUntickedFlagLeavesNoValue) {
   auto& buffer = Find<TNumberField>(dialog, "edTransmitBuffer");
   buffer.Editor().selectAll();
   QTest::keyClicks(&buffer.Editor(), "100");
+  dialog.GoTo(opCompression);
+  auto& threads = Find<TNumberField>(dialog, "edCompressionThreads");
+  EXPECT_EQ(threads.Editor().text(), "0");
+  threads.Editor().selectAll();
+  QTest::keyClicks(&threads.Editor(), "2");
+  dialog.GoTo(opTransfer);
   auto& bandwidth = Find<TNumberField>(dialog, "edBandwidthLimit");
   bandwidth.Editor().selectAll();
   QTest::keyClicks(&bandwidth.Editor(), "512");
@@ -174,6 +180,7 @@ TEST_F(SetupDialogs, OptionsBufferRaisedAndUntickedFlagLeavesNoValue) {
       << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
   EXPECT_EQ(Stored(keys::kPreferences, "TrxOutBufferSize"), "128");
   EXPECT_EQ(Stored(keys::kPreferences, "BandwidthLimit"), "512");
+  EXPECT_EQ(Stored(keys::kPreferences, "CompressionThreads"), "2");
   EXPECT_EQ(Stored(keys::kPreferences, "AutoReconnect"), "(absent)");
   EXPECT_EQ(ReadEncryptionKey(store), "first key");
 }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/runtime/client_runtime.h"
 #include "app/runtime/main_window_rules.h"
@@ -42,6 +43,7 @@ class TOnlineWindows;
 class TfrmLogs;
 class TfrmSession;
 class TfrmShutDown;
+class TfrmVerify;
 class TShutDownCountdown;
 
 struct TMainWindowOptions {
@@ -77,6 +79,8 @@ class TfrmMain : public QMainWindow {
   TfrmShutDown* ShutDownWindow() const;
   bool ShutdownPollRunning() const { return FShutdownPoll.isActive(); }
   QWidget* CreatingBackupWindow() const { return FCreatingBackup; }
+  // The window of the last verify request, nullptr when none is open.
+  TfrmVerify* VerifyWindow() const;
 
   // Selects a tree node by its caption ("Outbox", "Backups", ...).
   bool SelectNode(const std::string& caption);
@@ -91,6 +95,8 @@ class TfrmMain : public QMainWindow {
   std::function<void()> OnBackupWizard;
   // Called with every Creating Backup window before it is shown (tests drive it from here).
   std::function<void(QWidget& window)> OnCreatingBackupShown;
+  // Called with every Restore window before it is shown (tests drive it from here).
+  std::function<void(QWidget& window)> OnRestoreWindowShown;
   // Runs each modal set-up window (connection, options, schedules); unset, it is shown with
   // exec(). Tests drive the window from here and close it.
   std::function<void(QDialog& dialog)> OnModalDialog;
@@ -136,6 +142,9 @@ class TfrmMain : public QMainWindow {
   TBackupRunResult RunBackupWindow(const std::string& scheduleName);
   void BackupCommand();
   void LogsCommand();
+  // restoring and verifying (main_window_restore.cpp)
+  void ExtractCommand();
+  void VerifyBackups(const std::vector<std::string>& keys);
   // set-up windows (main_window_setup.cpp)
   void ConnectionCommand();
   void OptionsCommand();
@@ -189,6 +198,7 @@ class TfrmMain : public QMainWindow {
   QPointer<TfrmLogs> FLogs;
   QPointer<TfrmShutDown> FShutDown;
   QPointer<QWidget> FCreatingBackup;
+  QPointer<TfrmVerify> FVerify;
 };
 
 }  // namespace vaultora

@@ -14,6 +14,7 @@
 #include "app/ui/log_files_window.h"
 #include "app/ui/main_window.h"
 #include "app/ui/online_windows.h"
+#include "archive/ui/verify_window.h"
 #include "backupset/catalogue_commands.h"
 #include "backupset/ui/creating_backup_window.h"
 #include "catalogue/catalogue.h"
@@ -64,10 +65,7 @@ void TfrmMain::Run(TMainCommand command) {
     case mcUndo:
       return UndoSelected();
     case mcExtract:
-      CheckSetup();
-      NotYetAvailable("Restore", "vaultora-cli restore");
-      LoadWindowSettings();
-      return RefreshList();
+      return ExtractCommand();
     case mcSendReceive:
       return FQueue->SendAndReceive();
     case mcSendOnly:
@@ -199,6 +197,9 @@ void TfrmMain::HandleMessage(const TMessage& message) {
         if (SelectRow(*key)) Run(mcExtract);
       }
       return;
+    case TWM_DOVERIFY:
+      if (const auto* keys = message.PayloadAs<std::vector<std::string>>()) VerifyBackups(*keys);
+      return;
     case TWM_SHOWAVAILABLEBACKUPS:
       return RefreshList();
     default:
@@ -209,6 +210,7 @@ void TfrmMain::HandleMessage(const TMessage& message) {
 
 void TfrmMain::TransferClosed(TWorkKind kind, bool success) {
   FOnline->Closed(kind);
+  if (kind == wkReceive && FVerify) FVerify->ReceiveEnded();
   RefreshList();
   if (!success)
     Notify(TTransferHost::Texts(kind).Caption,

@@ -36,8 +36,10 @@ TfrmRestoreOptions::TfrmRestoreOptions(bool anySelected, QWidget* parent) : QDia
   FOther = Radio("Other path:", "rbOtherPath");
   FFolder = new QLineEdit;
   FFolder->setObjectName("edFolder");
+  FFolder->setMinimumWidth(240);
   FBrowse = new QPushButton("...");
   FBrowse->setObjectName("btnBrowse");
+  FBrowse->setFixedWidth(FBrowse->fontMetrics().horizontalAdvance("...") + 24);
   FBrowse->setToolTip("Choose the folder");
   FFolderNames = new QCheckBox("Use Folder Names");
   FFolderNames->setObjectName("cbUseFolderNames");

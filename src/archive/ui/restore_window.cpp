@@ -32,6 +32,7 @@ namespace {
 // The log list keeps about a screen of lines: past this many it starts again.
 constexpr int kMaxLogLines = 51;
 constexpr int kFolderRole = Qt::UserRole + 1;
+constexpr qint64 kShowEveryMs = 100;
 
 }  // namespace
 
@@ -131,16 +132,22 @@ TfrmRestore::TfrmRestore(TIniRegistryEditor& store, const std::string& key, QWid
 
   FSession->OnLog = [this](const std::string& line) { AddLogLine(line); };
   FSession->OnStatus = [this](const std::string& text) {
+    // A file name a block would repaint the bar thousands of times a second: a few a second do.
+    if (FSession->Busy() && FShownAt.isValid() && FShownAt.elapsed() < kShowEveryMs) return;
+    FShownAt.start();
     FStatus->setText(QString::fromStdString(text));
   };
-  FSession->OnProgress = [this](const std::string& file, int percent) {
-    if (!file.empty()) FStatus->setText(QString::fromStdString(file));
-    FProgress->setValue(percent);
+  FSession->OnProgress = [this](const std::string&, int percent) {
+    if (percent != FProgress->value() && (percent == 100 || FPercentAt.elapsed() >= kShowEveryMs)) {
+      FPercentAt.start();
+      FProgress->setValue(percent);
+    }
     if (FCancel->isDown()) FSession->Cancel();
   };
   FSession->OnStopDownload = [this] {
     if (OnStopDownload) OnStopDownload();
   };
+  FPercentAt.start();
   resize(820, 560);
   UpdateStates();
 }
@@ -269,6 +276,8 @@ void TfrmRestore::reject() {
 }
 
 void TfrmRestore::EndBusy() {
+  // The status shown while busy was thinned out: the session's last word is the one to show.
+  FStatus->setText(QString::fromStdString(FSession->StatusText()));
   UpdateStates();
   if (FCloseWhenIdle) QTimer::singleShot(0, this, [this] { QDialog::reject(); });
 }

@@ -7,6 +7,7 @@
 // after every block, so the window stays live. Modal; the caller frees it.
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <functional>
 #include <memory>
@@ -76,6 +77,7 @@ class TfrmRestore : public QDialog {
   bool FStartDone = false;
   bool FStopped = false;  // "&Stop" was answered Yes
   bool FCloseWhenIdle = false;
+  QElapsedTimer FShownAt, FPercentAt;  // when the status text and the percent last changed
 
   QAction* FRestore = nullptr;
   QAction* FStop = nullptr;

@@ -62,6 +62,11 @@ TRestoreSession::TRestoreSession(TComponent* owner, TIniRegistryEditor& store, s
     if (FCancelled) canContinue = false;
   };
   FBackupFile->OnError = [this](TComponent*, int32_t, const std::string& text) { Log(text); };
+  // Deciphering a large archive takes a while: it shows progress and lets the window live.
+  FCipher->OnProgress = [this](int64_t done, int64_t total) {
+    Fire(OnProgress, FDeciphering, total > 0 ? static_cast<int>(done * 100 / total) : 100);
+    ProcessMessages();
+  };
   FBackupFile->OnRestoreFile = [this](TComponent*, std::string& target, const std::string& stored,
                                       int32_t, bool& doRestore) {
     RestoreFileDecision(target, stored, doRestore);
@@ -147,6 +152,10 @@ bool TRestoreSession::DecryptChain(const std::string& userKey) {
         continue;
       }
       if (!DecryptOne(id, userKey)) return false;
+      if (FCancelled) {  // stopped or cancelled while it was deciphered
+        DeleteDecryptedFiles();
+        return false;
+      }
     }
   } catch (const std::exception& e) {
     Log(std::string("Decryption execption, ") + e.what());
@@ -160,6 +169,7 @@ bool TRestoreSession::DecryptChain(const std::string& userKey) {
 bool TRestoreSession::DecryptOne(const std::string& id, const std::string& userKey) {
   const std::string archive = FCatalogue.ArchivePath(id);
   Log("Decrypting " + archive);
+  FDeciphering = archive;
   CreatePrivateFile(FCatalogue.PlainArchivePath(id));  // the user's files in plain text
   const std::string mac =
       DecryptArchiveFile(*FCipher, userKey, archive, FCatalogue.PlainArchivePath(id));

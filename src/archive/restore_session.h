@@ -117,7 +117,8 @@ class TRestoreSession : public TComponent {
   TCatalogue FCatalogue;
   std::string FKey;
   TStringList FChain;
-  std::string FMergedName;  // empty while the chain has one backup
+  std::string FMergedName;   // empty while the chain has one backup
+  std::string FDeciphering;  // the archive being deciphered, for progress
   std::vector<TRestoreRow> FRows;
   std::string FStatus;
   TStringList FLogLines;     // collected while KeepLogFiles is set

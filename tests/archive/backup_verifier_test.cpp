@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "archive/backup_file.h"
 #include "archive/blowfish.h"
 #include "archive/cipher_helpers.h"
@@ -28,17 +26,6 @@ std::string Pattern(size_t size) {
     c = static_cast<char>(seed >> 16);
   }
   return text;
-}
-
-void ChangeByte(const std::string& path, std::streamoff at) {
-  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-  file.seekg(0, std::ios::end);
-  if (at < 0) at += file.tellg();
-  file.seekg(at);
-  char c = 0;
-  file.get(c);
-  file.seekp(at);
-  file.put(static_cast<char>(c ^ 0x01));
 }
 
 TEST(ArchiveDecryptor, ReadsWhatDecipheringTheFileGivesWithTheSameMac) {
@@ -106,10 +93,10 @@ TEST_F(BackupVerifierTest, AChangedCutOrForeignArchiveIsAMacMismatch) {
   profile.Backup("46001.5", {{"a.txt", Pattern(50000)}});
   const std::string archive = Archive("46001.5");
   const std::string sound = test::ReadTextFile(archive);
-  for (std::streamoff at : {std::streamoff{0}, std::streamoff{20000}, std::streamoff{-1}}) {
+  for (long long at : {0LL, 20000LL, -1LL}) {
     SCOPED_TRACE(at);
     test::WriteTextFile(archive, sound);
-    ChangeByte(archive, at);
+    test::FlipBitAt(archive, at);
     const TVerifyResult result = Check("46001.5");
     EXPECT_EQ(result.Outcome, voDamaged);
     EXPECT_EQ(result.Text.rfind("MAC mismatch", 0), 0u) << result.Text;
@@ -135,7 +122,7 @@ TEST_F(BackupVerifierTest, ABlockThatDoesNotInflateIsNamedWithItsFile) {
   writer.SetSaveFileID(true);
   const std::string plain = profile.Work / "plain.bck";
   ASSERT_TRUE(writer.CreateArchive({profile.Source / "a.txt"}, plain));
-  ChangeByte(plain, FileSizeOf(plain) / 2);
+  test::FlipBitAt(plain, FileSizeOf(plain) / 2);
   TBlowfish cipher;
   TBackupRecord record;
   record.BackupTitle = "Damaged";

@@ -3,8 +3,6 @@
 // received first and then verified.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "support/catalogued_backup.h"
@@ -40,14 +38,7 @@ TEST_F(CliVerify, ASoundBackupIsVerifiedAndAFlippedByteIsFound) {
       << Profile.Output();
 
   const std::string archive = Profile.FileOf(Id, ".BFE");
-  {
-    std::fstream file(archive, std::ios::in | std::ios::out | std::ios::binary);
-    const std::streamoff at = FileSizeOf(archive) / 3;
-    file.seekg(at);
-    const char c = static_cast<char>(file.get());
-    file.seekp(at);
-    file.put(static_cast<char>(c ^ 0x10));
-  }
+  test::FlipBitAt(archive, FileSizeOf(archive) / 3);
   EXPECT_EQ(Profile.Run("verify " + Id), 1);
   EXPECT_TRUE(Profile.Printed("(" + Id + "): MAC mismatch")) << Profile.Output();
   EXPECT_TRUE(Profile.Printed("1 of 1 backup(s) did not verify")) << Profile.Output();

@@ -3,8 +3,6 @@
 // restoring them.
 #include <QTreeWidget>
 
-#include <fstream>
-
 #include "app/runtime/main_messages.h"
 #include "app/ui/main_window_fixture.h"
 #include "archive/ui/restore_rows_model.h"
@@ -16,18 +14,6 @@ namespace vaultora::test {
 namespace {
 
 using namespace messages;
-
-// Changes one byte in the middle of a file.
-void FlipByte(const std::string& path) {
-  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-  file.seekg(0, std::ios::end);
-  const std::streamoff middle = file.tellg() / 2;
-  file.seekg(middle);
-  char c = 0;
-  file.get(c);
-  file.seekp(middle);
-  file.put(static_cast<char>(c ^ 0x40));
-}
 
 TEST_F(MainWindowTest, ExtractRequestedByTheWizardOpensTheRestoreWindowOnThatBackup) {
   Profile.Backup("46001.5", {{"a.txt", "alpha"}, {"b.txt", "beta"}});
@@ -56,7 +42,7 @@ TEST_F(MainWindowTest, ExtractRequestedByTheWizardOpensTheRestoreWindowOnThatBac
 TEST_F(MainWindowTest, VerifyRequestProvesEachBackupAndNamesTheDamagedOne) {
   Profile.Backup("46001.5", {{"a.txt", std::string(70000, 'a')}});
   Profile.Backup("46002.5", {{"b.txt", std::string(70000, 'b')}});
-  FlipByte(Profile.FileOf("46002.5", ".BFE"));
+  FlipBitAt(Profile.FileOf("46002.5", ".BFE"), FileSizeOf(Profile.FileOf("46002.5", ".BFE")) / 2);
   Open();
   Window->Receiver().PostValue(WM_USER + TWM_DOVERIFY, 0, 0,
                                std::vector<std::string>{"46001.5", "46002.5"});

@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
   window.SelectNode("Inbox");
   window.SelectRow(ids[1]);  // the file list viewer (on by default) shows its list
   Save(window, "main-inbox");
-  SaveRestoreWindows(store, ids[1], docs, [](QWidget& shot, const char* name) { Save(shot, name); });
+  SaveRestoreWindows(store, ids[1], docs,
+                     [](QWidget& shot, const char* name) { Save(shot, name); });
 
   store.SetRootKey(rtHKEY_CURRENT_USER);
 

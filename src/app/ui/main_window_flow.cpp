@@ -14,7 +14,6 @@
 #include "app/ui/log_files_window.h"
 #include "app/ui/main_window.h"
 #include "app/ui/online_windows.h"
-#include "archive/ui/verify_window.h"
 #include "backupset/catalogue_commands.h"
 #include "backupset/ui/creating_backup_window.h"
 #include "catalogue/catalogue.h"
@@ -210,7 +209,6 @@ void TfrmMain::HandleMessage(const TMessage& message) {
 
 void TfrmMain::TransferClosed(TWorkKind kind, bool success) {
   FOnline->Closed(kind);
-  if (kind == wkReceive && FVerify) FVerify->ReceiveEnded();
   RefreshList();
   if (!success)
     Notify(TTransferHost::Texts(kind).Caption,

@@ -1,5 +1,7 @@
 // The main window's Extract command, which opens the "Restore" window on the selected backup,
 // and the verifying of chosen backups that the restore wizard asks for.
+#include <QTimer>
+
 #include "app/ui/main_window.h"
 #include "archive/ui/restore_window.h"
 #include "archive/ui/verify_window.h"
@@ -7,6 +9,12 @@
 #include "online/runtime/transfer_session.h"
 
 namespace vaultora {
+
+namespace {
+
+constexpr int kReceivePollMs = 200;
+
+}  // namespace
 
 TfrmVerify* TfrmMain::VerifyWindow() const {
   return FVerify.data();
@@ -37,8 +45,16 @@ void TfrmMain::VerifyBackups(const std::vector<std::string>& keys) {
     for (const std::string& key : missing)
       commands.ToggleRestoreRequest(key, true);
     FQueue->ReceiveOnly();
-    // Nothing could start (the last receive failed, or no line): verify what is there.
-    if (!FHost->IsOpen(wkReceive) && FVerify) FVerify->ReceiveEnded();
+    // The receive runs through the queue's messages and its transfer window; once the runtime
+    // is idle again it has ended (or never started: the check then says what is missing).
+    auto* poll = new QTimer(FVerify);
+    connect(poll, &QTimer::timeout, FVerify, [this, poll] {
+      if (!FRuntime.Idle()) return;
+      poll->stop();
+      poll->deleteLater();
+      FVerify->ReceiveEnded();
+    });
+    poll->start(kReceivePollMs);
   };
   FVerify->show();
   FVerify->raise();

@@ -247,7 +247,13 @@ void TfrmRestore::RestoreFiles() {
     dialog.exec();
   if (dialog.result() != QDialog::Accepted) return;
   TRestoreOptions options = dialog.Options();
-  if (!options.AllFiles) options.Selected = selected;
+  if (!options.AllFiles) {
+    options.Selected = selected;
+    // A chosen row is restored even when the backup's list had dropped its file: the user
+    // picked it. "All Files" leaves such files out, as the command line does without
+    // --everything.
+    options.Everything = true;
+  }
   if (!ConfirmReplacing(options)) return;
   FProgress->setValue(0);
   // Busy from here: Stop and closing ask first.

@@ -248,5 +248,27 @@ TEST_F(RestoreWindowChain, ClosingWhileBusyAsksAndNoKeepsTheWindowOpen) {
   EXPECT_EQ(window->Model().Count(), 4);
 }
 
+// A file deleted before the newest backup is listed (from the older backup) but left out of
+// "All Files"; chosen by the user, it is restored.
+TEST_F(RestoreWindowTest, AFileDeletedBeforeTheBackupIsRestoredWhenChosen) {
+  WriteSource("kept.txt", "kept", 2020);
+  WriteSource("gone.txt", "gone", 2020);
+  const std::string full = Backup("--title Full --full");
+  DeleteFile(Source / "gone.txt");
+  WriteSource("kept.txt", "kept changed", 2021);
+  const std::string inc = Backup("--title Inc --base " + full);
+  auto window = Open(inc);
+  ASSERT_EQ(window->Model().Count(), 2);
+  ASSERT_TRUE(Extract(
+      *window, [this](TfrmRestoreOptions& dialog) { OtherPath(dialog, Target.Path(), false); }));
+  EXPECT_EQ(ReadTree(Target.Path()), (TTree{{"kept.txt", "kept changed"}}));
+  Find<QLineEdit>(*window, "edFilter").setText("gone");
+  Click(*window, "btnSelectShown");
+  TTempFolder chosen;
+  ASSERT_TRUE(Extract(
+      *window, [&chosen](TfrmRestoreOptions& dialog) { OtherPath(dialog, chosen.Path(), false); }));
+  EXPECT_EQ(ReadTree(chosen.Path()), (TTree{{"gone.txt", "gone"}}));
+}
+
 }  // namespace
 }  // namespace vaultora::test

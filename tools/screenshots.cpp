@@ -29,6 +29,7 @@
 #include "screenshots_online.h"
 #include "settings/ini_registry_editor.h"
 #include "settings/registry_keys.h"
+#include "tools/screenshots_restore.h"
 #include "tools/screenshots_setup.h"
 #include "tools/screenshots_wizards.h"
 
@@ -144,6 +145,8 @@ int main(int argc, char** argv) {
   window.SelectNode("Inbox");
   window.SelectRow(ids[1]);  // the file list viewer (on by default) shows its list
   Save(window, "main-inbox");
+  SaveRestoreWindows(store, ids[1], docs,
+                     [](QWidget& shot, const char* name) { Save(shot, name); });
 
   store.SetRootKey(rtHKEY_CURRENT_USER);
 

@@ -35,6 +35,10 @@ enum TRestoreMode : int {
   rmExistingNewer = 4,
 };
 
+// Whether extraction under mode writes a stored file over its target: exists says the target is
+// there, older that it is older than the stored file.
+bool RestoreModeAllows(TRestoreMode mode, bool exists, bool older);
+
 using TPercentage = int;
 
 using TProgressEvent = std::function<void(TComponent* sender, const std::string& filename,
@@ -140,6 +144,12 @@ class TBackupFile : public TComponent {
   // incremental backups on it): their file-ID lists, then every record of each.
   bool MergeArchives(const std::string& mergedName, const TStringList& archives);
 
+  // Reads a whole single-volume archive from archive's position and inflates every block of
+  // every record without writing anything; true when all of it reads. Otherwise problem says
+  // what is wrong, in words, with the record's name. Counts FilesProcessed and
+  // BytesProcessed and fires OnProgress; Stop applies.
+  bool TestArchive(TStream& archive, std::string& problem);
+
   bool Busy() const { return FBusy; }
   void Stop() { FContinue = false; }
 
@@ -165,6 +175,7 @@ class TBackupFile : public TComponent {
   class TBlockSink;
   class TFileSink;
   class TMemorySink;
+  class TCheckSink;
   struct TWriteState;
 
   // shared

@@ -74,6 +74,17 @@ class TBackupFile::TMemorySink : public TBlockSink {
   std::string FText;
 };
 
+// Takes the data of a record that is only checked: counted, never kept.
+class TBackupFile::TCheckSink : public TBlockSink {
+ public:
+  explicit TCheckSink(std::string name) : FName(std::move(name)) {}
+  void Write(const uint8_t*, int) override {}
+  std::string ProgressName() const override { return FName; }
+
+ private:
+  std::string FName;
+};
+
 void TBackupFile::ReadBlockRun(TBufferedReader& in, TBlockSink* sink) {
   char marker[kMarkerSize];
   in.Read(marker, kMarkerSize);
@@ -189,10 +200,8 @@ void TBackupFile::ReadArchiveInfo(const std::string& archiveName, TStringList* f
   }
 }
 
-bool TBackupFile::DecideRestore(const std::string& target, int32_t storedDate) const {
-  const bool exists = FileExists(target);
-  const bool older = exists && FileAge(target) < storedDate;
-  switch (FRestoreMode) {
+bool RestoreModeAllows(TRestoreMode mode, bool exists, bool older) {
+  switch (mode) {
     case rmNoOverwrite:
       return !exists;
     case rmNewer:
@@ -200,11 +209,16 @@ bool TBackupFile::DecideRestore(const std::string& target, int32_t storedDate) c
     case rmExisting:
       return exists;
     case rmExistingNewer:
-      return older;
+      return exists && older;
     case rmAll:
     default:
       return true;
   }
+}
+
+bool TBackupFile::DecideRestore(const std::string& target, int32_t storedDate) const {
+  const bool exists = FileExists(target);
+  return RestoreModeAllows(FRestoreMode, exists, exists && FileAge(target) < storedDate);
 }
 
 void TBackupFile::ApplyRestoredMetadata() {
@@ -359,6 +373,54 @@ void TBackupFile::ReportUnsafeNames() {
   if (FUnsafeNames.size() > 1)
     text += " (and " + std::to_string(FUnsafeNames.size() - 1) + " more such name(s))";
   ReportNow(beCannotReadFile, text);
+}
+
+bool TBackupFile::TestArchive(TStream& archive, std::string& problem) {
+  problem.clear();
+  if (FBusy) {
+    problem = "the archive component is busy";
+    return false;
+  }
+  TBusyScope busy(FBusy);
+  FLastError = 0;
+  FFilesProcessed = 0;
+  FBytesProcessed = 0;
+  FContinue = true;
+  std::string name = "the archive header";
+  try {
+    TBufferedReader in(archive);
+    in.Skip(in.ReadInt32());  // title
+    FTotalSize = static_cast<uint32_t>(in.ReadInt32());
+    FFileCount = in.ReadInt32();
+    while (FContinue) {
+      const int32_t length = in.ReadInt32();
+      if (length == 0) break;
+      if (length < 0) continue;
+      name = in.ReadText(length);
+      if (StartsWith(name, kContinuationPrefix)) {
+        problem = "the archive goes on in another volume, which is not checked";
+        return false;
+      }
+      in.ReadInt32();  // date
+      const bool stored = name != kFileListName && name != kMetadataName;
+      TCheckSink sink(stored ? name : "");
+      ReadBlockRun(in, &sink);
+      if (FLastError != 0) {
+        problem = "\"" + name + "\": " + BackupErrorText(FLastError);
+        return false;
+      }
+      if (stored) ++FFilesProcessed;
+      ProcessMessages();
+    }
+  } catch (const EArchiveError& e) {
+    problem = "\"" + name + "\": " + e.what();
+    return false;
+  }
+  if (!FContinue) {
+    problem = "the check was stopped";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vaultora

@@ -233,3 +233,123 @@ std::string TArchiveEncryptor::Finish() {
 }
 
 }  // namespace vaultora
+
+namespace vaultora {
+
+struct TArchiveDecryptor::TState {
+  TState(TBlowfish& cipher, const std::string& key, const std::string& encryptedPath)
+      : Run(cipher, ArchiveIVText(key), key), File(OpenEncrypted(encryptedPath)) {}
+  static TFileStream OpenEncrypted(const std::string& path) {
+    if (!FileExists(path)) throw EFileError(kInputNotFoundError);
+    return TFileStream(path, fmOpenRead);
+  }
+  TSealedRun Run;
+  TFileStream File;
+  int64_t CipherLeft = 0;  // ciphertext bytes not yet read
+  size_t ChunkUsed = 0;    // plain bytes of the current chunk handed out
+  size_t ChunkSize = 0;    // plain bytes in the cipher's buffer
+};
+
+TArchiveDecryptor::TArchiveDecryptor(TBlowfish& cipher, const std::string& key,
+                                     const std::string& encryptedPath)
+    : FCipher(cipher), FState(std::make_unique<TState>(cipher, key, encryptedPath)) {
+  const int64_t size = FState->File.Size();
+  FState->CipherLeft = size;
+  if (size == 0 || size % static_cast<int64_t>(kBlowfishBlockSize) != 0) {
+    FWellFormed = false;
+    FPlainSize = size;
+    return;
+  }
+  // The padding is in the last block: that block deciphered, chained to the one before it (or
+  // to the initialisation vector when it is the only one).
+  uint8_t last[2 * kBlowfishBlockSize] = {};
+  const bool single = size == static_cast<int64_t>(kBlowfishBlockSize);
+  FState->File.SetPosition(size - (single ? 8 : 16));
+  FState->File.ReadBuffer(last, single ? 8 : 16);
+  FState->File.SetPosition(0);
+  uint8_t chain[kBlowfishBlockSize] = {};
+  uint8_t* block = last;
+  if (single) {
+    const std::string iv = ArchiveIVText(key);
+    for (size_t k = 0; k < iv.size(); ++k)
+      chain[k % kBlowfishBlockSize] ^= static_cast<uint8_t>(iv[k]);
+  } else {
+    std::memcpy(chain, last, kBlowfishBlockSize);
+    block = last + kBlowfishBlockSize;
+  }
+  TBlowCore core;
+  core.SetKey(key);
+  core.DecryptBlocks(block, kBlowfishBlockSize);
+  core.Burn();
+  const uint8_t pad = block[kBlowfishBlockSize - 1] ^ chain[kBlowfishBlockSize - 1];
+  explicit_bzero(last, sizeof last);
+  if (pad < 1 || pad > kBlowfishBlockSize) {
+    FWellFormed = false;
+    FPlainSize = size;
+  } else {
+    FPlainSize = size - pad;
+  }
+}
+
+TArchiveDecryptor::~TArchiveDecryptor() = default;
+
+bool TArchiveDecryptor::NextChunk() {
+  if (!FState || FState->CipherLeft <= 0) return false;
+  const size_t count = static_cast<size_t>(std::min<int64_t>(FState->CipherLeft, kCipherChunkSize));
+  uint8_t* data = FCipher.Buffer();
+  FState->File.ReadBuffer(data, static_cast<int64_t>(count));
+  FState->CipherLeft -= static_cast<int64_t>(count);
+  FState->Run.MAC().Update(data, count);
+  const size_t blocks = count / kBlowfishBlockSize * kBlowfishBlockSize;
+  if (blocks > 0) FCipher.DecryptBuffer(blocks);
+  FState->ChunkSize = count;
+  FState->ChunkUsed = 0;
+  return true;
+}
+
+int64_t TArchiveDecryptor::Read(void* buffer, int64_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  int64_t done = 0;
+  while (done < count && FPosition < FPlainSize) {
+    if (!FState || FState->ChunkUsed == FState->ChunkSize) {
+      if (!NextChunk()) break;
+    }
+    const size_t n = static_cast<size_t>(std::min<int64_t>(
+        {count - done, static_cast<int64_t>(FState->ChunkSize - FState->ChunkUsed),
+         FPlainSize - FPosition}));
+    std::memcpy(out + done, FCipher.Buffer() + FState->ChunkUsed, n);
+    FState->ChunkUsed += n;
+    FPosition += static_cast<int64_t>(n);
+    done += static_cast<int64_t>(n);
+  }
+  return done;
+}
+
+int64_t TArchiveDecryptor::Seek(int64_t offset, TSeekOrigin origin) {
+  int64_t target = offset;
+  if (origin == TSeekOrigin::soCurrent) target = FPosition + offset;
+  if (origin == TSeekOrigin::soEnd) target = FPlainSize + offset;
+  if (target < FPosition)
+    throw EReadError("The enciphered archive is read from its start to its end");
+  uint8_t scratch[kCipherChunkSize];
+  while (FPosition < target && FPosition < FPlainSize) {
+    const int64_t got = Read(scratch, std::min<int64_t>(target - FPosition, sizeof scratch));
+    if (got <= 0) break;
+  }
+  return FPosition;
+}
+
+void TArchiveDecryptor::SetSize(int64_t) {
+  throw EWriteError("The enciphered archive is only read");
+}
+
+std::string TArchiveDecryptor::Finish() {
+  if (!FState) return FMAC;
+  while (FState->CipherLeft > 0)
+    NextChunk();
+  FMAC = FState->Run.MAC().Text();
+  FState.reset();  // burns the cipher
+  return FMAC;
+}
+
+}  // namespace vaultora

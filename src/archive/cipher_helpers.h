@@ -88,4 +88,39 @@ class TArchiveEncryptor : public TStream {
   std::string FMAC;
 };
 
+// Deciphers an enciphered archive as it is read, so that it can be checked without its plain
+// text reaching the disk: a stream of the plain archive's bytes from its start to its end
+// (seeking goes forward only, by reading on). Finish reads what is left and returns the sealed
+// MAC that DecryptArchiveFile would have returned. Raises EFileError when the file cannot be
+// opened and EReadError when it cannot be read; seeking backwards raises EReadError.
+class TArchiveDecryptor : public TStream {
+ public:
+  TArchiveDecryptor(TBlowfish& cipher, const std::string& key, const std::string& encryptedPath);
+  ~TArchiveDecryptor() override;
+  TArchiveDecryptor(const TArchiveDecryptor&) = delete;
+  TArchiveDecryptor& operator=(const TArchiveDecryptor&) = delete;
+
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  void SetSize(int64_t size) override;
+  // The plain archive's length, as its padding says.
+  int64_t Size() override { return FPlainSize; }
+  // False when the file's length is not a whole number of cipher blocks or its padding is not
+  // one this cipher writes: a damaged file or another key.
+  bool WellFormed() const { return FWellFormed; }
+  std::string Finish();
+
+ private:
+  struct TState;
+  bool NextChunk();
+
+  TBlowfish& FCipher;
+  std::unique_ptr<TState> FState;
+  int64_t FPlainSize = 0;
+  int64_t FPosition = 0;  // plain bytes handed out
+  bool FWellFormed = true;
+  std::string FMAC;
+};
+
 }  // namespace vaultora

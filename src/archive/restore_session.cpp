@@ -65,6 +65,11 @@ TRestoreSession::TRestoreSession(TComponent* owner, TIniRegistryEditor& store, s
     if (FCancelled) canContinue = false;
   };
   FBackupFile->OnError = [this](TComponent*, int32_t, const std::string& text) { Log(text); };
+  // Deciphering a large archive takes a while: it shows progress and lets the window live.
+  FCipher->OnProgress = [this](int64_t done, int64_t total) {
+    Fire(OnProgress, FDeciphering, total > 0 ? static_cast<int>(done * 100 / total) : 100);
+    ProcessMessages();
+  };
   FBackupFile->OnRestoreFile = [this](TComponent*, std::string& target, const std::string& stored,
                                       int32_t, bool& doRestore) {
     RestoreFileDecision(target, stored, doRestore);
@@ -150,6 +155,10 @@ bool TRestoreSession::DecryptChain(const std::string& userKey) {
         continue;
       }
       if (!DecryptOne(id, userKey)) return false;
+      if (FCancelled) {  // stopped or cancelled while it was deciphered
+        DeleteDecryptedFiles();
+        return false;
+      }
     }
   } catch (const std::exception& e) {
     Log(std::string("Decryption execption, ") + e.what());
@@ -163,6 +172,7 @@ bool TRestoreSession::DecryptChain(const std::string& userKey) {
 bool TRestoreSession::DecryptOne(const std::string& id, const std::string& userKey) {
   const std::string archive = FCatalogue.ArchivePath(id);
   Log("Decrypting " + archive);
+  FDeciphering = archive;
   CreatePrivateFile(FCatalogue.PlainArchivePath(id));  // the user's files in plain text
   const std::string mac =
       DecryptArchiveFile(*FCipher, userKey, archive, FCatalogue.PlainArchivePath(id));
@@ -252,6 +262,7 @@ void TRestoreSession::AddRows(const TStringList& lines) {
     row.Size = KBSizeText(size);
     row.Path = ExtractFilePath(path);
     row.Bytes = size;
+    row.DosDate = static_cast<int32_t>(date);
     row.Deleted = !FContents.empty() && FContents.count(path) == 0;
   }
 }
@@ -273,11 +284,7 @@ void TRestoreSession::RestoreFileDecision(std::string& target, const std::string
       FContents.count(stored) == 0)
     doRestore = false;  // deleted before the backup was made
   if (doRestore && FOptions && !FOptions->AllFiles) {
-    const std::string name = ExtractFileName(stored);
-    const std::string folder = ExtractFilePath(stored);
-    doRestore = std::any_of(FOptions->Selected.begin(), FOptions->Selected.end(), [&](size_t i) {
-      return i < FRows.size() && FRows[i].Name == name && FRows[i].Path == folder;
-    });
+    doRestore = FSelectedNames.count(ExtractFilePath(stored) + ExtractFileName(stored)) > 0;
   }
   if (!doRestore) return;
   if (const std::string folder = ExtractFilePath(target); FCleanedFolders.insert(folder).second) {
@@ -305,6 +312,10 @@ bool TRestoreSession::Extract(const TRestoreOptions& options) {
   FCancelled = false;
   FOptions = &options;
   FHandledNames.clear();
+  // Looked up once per stored file: a set, so that all of 100,000 selected rows stay quick.
+  FSelectedNames.clear();
+  for (size_t i : options.Selected)
+    if (i < FRows.size()) FSelectedNames.insert(FRows[i].Path + FRows[i].Name);
   FTargets.clear();
   FCleanedFolders.clear();
   FCollisions = 0;

@@ -41,6 +41,7 @@ struct TRestoreRow {
   std::string Size;  // size text in KB or MB
   std::string Path;  // the folder part of the stored path, with its trailing '/'
   int64_t Bytes = 0;
+  int32_t DosDate = 0;  // the stored packed date
   // Not named by the backup's file list when it was made (deleted before): restored only when
   // everything the chain holds is asked for.
   bool Deleted = false;
@@ -117,7 +118,8 @@ class TRestoreSession : public TComponent {
   TCatalogue FCatalogue;
   std::string FKey;
   TStringList FChain;
-  std::string FMergedName;  // empty while the chain has one backup
+  std::string FMergedName;   // empty while the chain has one backup
+  std::string FDeciphering;  // the archive being deciphered, for progress
   std::vector<TRestoreRow> FRows;
   std::string FStatus;
   TStringList FLogLines;     // collected while KeepLogFiles is set
@@ -130,6 +132,7 @@ class TRestoreSession : public TComponent {
   // Extraction in progress: its options and the stored names already handled.
   const TRestoreOptions* FOptions = nullptr;
   std::set<std::string> FHandledNames;
+  std::set<std::string> FSelectedNames;         // stored paths of the selected rows
   std::map<std::string, std::string> FTargets;  // target -> the stored name restored to it
   std::set<std::string> FCleanedFolders;        // target folders whose stale temporaries went
   std::set<std::string> FContents;  // the paths the backup's file list named; empty: unknown

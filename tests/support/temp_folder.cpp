@@ -50,4 +50,16 @@ std::map<std::string, std::string> ReadTree(const std::string& folder) {
   return files;
 }
 
+void FlipBitAt(const std::string& path, long long offset) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  if (!file) throw std::runtime_error("cannot open " + path);
+  file.seekg(0, std::ios::end);
+  const std::streamoff end = file.tellg();
+  const std::streamoff at = offset < 0 ? end + offset : offset;
+  file.seekg(at);
+  const int c = file.get();
+  file.seekp(at);
+  file.put(static_cast<char>(c ^ 0x01));
+}
+
 }  // namespace vaultora::test

@@ -23,6 +23,8 @@ class TTempFolder {
 
 void WriteTextFile(const std::string& path, const std::string& content);
 std::string ReadTextFile(const std::string& path);
+// Flips one bit of the byte at offset of an existing file (a negative offset counts from its end).
+void FlipBitAt(const std::string& path, long long offset);
 void RemoveTree(const std::string& path);
 // Every file below folder by its path relative to it ("sub/b.txt"), with its content.
 std::map<std::string, std::string> ReadTree(const std::string& folder);

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/runtime/client_runtime.h"
 #include "app/runtime/desktop_session.h"
@@ -43,6 +44,7 @@ class TOnlineWindows;
 class TfrmLogs;
 class TfrmSession;
 class TfrmShutDown;
+class TfrmVerify;
 class TShutDownCountdown;
 
 struct TMainWindowOptions {
@@ -82,6 +84,8 @@ class TfrmMain : public QMainWindow {
   TfrmShutDown* ShutDownWindow() const;
   bool ShutdownPollRunning() const { return FShutdownPoll.isActive(); }
   QWidget* CreatingBackupWindow() const { return FCreatingBackup; }
+  // The window of the last verify request, nullptr when none is open.
+  TfrmVerify* VerifyWindow() const;
 
   // Selects a tree node by its caption ("Outbox", "Backups", ...).
   bool SelectNode(const std::string& caption);
@@ -93,6 +97,8 @@ class TfrmMain : public QMainWindow {
 
   // Called with every Creating Backup window before it is shown (tests drive it from here).
   std::function<void(QWidget& window)> OnCreatingBackupShown;
+  // Called with every Restore window before it is shown (tests drive it from here).
+  std::function<void(QWidget& window)> OnRestoreWindowShown;
   // Runs each modal set-up window and wizard (connection, options, schedules, the backup and
   // restore wizards); unset, it is shown with exec(). Tests drive the window from here and close
   // it.
@@ -135,11 +141,13 @@ class TfrmMain : public QMainWindow {
   // commands and messages (main_window_flow.cpp)
   void Run(TMainCommand command);
   void CheckSetup();
-  void NotYetAvailable(const char* window, const char* instead);
   TBackupRunResult RunBackupWindow(const std::string& scheduleName);
   void BackupCommand();
   void RestoreCommand();
   void LogsCommand();
+  // restoring and verifying (main_window_restore.cpp)
+  void ExtractCommand();
+  void VerifyBackups(const std::vector<std::string>& keys);
   // set-up windows and wizards (main_window_setup.cpp)
   void RunModal(QDialog& dialog);
   void BackupWizardCommand();
@@ -197,6 +205,7 @@ class TfrmMain : public QMainWindow {
   QPointer<TfrmLogs> FLogs;
   QPointer<TfrmShutDown> FShutDown;
   QPointer<QWidget> FCreatingBackup;
+  QPointer<TfrmVerify> FVerify;
 };
 
 }  // namespace vaultora

@@ -35,12 +35,6 @@ const char* const kShutDownQuestion =
 
 }  // namespace
 
-void TfrmMain::NotYetAvailable(const char* window, const char* instead) {
-  ShowInformation(std::string("The \"") + window +
-                  "\" window is not part of this version of Vaultora yet. Until it is, use " +
-                  instead + " (see Help > Contents).");
-}
-
 void TfrmMain::CheckSetup() {
   vaultora::CheckSetup(
       FStore, [this] { Run(mcConnection); }, [this] { Run(mcOptions); });
@@ -64,10 +58,7 @@ void TfrmMain::Run(TMainCommand command) {
     case mcUndo:
       return UndoSelected();
     case mcExtract:
-      CheckSetup();
-      NotYetAvailable("Restore", "vaultora-cli restore");
-      LoadWindowSettings();
-      return RefreshList();
+      return ExtractCommand();
     case mcSendReceive:
       return FQueue->SendAndReceive();
     case mcSendOnly:
@@ -204,6 +195,9 @@ void TfrmMain::HandleMessage(const TMessage& message) {
         SelectNode("Inbox");
         if (SelectRow(*key)) Run(mcExtract);
       }
+      return;
+    case TWM_DOVERIFY:
+      if (const auto* keys = message.PayloadAs<std::vector<std::string>>()) VerifyBackups(*keys);
       return;
     case TWM_SHOWAVAILABLEBACKUPS:
       return RefreshList();

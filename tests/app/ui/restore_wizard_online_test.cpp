@@ -1,10 +1,12 @@
 // The "Online Restore" wizard against a real server: the ticked chain is downloaded by the Send &
-// Receive that "&Apply" starts, and is then offered for viewing and extraction.
+// Receive that "&Apply" starts, is then offered for viewing and extraction, and extracting opens
+// the Restore window on it.
 #include <QRadioButton>
 #include <QTreeWidget>
 
 #include "app/runtime/main_messages.h"
 #include "app/ui/restore_wizard_dialog.h"
+#include "archive/ui/restore_window.h"
 #include "catalogue/catalogue.h"
 #include "controls/summary_text.h"
 #include "online/ui/transfer_window_fixture.h"
@@ -55,13 +57,15 @@ TEST_F(TransferWindowsTest, TheRestoreWizardsRequestIsDownloadedAndThenOfferedFo
   EXPECT_FALSE(FileExists(ArchiveOf(other))) << "not ticked, not fetched";
 
   // Both are on this computer now: the wizard offers them for viewing and extraction.
-  TMessageReceiver receiver;
-  std::string extract;
-  receiver.OnMessage = [&extract](const TMessage& message) {
-    if (message.Msg == WM_USER + messages::TWM_DOEXTRACT)
-      if (const std::string* key = message.PayloadAs<std::string>()) extract = *key;
+  // Its request goes to the main window, which opens the Restore window on that backup.
+  QString caption;
+  Window->OnRestoreWindowShown = [&caption](QWidget& shown) {
+    auto& window = static_cast<TfrmRestore&>(shown);
+    caption = window.windowTitle();
+    // Closed once it has tried its chain (the test's archives are no real ones).
+    QObject::connect(&window, &TfrmRestore::StartFinished, &window, [&window] { window.reject(); });
   };
-  TfrmRestoreWizard wizard(*FStore, Window->RestoreList(), receiver);
+  TfrmRestoreWizard wizard(*FStore, Window->RestoreList(), Window->Receiver());
   Click(wizard, "rbViewExtract");
   Click(wizard, "btnNext");
   auto& local = Find<QTreeWidget>(wizard, "lvLocal");
@@ -69,8 +73,9 @@ TEST_F(TransferWindowsTest, TheRestoreWizardsRequestIsDownloadedAndThenOfferedFo
   local.setCurrentItem(local.topLevelItem(1));
   Click(wizard, "btnNext");
   Click(wizard, "btnNext");
-  QCoreApplication::sendPostedEvents();
-  EXPECT_EQ(extract, increment);
+  for (int i = 0; i < 20 && caption.isEmpty(); ++i)
+    QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(caption, "Restore \"Increment\"");
 }
 
 }  // namespace

@@ -412,9 +412,9 @@ bool TConnectionSession::UploadData(TClock::time_point deadline) {
     Note(Format("upload data of %lld bytes refused", static_cast<long long>(count)));
     return true;
   }
-  // The space is reserved before the client sends: a full disk is told in words instead of a
-  // connection closed halfway (file systems without reservations are found out by the writes).
-  if (!FUploadFile.Reserve(held, count)) {
+  // The free space is checked before the client sends: a full disk is told in words instead of
+  // a connection closed halfway (one that fills up meanwhile is found out by the writes).
+  if (!FUploadFile.HasRoomFor(held, count)) {
     FSocket.SendAll(&kUploadNoSpace, 1);
     Note(Format("upload data of %lld bytes refused: no space left on the server's disk",
                 static_cast<long long>(count)));

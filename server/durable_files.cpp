@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -61,9 +62,16 @@ bool TUploadFile::WriteAt(const void* data, size_t count, int64_t offset) {
   return ::pwrite(FFd, data, count, offset) == static_cast<ssize_t>(count);
 }
 
-bool TUploadFile::Reserve(int64_t offset, int64_t count) {
+bool TUploadFile::HasRoomFor(int64_t offset, int64_t count) const {
   if (FFd < 0 || count <= 0) return true;
-  return ::fallocate(FFd, FALLOC_FL_KEEP_SIZE, offset, count) == 0 || errno != ENOSPC;
+  // The free space is asked for, not allocated: reserving it (fallocate) let any logged-on
+  // client pin gigabytes it never sends, and on a memory-backed disk it zeroes them first.
+  struct statvfs disk {};
+  const int64_t size = Size();
+  if (::fstatvfs(FFd, &disk) != 0 || size < 0) return true;
+  const int64_t needed = offset + count - size;
+  const int64_t free = static_cast<int64_t>(disk.f_bavail) * static_cast<int64_t>(disk.f_frsize);
+  return needed <= free;
 }
 
 bool TUploadFile::Sync() {

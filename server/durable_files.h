@@ -37,9 +37,9 @@ class TUploadFile {
   // The bytes the file holds, -1 when that cannot be read.
   int64_t Size() const;
   bool WriteAt(const void* data, size_t count, int64_t offset);
-  // Reserves the disk space of count bytes from offset without changing the size; false only
-  // when the disk has no room for them (a file system that cannot reserve says yes).
-  bool Reserve(int64_t offset, int64_t count);
+  // Whether the disk has room for count bytes written from offset (beyond what the file holds);
+  // true when that cannot be told. Nothing is allocated: a write can still meet a full disk.
+  bool HasRoomFor(int64_t offset, int64_t count) const;
   // Flushes what was written since the last flush; false when the disk refused.
   bool Sync();
   // Sync, when the last flush is a second or more ago; true when nothing was due.

@@ -11,6 +11,7 @@
 #include "cli/interrupts.h"
 #include "cli/output.h"
 #include "connect/connection_setup.h"
+#include "platform/text.h"
 #include "settings/registry_keys.h"
 
 namespace vaultora::cli {
@@ -46,11 +47,16 @@ void PrintLine(const std::string& line) {
   StatusLine(line);
 }
 
+void TOnlineRun::Say(const std::string& line) {
+  FMeter.Clear();
+  StatusLine(line);
+}
+
 TOnlineRun::TOnlineRun() {
-  FRuntime.Line().OnLine = PrintLine;
+  FRuntime.Line().OnLine = [this](const std::string& line) { Say(line); };
   // The window's caption label heads its lines (a restart keeps the window and its caption).
-  FRuntime.OnOpening = [](TWorkKind kind, bool restart) {
-    if (!restart) PrintLine(TTransferHost::Texts(kind).Caption);
+  FRuntime.OnOpening = [this](TWorkKind kind, bool restart) {
+    if (!restart) Say(TTransferHost::Texts(kind).Caption);
   };
   FRuntime.OnRetriesStopped = [](TWorkKind, std::string line) {
     line[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
@@ -63,7 +69,13 @@ TOnlineRun::TOnlineRun() {
     for (int k = wkDelete; k <= wkRegistryUpdate; ++k)
       open += host.IsOpen(static_cast<TWorkKind>(k)) ? 1 : 0;
     const std::string text = CommandLineText(line, FRuntime.Store());
-    PrintLine(open > 1 ? "[" + std::string(TWorkQueue::KindName(kind)) + "] " + text : text);
+    Say(open > 1 ? "[" + std::string(TWorkQueue::KindName(kind)) + "] " + text : text);
+    // The meter follows the file the transfer is moving, named by its backup's title.
+    if (TTransferSession* session = host.Session(kind))
+      session->OnProgress = [this, session](double, double) {
+        FMeter.Show(Format("%3d %%  %s  %s", session->ProgressPosition(),
+                           session->RateText().c_str(), session->StatusLabel().c_str()));
+      };
   };
 }
 
@@ -101,6 +113,7 @@ void TOnlineRun::RunUntil(const std::function<bool()>& stop) {
 int TOnlineRun::Run(const std::function<void()>& command) {
   command();
   RunUntil([this] { return FRuntime.Idle(); });
+  FMeter.Clear();
   if (FRuntime.WorkLeftArmed()) {
     std::fprintf(stderr,
                  "vaultora-cli: the server could not be reached; the work waits for the "

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/runtime/client_runtime.h"
+#include "cli/progress_meter.h"
 
 namespace vaultora::cli {
 
@@ -38,7 +39,11 @@ class TOnlineRun {
   int TransfersFailed() const { return FRuntime.TransfersFailed(); }
 
  private:
+  // A status line, after clearing the progress line.
+  void Say(const std::string& line);
+
   TClientRuntime FRuntime;
+  TProgressMeter FMeter;  // the running transfer's bytes, rate and time left, on a terminal
 };
 
 }  // namespace vaultora::cli

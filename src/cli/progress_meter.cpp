@@ -61,12 +61,18 @@ std::string TProgressMeter::Text(int64_t done, int64_t total, double seconds,
 
 void TProgressMeter::Update(int64_t done, int64_t total, const std::string& file) {
   if (!FShown) return;
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
+  Show(Text(done, total, seconds, file));
+}
+
+void TProgressMeter::Show(const std::string& text) {
+  if (!FShown) return;
   const auto now = std::chrono::steady_clock::now();
   if (FDrawn && now - FLastDrawn < kRedraw) return;
   FLastDrawn = now;
   FDrawn = true;
-  const double seconds = std::chrono::duration<double>(now - FStart).count();
-  std::fprintf(stderr, "\r\033[K%s", Text(done, total, seconds, file).c_str());
+  std::fprintf(stderr, "\r\033[K%s", text.c_str());
   std::fflush(stderr);
 }
 

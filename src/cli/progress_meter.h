@@ -15,6 +15,8 @@ class TProgressMeter {
   bool Shown() const { return FShown; }
   // Redraws the line: done of total bytes (total 0 when unknown), the file by its name.
   void Update(int64_t done, int64_t total, const std::string& file);
+  // Redraws the line with a text made elsewhere (a transfer's own rate and time left).
+  void Show(const std::string& text);
   // Clears the line, so that the next status line starts at the left.
   void Clear();
   // The text of the line, for the given elapsed seconds.

@@ -149,6 +149,7 @@ void TTransferSession::TransferProgress(const std::string& backupTitle, int coun
     FProgressPosition = static_cast<int>(std::lround(std::clamp(fileProgress, 0.0, 100.0)));
     FFileProgress = std::clamp(fileProgress, 0.0, 100.0);
     FRate.Add(FClock() * 86400.0, bytesWritten, totalBytes);
+    if (OnProgress) OnProgress(bytesWritten, totalBytes);
   } else {
     FPercentLabel = "0 %";
   }

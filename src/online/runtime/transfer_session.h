@@ -109,6 +109,8 @@ class TTransferSession {
 
   // Each new line, as the front end shows it (the window's list, the terminal).
   std::function<void(const std::string& line)> OnLine;
+  // Each progress report of the running file: bytes moved of its total (a terminal's meter).
+  std::function<void(double bytesWritten, double totalBytes)> OnProgress;
   // The front end stops the component (Stop pressed or a component error).
   std::function<void()> OnStopRequested;
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -49,6 +50,11 @@ TEST_F(TransferSessionTest, UploadRunGivesItsLinesAndClosesByItself) {
   s.ConnectionStateChange(vcsConnected, "Connected to Vaultora [127.0.0.1]");
   s.Logon(true);
   s.InitBackup("Documents");
+  std::vector<std::pair<double, double>> reports;  // what a terminal's meter is given
+  s.OnProgress = [&reports](double done, double total) { reports.emplace_back(done, total); };
+  s.TransferProgress("Documents", 2, 1, 50, 3072, 1536);
+  s.TransferProgress("Documents", 2, 1, NAN, 3072, 1536);  // a broken report draws nothing
+  EXPECT_EQ(reports, (std::vector<std::pair<double, double>>{{1536, 3072}}));
   s.TransferProgress("Documents", 2, 1, 50, 3072, 1536);
   EXPECT_EQ(s.StatusLabel(), "Documents");
   EXPECT_EQ(s.CountLabel(), "1 / 2");

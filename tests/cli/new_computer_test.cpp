@@ -3,6 +3,10 @@
 // Both computers' log files are checked against the runs that wrote them.
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <regex>
 #include <sstream>
 
@@ -178,7 +182,12 @@ TEST_F(CliNewComputer, APrivateFileListComesBackOnlyWithTheKeyItWasSentUnder) {
   ASSERT_EQ(first.Run("list create " + Source.Path() + " --wizard"), 0) << first.Output();
   const std::string secret = first.Backup("--title Private --full");
   ASSERT_FALSE(secret.empty()) << first.Output();
-  ASSERT_EQ(first.Run("send"), 0) << first.Output();  // the list is sealed as it is sent
+  ASSERT_EQ(first.RunApart("send --json"), 0) << first.Errors();  // sealed as it is sent
+  const QJsonObject sent =
+      QJsonDocument::fromJson(QByteArray::fromStdString(first.Output())).object();
+  EXPECT_EQ(sent["status"].toString(), "done") << first.Output();
+  EXPECT_EQ(sent["sent"].toArray(), QJsonArray({QString::fromStdString(secret)}));
+  EXPECT_TRUE(sent["notSent"].toArray().isEmpty());
   ASSERT_EQ(first.Run("options set private-file-list off"), 0) << first.Output();
   const std::string open = first.Backup("--title Open --full");
   ASSERT_FALSE(open.empty()) << first.Output();
@@ -187,6 +196,15 @@ TEST_F(CliNewComputer, APrivateFileListComesBackOnlyWithTheKeyItWasSentUnder) {
   test::TCliProfile other(VAULTORA_CLI_PATH);
   other.Connect(Server.Port(), {"ann", "secret"});
   other.SetKey("somebody else's key");
+  // What the server holds, as a program reads it: the titles travel in the clear.
+  ASSERT_EQ(other.RunApart("download-settings --json"), 0) << other.Errors();
+  const QJsonArray held =
+      QJsonDocument::fromJson(QByteArray::fromStdString(other.Output())).array();
+  ASSERT_EQ(held.size(), 2) << other.Output();
+  EXPECT_EQ(held[0].toObject()["id"].toString().toStdString(), secret);
+  EXPECT_EQ(held[0].toObject()["title"].toString(), "Private");
+  EXPECT_TRUE(held[0].toObject()["incremental"].isNull());
+  EXPECT_GT(held[1].toObject()["size"].toInt(), 0);
   EXPECT_EQ(other.Run("register --all"), 1);
   EXPECT_TRUE(
       other.Printed("The file list of Private is enciphered under another key than the one stored"))

@@ -359,6 +359,14 @@ void TRestoreSession::DeleteDecryptedFiles() {
   if (!FMergedName.empty()) DeleteFile(FMergedName);
 }
 
+int64_t TRestoreSession::BytesDone() const {
+  return FBackupFile->BytesProcessed();
+}
+
+int64_t TRestoreSession::BytesInAll() const {
+  return FBackupFile->TotalSize64();
+}
+
 bool TRestoreSession::RequestStop() {
   if (!AskQuestion(kAbortQuestion)) return false;
   FBackupFile->Stop();

@@ -85,6 +85,9 @@ class TRestoreSession : public TComponent {
 
   bool Busy() const { return FBusy; }
   int FilesRestored() const { return FFilesRestored; }
+  // The running archive operation's bytes so far and in all (a terminal's rate and time left).
+  int64_t BytesDone() const;
+  int64_t BytesInAll() const;
   // Files of the last Extract that were not restored because another stored file had already
   // been restored to the same target (each was logged by name).
   int Collisions() const { return FCollisions; }

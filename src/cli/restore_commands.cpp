@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "archive/encryption_key.h"
 #include "archive/restore_session.h"
@@ -12,9 +13,11 @@
 #include "cli/exit_status.h"
 #include "cli/interrupts.h"
 #include "cli/output.h"
+#include "cli/progress_meter.h"
 #include "platform/date_time.h"
 #include "platform/folders.h"
 #include "platform/json_writer.h"
+#include "platform/text.h"
 #include "settings/ini_registry_editor.h"
 
 namespace vaultora::cli {
@@ -161,7 +164,9 @@ int RestoreCommand(const TArgs& args) {
   TRestoreSession session(nullptr, store, key);
   const bool terminal = isatty(STDERR_FILENO);
   std::string failure;  // why nothing could be listed, in words
-  session.OnLog = [&failure](const std::string& line) {
+  std::optional<TProgressMeter> meter;
+  session.OnLog = [&failure, &meter](const std::string& line) {
+    if (meter) meter->Clear();
     StatusLine(line);
     if (line == kMacMismatchText)
       failure =
@@ -173,12 +178,17 @@ int RestoreCommand(const TArgs& args) {
   // Ctrl-C (or TERM) ends the running archive operation after its current block; the session
   // then closes as usual and removes what it deciphered.
   CatchInterrupts();
-  session.OnProgress = [terminal, &session](const std::string& file, int percent) {
+  // The progress line: the percent of the deciphering and merging, then the bytes, rate and
+  // time left of the extraction (a meter of its own, so its rate starts with it).
+  meter.emplace();
+  bool extracting = false;
+  session.OnProgress = [&](const std::string& file, int percent) {
     if (Interrupted()) session.Cancel();
     if (!terminal || file.empty()) return;
-    if (OutputMode().Quiet) return;
-    std::fprintf(stderr, "\r%3d%% %s\033[K", percent, ExtractFileName(file).c_str());
-    std::fflush(stderr);
+    if (extracting)
+      meter->Update(session.BytesDone(), session.BytesInAll(), ExtractFileName(file));
+    else
+      meter->Show(Format("%3d %%  %s", percent, ExtractFileName(file).c_str()));
   };
   StatusLine(session.Caption());
   if (!session.Start())
@@ -192,8 +202,11 @@ int RestoreCommand(const TArgs& args) {
     options.AllFiles = false;
     if (const int status = SelectRows(session, files, options)) return status;
   }
+  meter->Clear();
+  meter.emplace();
+  extracting = true;
   const bool ok = session.Extract(options);
-  if (terminal && !OutputMode().Quiet) std::fprintf(stderr, "\r\033[K");
+  meter->Clear();
   if (OutputMode().Json) {
     TJsonWriter json;
     json.BeginObject()

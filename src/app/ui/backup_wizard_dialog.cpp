@@ -1,7 +1,6 @@
 #include "app/ui/backup_wizard_dialog.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -188,14 +187,9 @@ bool TfrmBackupWizard::ApplyPages() {
 }
 
 void TfrmBackupWizard::reject() {
-  // "&Close", Escape and the close box alike leave the list as it was.
+  // "&Close", Escape and the close box (QDialog turns it into a reject) leave the list as it was.
   FWizard.Close();
   TWizardDialog::reject();
-}
-
-void TfrmBackupWizard::closeEvent(QCloseEvent* event) {
-  FWizard.Close();
-  TWizardDialog::closeEvent(event);
 }
 
 }  // namespace vaultora

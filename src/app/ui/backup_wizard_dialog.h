@@ -41,7 +41,6 @@ class TfrmBackupWizard : public TWizardDialog {
   int BackPage(int page) override;
   bool ApplyPages() override;
   void PageShown(int page) override;
-  void closeEvent(QCloseEvent* event) override;
 
  private:
   QWidget* CreateCover();

@@ -1,6 +1,5 @@
 #include "app/ui/restore_wizard_dialog.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
@@ -210,14 +209,9 @@ bool TfrmRestoreWizard::ApplyPages() {
 }
 
 void TfrmRestoreWizard::reject() {
-  // "&Close", Escape and the close box alike undo the ticks made here.
+  // "&Close", Escape and the close box (QDialog turns it into a reject) undo the ticks made here.
   FWizard.Close();
   TWizardDialog::reject();
-}
-
-void TfrmRestoreWizard::closeEvent(QCloseEvent* event) {
-  FWizard.Close();
-  TWizardDialog::closeEvent(event);
 }
 
 }  // namespace vaultora

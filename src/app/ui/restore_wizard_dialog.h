@@ -32,7 +32,6 @@ class TfrmRestoreWizard : public TWizardDialog {
   int BackPage(int page) override;
   bool ApplyPages() override;
   void PageShown(int page) override;
-  void closeEvent(QCloseEvent* event) override;
 
  private:
   QWidget* CreateCover();
